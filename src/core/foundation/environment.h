@@ -2,7 +2,10 @@
 // Program-wide values taken once during start-up and read everywhere afterwards.
 // Folders are native paths that end with the separator '/'.
 
+#include <istream>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace morvelin {
 
@@ -37,5 +40,37 @@ struct Environment {
 
 // The one instance; tests may change it freely.
 Environment& environment();
+
+// Start-up step 2. executable_path is the program's own path (argv[0] or the application's file path;
+// empty or a bare name: /proc/self/exe). Sets the start-up folder (the current folder), the program
+// folder, the settings file path (program folder + Morvelin.ini when that folder is writable, else
+// $XDG_CONFIG_HOME/Morvelin/Morvelin.ini with ~/.config as default, the folder created when missing),
+// settings_on_cdrom and the time separator of the user's locale. When the settings path exists but is
+// not a readable ordinary file, shows "There is a problem with the file " + the path in capitals
+// (flags 16); a settings file that does not exist yet (a first start) is no problem.
+void init_environment(const std::string& executable_path);
+
+// One line of /proc/self/mountinfo that matters to us.
+struct MountEntry {
+    std::string mount_point; // no trailing '/', except the root "/"
+    std::string fs_type;     // "ext4", "iso9660", "udf", ...
+    std::string source;      // "/dev/sr0", ...
+};
+// The mount that holds the path: the entry with the longest mount point that is a whole-component
+// prefix of the path (made absolute and, as far as it exists, free of symbolic links); the last such
+// entry wins, as later mounts hide earlier ones. No value when nothing matches or the table is empty.
+std::optional<MountEntry> find_mount(const std::string& path, std::istream& mountinfo);
+std::optional<MountEntry> find_mount(const std::string& path); // reads /proc/self/mountinfo
+std::vector<MountEntry> read_mounts(std::istream& mountinfo);
+std::vector<MountEntry> read_mounts(); // /proc/self/mountinfo; empty when unreadable
+
+// True when the path lies on an iso9660 or udf file system (a CD or DVD).
+bool is_cdrom_file_system(const std::string& fs_type);
+bool is_cdrom_path(const std::string& path);
+
+// The separator between hours and minutes in a time formatted by the user's locale, ':' when that
+// cannot be told. time_separator_of() takes such a formatted time ("13.45.56", "01:45:56 PM").
+char locale_time_separator();
+char time_separator_of(const std::string& formatted_time);
 
 } // namespace morvelin
