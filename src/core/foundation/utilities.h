@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,14 @@
 namespace morvelin {
 
 // ---- files and folders ----
+
+// Replaces path with bytes as a whole or not at all: a temporary file in the same folder is written
+// and flushed to disk, then renamed over path, then the folder is flushed. A symbolic link at path is
+// followed (its target is replaced). The permissions of an existing file are kept; a new file gets
+// 0666 less the umask. No message; false (and path untouched) on failure.
+bool write_file_atomically(const std::string& path, const std::string& bytes);
+// The whole file; no value when it does not exist or cannot be read.
+std::optional<std::string> read_whole_file(const std::string& path);
 
 // Appends '/' when text is not empty and does not end with one.
 std::string ensure_trailing_separator(const std::string& text);
