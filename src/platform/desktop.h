@@ -14,9 +14,11 @@ namespace morvelin {
 bool delete_folder_contents(const std::string& folder);
 
 struct ExecuteOptions {
+    // Window placement of the started program. Kept for callers; a Linux desktop offers no portable
+    // way to size or place another program's window, so they are not acted on.
     bool maximised = false;
-    int left = -1;      // >= 0: ask for this horizontal position (vertical 10); the desktop may ignore it
-    bool wait = false;  // wait until the program ends
+    int left = -1;
+    bool wait = false; // wait until the program ends (the caller's thread blocks)
 };
 // Starts command_line (split like a shell would, quotes respected); program, when not empty, is the
 // program to run and command_line its arguments. Failure to start: "Could not execute \"" + program and

@@ -11,7 +11,7 @@ namespace morvelin {
 //   2. for a relative name, environment().startup_folder + name;
 //   3. for a relative name, environment().program_folder + name.
 // Each candidate is tried exactly first and then with find_path_case_insensitive(). Returns the path
-// that was found (absolute for candidates 2 and 3), or no value.
+// that was found, made absolute, or no value.
 std::optional<std::string> locate_file(const std::string& name);
 
 // The path itself when it exists; otherwise the path in which every component that does not exist as

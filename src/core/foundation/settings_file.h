@@ -10,7 +10,7 @@
 // Writes with an empty file name are skipped (reported as success) when environment().settings_on_cdrom.
 // A write fails (returns false, file untouched) when the file exists but cannot be read, when its folder
 // is not writable, or when section, key or value would not survive a round trip (line breaks, a key
-// holding '=' or starting with '[' or ';', a section holding ']').
+// holding '=' or starting with '[', a section holding ']').
 // Texts are 8-bit bytes (Windows-1252) and are never converted. Safe to call from any thread.
 
 #include <bitset>

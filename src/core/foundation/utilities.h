@@ -51,7 +51,8 @@ bool same_file(const std::string& a, const std::string& b);
 struct ListFolderOptions {
     bool folders_only = false;
     bool full_path = false;  // folder + name instead of the name
-    bool upper_case = false; // ASCII upper-casing of the listed text
+    bool upper_case = false; // ASCII upper-casing of the names (a full path's folder part is kept,
+                             // since an upper-cased folder would not exist on a case-sensitive system)
 };
 // The entries of a folder, never "." or "..", sorted by name; empty when the folder cannot be read.
 std::vector<std::string> list_folder(const std::string& folder, ListFolderOptions options = {});
@@ -76,7 +77,7 @@ std::pair<std::string, std::string> split_existing_path(const std::string& path)
 // The user's documents folder ($XDG_DOCUMENTS_DIR, user-dirs.dirs, ~/Documents) ending with '/', or
 // empty when it does not exist.
 std::string documents_folder();
-// $HOME (or the password database's home) ending with '/'; "/" when unknown.
+// $HOME ending with '/'; "/" when it is not set.
 std::string home_folder();
 
 // ---- comma fields ----

@@ -1,0 +1,75 @@
+#include "foundation/base_directory.h"
+
+#include "foundation/environment.h"
+#include "foundation/services.h"
+#include "foundation/settings_file.h"
+#include "foundation/textfile_handler.h"
+#include "foundation/utilities.h"
+
+#include <filesystem>
+
+namespace morvelin {
+
+namespace {
+
+std::string dialog_caption;
+std::function<void()> changed_hook;
+
+const std::string& general() { return program_config().general_section; }
+
+// The "drive" of a folder: the mount point that holds it, written like a drive letter and colon, that
+// is without the trailing separator (the root stays "/").
+std::string drive_of(const std::string& folder) {
+    auto mount = find_mount(folder);
+    return mount ? mount->mount_point : "/";
+}
+
+} // namespace
+
+void init_base_directory() {
+    dialog_caption = texts("BASEDIR", 0)[0];
+    std::string base = settings_read_string("", general(), "Base Directory", "");
+    if (settings_read_yes_no("", general(), "Just Installed", false)) {
+        if (!base.empty()) base = drive_of(base);
+        settings_write_string("", general(), "Base Directory", base);
+    }
+    environment().base_directory = base.empty() ? "/" : ensure_trailing_separator(base);
+}
+
+void finalise_base_directory() {
+    settings_write_yes_no("", general(), "Just Installed", false);
+    save_base_directory();
+}
+
+bool select_base_directory() {
+    std::string previous = environment().base_directory;
+    std::string remembered = previous;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(remembered, ec)) remembered.clear();
+    environment().base_directory.clear();
+
+    auto chosen = dialog_port().select_folder(dialog_caption, "");
+    if (!chosen || chosen->empty()) {
+        // Keep the stored folder: the disc may just not be in the drive now, and an empty base directory
+        // would be saved at exit and lose the user's choice.
+        environment().base_directory = previous;
+        return false;
+    }
+    environment().base_directory = ensure_trailing_separator(*chosen);
+    if (environment().base_directory != remembered) {
+        save_base_directory();
+        if (changed_hook) changed_hook();
+    }
+    return true;
+}
+
+bool base_directory_on_cdrom() {
+    const std::string& base = environment().base_directory;
+    return !base.empty() && base.front() == '/' && is_cdrom_path(base);
+}
+
+void save_base_directory() { settings_write_string("", general(), "Base Directory", environment().base_directory); }
+
+void set_base_directory_changed_hook(std::function<void()> hook) { changed_hook = std::move(hook); }
+
+} // namespace morvelin

@@ -1,0 +1,414 @@
+#include "foundation/utilities.h"
+
+#include "foundation/services.h"
+#include "foundation/text_encoding.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+// POSIX: std::filesystem offers no fsync and no atomic temporary file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace morvelin {
+
+namespace {
+
+std::atomic<unsigned> temp_counter{0};
+
+// Opens a new file beside path that no one else uses. O_EXCL and a fresh name each time; the umask
+// applies to the 0666 mode like for any file the user creates.
+int open_temp_beside(const std::string& path, std::string& temp_path) {
+    fs::path p(path);
+    std::string folder = p.has_parent_path() ? p.parent_path().string() + "/" : std::string();
+    std::string base = p.filename().string();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_path = folder + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+                    std::to_string(temp_counter.fetch_add(1));
+        int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool write_all(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void sync_folder_of(const std::string& path) {
+    fs::path parent = fs::path(path).parent_path();
+    int dfd = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+// The file a write to path really replaces: the target of a symbolic link, the path itself otherwise.
+std::string resolve_link(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        fs::path target = fs::read_symlink(path, ec);
+        if (!ec) {
+            if (target.is_relative()) target = fs::path(path).parent_path() / target;
+            return resolve_link(target.string());
+        }
+    }
+    return path;
+}
+
+std::string trim_control(const std::string& text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+    return text.substr(b, e - b);
+}
+
+} // namespace
+
+bool write_file_atomically(const std::string& path, const std::string& bytes) {
+    std::string target = resolve_link(path);
+    struct stat old_stat {};
+    bool had_file = ::stat(target.c_str(), &old_stat) == 0;
+    if (had_file && !S_ISREG(old_stat.st_mode)) return false;
+
+    std::string temp;
+    int fd = open_temp_beside(target, temp);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, bytes.data(), bytes.size());
+    if (ok && had_file) ::fchmod(fd, old_stat.st_mode & 07777);
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    sync_folder_of(target);
+    return true;
+}
+
+std::optional<std::string> read_whole_file(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return std::move(s).str();
+}
+
+std::string ensure_trailing_separator(const std::string& text) {
+    if (text.empty() || text.back() == '/') return text;
+    return text + '/';
+}
+
+bool create_directory(const std::string& name) {
+    std::error_code ec;
+    if (fs::is_directory(name, ec)) return true;
+    if (fs::exists(name, ec)) {
+        show_message("Procedure \"GLB_create_directory()\" wanted to create subdirectory \"" + name +
+                         "\", but a file with the same name already exists.",
+                     mb::icon_error);
+        return false;
+    }
+    fs::create_directories(name, ec);
+    if (ec || !fs::is_directory(name)) {
+        show_message("Something went wrong in procedure \"GLB_create_directory()\" when creating subdirectory \"" +
+                         name + "\".",
+                     mb::icon_error);
+        return false;
+    }
+    return true;
+}
+
+bool delete_directory_tree_with_confirmation(const std::string& name) {
+    if (show_message("Is it OK to delete the subdirectory \"" + name + "\"?", mb::question_yes_no) != id::yes)
+        return false;
+    std::error_code ec;
+    fs::remove_all(name, ec); // removes symbolic links themselves, never what they point to
+    if (ec || fs::exists(fs::symlink_status(name))) {
+        show_message("Something went wrong when deleting directory:\n" + name, mb::icon_error);
+        return false;
+    }
+    return true;
+}
+
+bool copy_file(const std::string& source, const std::string& target) {
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    std::string real_target = resolve_link(target);
+    std::string temp;
+    int out = open_temp_beside(real_target, temp);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    // 64 KiB blocks instead of 1000-byte ones: the result is the same, but a disc's sound files are
+    // hundreds of megabytes and small blocks cost a system call per kilobyte.
+    std::vector<char> buffer(64 * 1024);
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        if (!write_all(out, buffer.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(in);
+    if (ok) {
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ok = ::futimens(out, times) == 0;
+    }
+    ok = ok && ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), real_target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode)) return false;
+    // Whole seconds: disc file systems keep no finer time, so a faithful copy may differ below that.
+    return sa.st_mtim.tv_sec == sb.st_mtim.tv_sec && sa.st_size == sb.st_size;
+}
+
+std::vector<std::string> list_folder(const std::string& folder, ListFolderOptions options) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        if (options.folders_only) {
+            std::error_code type_ec;
+            if (!it->is_directory(type_ec)) continue;
+        }
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::string prefix = options.full_path ? ensure_trailing_separator(folder) : std::string();
+    for (auto& n : names) n = prefix + (options.upper_case ? to_upper_ascii(n) : n);
+    return names;
+}
+
+std::int64_t count_files_in_tree(const std::string& folder) {
+    std::int64_t count = 0;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code type_ec;
+        if (it->is_regular_file(type_ec)) ++count;
+    }
+    return count;
+}
+
+std::int64_t size_of_listed_files(const std::vector<std::string>& files) {
+    std::int64_t total = 0;
+    for (const auto& f : files) {
+        std::error_code ec;
+        auto size = fs::file_size(f, ec);
+        if (!ec) total += static_cast<std::int64_t>(size);
+    }
+    return total;
+}
+
+std::int64_t size_of_tree(const std::string& folder, const std::atomic<bool>* abort) {
+    std::int64_t total = 0;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        if (abort && abort->load()) break;
+        std::error_code type_ec;
+        if (it->is_regular_file(type_ec)) {
+            auto size = it->file_size(type_ec);
+            if (!type_ec) total += static_cast<std::int64_t>(size);
+        }
+    }
+    return total;
+}
+
+bool copy_tree(const std::string& source, const std::string& target,
+               const std::function<void(const std::string& file)>& on_file, const std::atomic<bool>* abort) {
+    std::error_code ec;
+    fs::create_directories(target, ec);
+    if (!fs::is_directory(target)) return false;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    if (ec) return false;
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+    for (const auto& entry : entries) {
+        if (abort && abort->load()) return true;
+        std::string name = entry.path().filename().string();
+        std::error_code type_ec;
+        if (entry.is_directory(type_ec)) {
+            if (!copy_tree(entry.path().string(), ensure_trailing_separator(target) + name, on_file, abort))
+                return false;
+        } else if (entry.is_regular_file(type_ec)) {
+            if (on_file) on_file(entry.path().string());
+            if (!copy_file(entry.path().string(), ensure_trailing_separator(target) + name)) return false;
+        }
+    }
+    return true;
+}
+
+std::pair<std::string, std::string> split_existing_path(const std::string& path) {
+    std::size_t existing = 0; // length of the longest existing folder prefix ending with '/'
+    std::size_t pos = 0;
+    while ((pos = path.find('/', pos)) != std::string::npos) {
+        std::error_code ec;
+        std::string prefix = path.substr(0, pos + 1);
+        if (!fs::is_directory(prefix, ec)) break;
+        existing = pos + 1;
+        ++pos;
+    }
+    return {path.substr(0, existing), path.substr(existing)};
+}
+
+std::string home_folder() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return "/";
+    return ensure_trailing_separator(home);
+}
+
+std::string documents_folder() {
+    std::string home = home_folder();
+    std::string candidate;
+    if (const char* env = std::getenv("XDG_DOCUMENTS_DIR"); env && *env) candidate = env;
+    if (candidate.empty()) {
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        std::string dirs_file =
+            (config && *config ? ensure_trailing_separator(config) : home + ".config/") + "user-dirs.dirs";
+        std::ifstream in(dirs_file);
+        std::string line;
+        while (std::getline(in, line)) {
+            const std::string key = "XDG_DOCUMENTS_DIR=";
+            if (line.rfind(key, 0) != 0) continue;
+            std::string value = line.substr(key.size());
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            if (value.rfind("$HOME", 0) == 0) value = home + value.substr(value.size() > 5 && value[5] == '/' ? 6 : 5);
+            candidate = value;
+            break;
+        }
+    }
+    if (candidate.empty()) candidate = home + "Documents";
+    std::error_code ec;
+    if (!fs::is_directory(candidate, ec)) return {};
+    return ensure_trailing_separator(candidate);
+}
+
+std::string take_comma_field(std::string& line) {
+    auto comma = line.find(',');
+    std::string field;
+    if (comma == std::string::npos) {
+        field = std::move(line);
+        line.clear();
+    } else {
+        field = line.substr(0, comma);
+        line.erase(0, comma + 1);
+    }
+    return field;
+}
+
+std::pair<std::string, std::string> split_at_first_comma(const std::string& text) {
+    auto comma = text.find(',');
+    if (comma == std::string::npos) return {text, {}};
+    return {text.substr(0, comma), text.substr(comma + 1)};
+}
+
+std::array<int, 4> parse_four_integers(const std::string& text, bool& error) {
+    std::array<int, 4> values{};
+    std::string rest = text;
+    for (int& v : values) v = parse_integer(take_comma_field(rest), 1, error);
+    return values;
+}
+
+std::string render_four_integers(const std::array<int, 4>& values) {
+    return std::to_string(values[0]) + "," + std::to_string(values[1]) + "," + std::to_string(values[2]) + "," +
+           std::to_string(values[3]);
+}
+
+int parse_integer(const std::string& text, int def, bool& error) {
+    std::string t = trim_control(text);
+    std::size_t start = (!t.empty() && t[0] == '+') ? 1 : 0;
+    if (start == 1 && (t.size() < 2 || t[1] == '-')) {
+        error = true;
+        return def;
+    }
+    int value = 0;
+    auto [end, ec] = std::from_chars(t.data() + start, t.data() + t.size(), value);
+    if (t.size() == start || ec != std::errc() || end != t.data() + t.size()) {
+        error = true;
+        return def;
+    }
+    return value;
+}
+
+int parse_integer(const std::string& text, int def) {
+    bool error = false;
+    return parse_integer(text, def, error);
+}
+
+double parse_decimal(const std::string& text, double def, bool& error) {
+    std::string t = trim_control(text);
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    std::size_t digits = 0;
+    while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    }
+    if (digits == 0 || i != t.size()) {
+        error = true;
+        return def;
+    }
+    // The sign belongs to the whole number: "-0.5" is -0.5 (an integer part of -0 is not negative, so
+    // negating the fraction only for a negative integer part would give +0.5).
+    std::size_t from = (t[0] == '+') ? 1 : 0;
+    double value = 0;
+    auto [end, ec] = std::from_chars(t.data() + from, t.data() + t.size(), value);
+    if (ec != std::errc() || end != t.data() + t.size()) {
+        error = true;
+        return def;
+    }
+    return value;
+}
+
+double parse_decimal(const std::string& text, double def) {
+    bool error = false;
+    return parse_decimal(text, def, error);
+}
+
+bool equals_true(const std::string& text) { return equals_ignore_case(text, "TRUE"); }
+
+} // namespace morvelin
