@@ -1,0 +1,838 @@
+#include "data/data_loader.h"
+
+#include "areas/sarovan_area.h"
+#include "data/data_texts.h"
+#include "foundation/codec.h"
+#include "foundation/editions.h"
+#include "foundation/file_search.h"
+#include "foundation/services.h"
+#include "foundation/settings_file.h"
+#include "foundation/text_encoding.h"
+#include "foundation/textfile_handler.h"
+#include "foundation/utilities.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace morvelin {
+
+const char* const text_author_fragments[4] = {"KESTOVAR", "LINDQVAL", "MARROWAY", "TEMBERLY"};
+
+namespace {
+
+LoadBusyHook busy_hook;
+std::unique_ptr<Tdata> the_data_set;
+
+constexpr std::string_view section_start = "@#[";
+constexpr std::string_view anonymous_start = "@#[]";
+constexpr std::string_view linefeed_replacer = "LINEFEED_ONLY_REPLACER";
+constexpr std::string_view not_real_marker = "-NOT REAL SSP";
+constexpr std::string_view literature_separator = "%$#fgd&";
+
+bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+// One descrambled data file and the reader's position in it.
+struct DataFile {
+    std::string name; // as the program names it, for messages
+    std::string path;
+    std::vector<std::string> lines;
+    std::size_t index = 0; // the current line: where the next section search starts
+};
+
+// Lines [first, first + count) of a file; lines past the end read as empty.
+struct Section {
+    const DataFile* file = nullptr;
+    std::size_t first = 0;
+    std::size_t count = 0;
+
+    std::string_view operator[](std::size_t i) const {
+        return i < count ? std::string_view(file->lines[first + i]) : std::string_view();
+    }
+    // 1-based line number in the descrambled file, for messages.
+    std::size_t line_number(std::size_t i) const { return first + i + 1; }
+    Section sub(std::size_t from, std::size_t n) const { return {file, first + from, std::min(n, count - from)}; }
+};
+
+class BusyGuard {
+public:
+    BusyGuard() {
+        if (busy_hook) busy_hook(true);
+    }
+    ~BusyGuard() {
+        if (busy_hook) busy_hook(false);
+    }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+} // namespace
+
+// Builds one Tdata; a friend of Tdata so that it fills the pools and lists directly.
+class DataLoader {
+public:
+    DataLoader(Tdata& data, const DataLoadOptions& options) : d_(data), options_(options) {}
+    void load_all();
+
+private:
+    // ---- reader operations ----
+    bool open(DataFile& file, const std::string& name, bool required);
+    std::optional<Section> read_section(DataFile& file, const std::string& name, bool required,
+                                        std::size_t max_lines, bool note_overflow = true);
+    [[noreturn]] void corrupt(const DataFile& file, int number, std::string_view hint) const;
+    [[noreturn]] void fail(const Section& s, std::size_t i, const std::string& what) const;
+    int keyed_number(std::string_view line, std::string_view key, const char* description) const;
+    int number(const Section& s, std::size_t i, const char* what) const;
+    int optional_number(const Section& s, std::size_t i, const char* what, int if_empty) const;
+
+    // ---- files ----
+    void load_maps();
+    void load_people();
+    void load_families_and_species();
+    void load_species_entry(const Section& entry, std::size_t family_index, Tspecies*& tail);
+    void read_species_flags(const Section& entry, Tspecies& species);
+    void read_map_references(const Section& entry, std::string_view parts, Tspecies& species);
+    void load_localities();
+    void load_photos();
+    void load_audio_cds();
+    void read_hard_disk_folders();
+    void load_cut_parts();
+    void load_recording_items();
+    void load_orders();
+
+    const Tssp_data* subspecies_reference(std::string_view text, const Tspecies& species);
+    template <typename T, typename Key>
+    void sort_unique(std::vector<std::pair<T*, std::size_t>>& list, std::vector<T*>& target, const DataFile& file,
+                     Key key, const char* what);
+
+    Tdata& d_;
+    DataLoadOptions options_;
+    std::vector<std::string> qm_data_;
+    std::array<Tperson*, 4> authors_{};
+    std::vector<Tfamily*> families_1_;
+    std::vector<std::vector<Tspecies*>> species_of_family_; // order 1, per family
+    std::vector<std::pair<Tspecies*, std::size_t>> species_lines_; // each species with its line
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Reader operations
+
+bool DataLoader::open(DataFile& file, const std::string& name, bool required) {
+    file = DataFile{};
+    file.name = name;
+    std::optional<std::string> path;
+    if (options_.folder.empty()) {
+        path = locate_file(name);
+    } else {
+        path = find_path_case_insensitive(ensure_trailing_separator(options_.folder) + name);
+    }
+    std::optional<std::vector<std::string>> lines;
+    if (path) lines = read_data_file_lines(*path);
+    if (!lines) {
+        if (required) fatal_error("File \"" + name + "\" could not be loaded!");
+        return false;
+    }
+    file.path = *path;
+    file.lines = std::move(*lines);
+    decode_data_file_lines(file.lines, data_file_seed(name));
+    // Every line read has its line-break placeholders replaced; doing it once here keeps the views
+    // handed out by sections valid.
+    for (std::string& line : file.lines) {
+        std::size_t at = line.find(linefeed_replacer);
+        while (at != std::string::npos) {
+            line.replace(at, linefeed_replacer.size(), 1, '\n');
+            at = line.find(linefeed_replacer, at + 1);
+        }
+    }
+    return true;
+}
+
+std::optional<Section> DataLoader::read_section(DataFile& file, const std::string& name, bool required,
+                                                std::size_t max_lines, bool note_overflow) {
+    const std::string marker = std::string(section_start) + name + "]";
+    const bool anonymous = name.empty();
+    auto& lines = file.lines;
+    while (file.index < lines.size() && !starts_with(lines[file.index], marker)) ++file.index;
+    if (file.index >= lines.size()) {
+        if (required) {
+            auto line = [&](std::size_t i) { return i < qm_data_.size() ? qm_data_[i] : std::string(); };
+            fatal_error(line(2) + file.path + "\n" + line(3) + " \"" + name + "\" " + line(4));
+        }
+        return std::nullopt;
+    }
+    ++file.index;
+    // A named section holds entries of its own: it ends only at the next named section.
+    auto ends_here = [&](const std::string& line) {
+        return starts_with(line, section_start) && (anonymous || !starts_with(line, anonymous_start));
+    };
+    Section section{&file, file.index, 0};
+    while (file.index < lines.size() && section.count < max_lines && !ends_here(lines[file.index])) {
+        ++file.index;
+        ++section.count;
+    }
+    if (note_overflow && file.index < lines.size() && !ends_here(lines[file.index])) {
+        d_.notes.push_back(file.name + ", line " + std::to_string(file.index + 1) + ": lines after the first " +
+                           std::to_string(max_lines) + " of " +
+                           (anonymous ? std::string("an entry") : "section \"" + name + "\"") + " are ignored");
+    }
+    return section;
+}
+
+void DataLoader::corrupt(const DataFile& file, int number, std::string_view hint) const {
+    const EditionSettings& e = edition();
+    const char* words = e.language_spanish ? " corrupto! Error " : e.language_dutch ? " corrupt! Fout " : " corrupt! Error ";
+    fatal_error(file.name + words + std::to_string(number) + "\nhint: \"" + std::string(hint) + "\"");
+}
+
+void DataLoader::fail(const Section& s, std::size_t i, const std::string& what) const {
+    fatal_error("File \"" + s.file->name + "\", line " + std::to_string(s.line_number(i)) + ": " + what);
+}
+
+int DataLoader::keyed_number(std::string_view line, std::string_view key, const char* description) const {
+    const std::size_t at = line.find(key);
+    if (at == std::string_view::npos) return 0;
+    std::string_view field = line.substr(std::min(line.size(), at + key.size() + 1), 5);
+    std::size_t i = 0;
+    while (i < field.size() && field[i] == ' ') ++i;
+    const std::size_t sign = i;
+    if (i < field.size() && field[i] == '-') ++i;
+    const std::size_t digits = i;
+    while (i < field.size() && is_digit(field[i])) ++i;
+    if (i == digits) fatal_error(std::string("Error occured when converting ") + description + "!");
+    return parse_integer(std::string(field.substr(sign, i - sign)), 0);
+}
+
+int DataLoader::number(const Section& s, std::size_t i, const char* what) const {
+    bool error = false;
+    const int value = parse_integer(std::string(s[i]), 0, error);
+    if (error) fail(s, i, std::string(what) + " \"" + std::string(s[i]) + "\" is not a number");
+    return value;
+}
+
+int DataLoader::optional_number(const Section& s, std::size_t i, const char* what, int if_empty) const {
+    return s[i].empty() ? if_empty : number(s, i, what);
+}
+
+// Sorts (record, line) pairs by key and stops at the first key that occurs twice: a lookup could only
+// ever find one of them, so references would silently go to the wrong record.
+template <typename T, typename Key>
+void DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, std::vector<T*>& target,
+                             const DataFile& file, Key key, const char* what) {
+    auto less = [&](const std::pair<T*, std::size_t>& a, const std::pair<T*, std::size_t>& b) {
+        return key(a.first, b.first) < 0;
+    };
+    std::stable_sort(list.begin(), list.end(), less);
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        if (key(list[i - 1].first, list[i].first) == 0) {
+            const auto& later = list[i - 1].second > list[i].second ? list[i - 1] : list[i];
+            fatal_error("File \"" + file.name + "\", line " + std::to_string(later.second) + ": the " + what +
+                        " occurs twice");
+        }
+    }
+    target.clear();
+    target.reserve(list.size());
+    for (auto& [record, line] : list) target.push_back(record);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Files
+
+void DataLoader::load_maps() {
+    DataFile file;
+    open(file, "mapsdata.txt", true);
+    std::vector<std::pair<Tmap_data*, std::size_t>> list;
+    while (auto e = read_section(file, "", false, 3)) {
+        Tmap_data& map = d_.map_pool_.add();
+        map.name = (*e)[0];
+        map.kind = number(*e, 1, "The map kind");
+        std::string rest((*e)[2]);
+        std::array<double, 4> n{};
+        for (double& value : n) {
+            bool error = false;
+            const std::string field = take_comma_field(rest);
+            value = parse_decimal(field, 0.0, error);
+            if (error) fail(*e, 2, "the map bound \"" + field + "\" is not a number");
+        }
+        map.bounds = {n[0], n[2], n[1], n[3]};
+        list.emplace_back(&map, e->line_number(0));
+    }
+    sort_unique(list, d_.map_data_, file,
+                [](const Tmap_data* a, const Tmap_data* b) { return compare_ignore_case(a->name, b->name); },
+                "map name");
+}
+
+void DataLoader::load_people() {
+    DataFile file;
+    open(file, "people.txt", true);
+    std::vector<std::pair<Tperson*, std::size_t>> list;
+    while (auto e = read_section(file, "", false, 4)) {
+        Tperson& person = d_.person_pool_.add();
+        person.key = (*e)[0];
+        person.text_1 = (*e)[1];
+        person.text_2 = (*e)[2];
+        person.text_3 = (*e)[3];
+        if (!d_.first_person) d_.first_person = &person;
+        list.emplace_back(&person, e->line_number(0));
+        const std::string upper = to_upper_ascii(person.key);
+        for (int i = 0; i < 4; ++i) {
+            if (!authors_[i] && contains(upper, text_author_fragments[i])) authors_[i] = &person;
+        }
+    }
+    sort_unique(list, d_.persons_, file,
+                [](const Tperson* a, const Tperson* b) { return compare_ignore_case(a->key, b->key); }, "person key");
+}
+
+void DataLoader::load_families_and_species() {
+    DataFile names;
+    DataFile taxa;
+    open(names, "names_sc.txt", true);
+    open(taxa, "taxa.txt", true);
+
+    const Section families = *read_section(names, "FAMILIES", true, 600);
+    const Section vernacular = *read_section(taxa, "FAMILIES", true, 300);
+    Tfamily* previous = nullptr;
+    for (std::size_t n = 0; n < families.count / 2; ++n) {
+        Tfamily& family = d_.family_pool_.add();
+        family.order_kind = order_kind::scientific_names;
+        family.scientific_name = families[2 * n];
+        family.media_folder = families[2 * n + 1];
+        family.vernacular_name = vernacular[n];
+        (previous ? previous->next_family : d_.first_family[1]) = &family;
+        previous = &family;
+        families_1_.push_back(&family);
+    }
+    if (families.count % 2 != 0) {
+        d_.notes.push_back("names_sc.txt, line " + std::to_string(families.line_number(families.count - 1)) +
+                           ": the odd last line of section \"FAMILIES\" is ignored");
+    }
+    d_.family_count[1] = static_cast<int>(families_1_.size());
+
+    const Section references = *read_section(names, "LIT. REFERENCES", true, 99);
+    for (std::size_t i = 0; i < references.count; ++i) d_.literature_references.emplace_back(references[i]);
+
+    species_of_family_.resize(families_1_.size());
+    for (std::size_t n = 0; n < families_1_.size(); ++n) {
+        const std::string section_name = "SPECIES " + std::to_string(n + 1);
+        const Section section = *read_section(names, section_name, true, 1600);
+        Tspecies* tail = nullptr;
+        std::size_t i = 0;
+        while (i < section.count && !starts_with(section[i], anonymous_start)) ++i;
+        while (i < section.count) {
+            std::size_t end = i + 1;
+            while (end < section.count && !starts_with(section[end], section_start)) ++end;
+            load_species_entry(section.sub(i + 1, end - i - 1), n, tail);
+            i = end;
+            while (i < section.count && !starts_with(section[i], anonymous_start)) ++i;
+        }
+        const auto& species = species_of_family_[n];
+        const Section texts = *read_section(taxa, section_name, true, 4 * species.size(), false);
+        for (std::size_t k = 0; k < species.size(); ++k) {
+            Tspecies& s = *species[k];
+            s.vernacular_name = texts[4 * k];
+            s.text_2 = convert_markup(texts[4 * k + 1]);
+            s.text_3 = convert_markup(texts[4 * k + 2]);
+            s.text_4 = convert_markup(texts[4 * k + 3]);
+        }
+    }
+
+    sort_unique(species_lines_, d_.species_by_id_, names,
+                [](const Tspecies* a, const Tspecies* b) {
+                    return a->unique_id < b->unique_id ? -1 : a->unique_id > b->unique_id ? 1 : 0;
+                },
+                "species unique ID");
+}
+
+void DataLoader::load_species_entry(const Section& e, std::size_t family_index, Tspecies*& tail) {
+    Tfamily& family = *families_1_[family_index];
+    Tspecies& s = d_.species_pool_.add();
+    species_lines_.emplace_back(&s, e.line_number(1));
+    s.scientific_name = e[0];
+    s.family[1] = &family;
+    s.media_folder = family.media_folder;
+    (tail ? tail->next_in_order[1] : family.first_species) = &s;
+    tail = &s;
+    species_of_family_[family_index].push_back(&s);
+
+    // line 1: species ID and unique ID
+    const std::string ids(e[1]);
+    const std::size_t space = ids.find(' ');
+    bool error = false;
+    s.order_position[1] = parse_integer(ids.substr(0, space), 0, error);
+    if (error) fatal_error("Error occured when converting species ID!");
+    s.unique_id = parse_integer(space == std::string::npos ? std::string() : ids.substr(space + 1), 0, error);
+    if (error) fatal_error("Error occured when converting unique ID!");
+
+    read_species_flags(e, s);
+
+    // line 3: region and areas
+    s.in_region = true;
+    s.area = create_edition_area(edition().edition_id);
+    if (s.area) s.area->set_from_text(std::string(e[3]), s.scientific_name, true);
+
+    // line 4: text author
+    if (!e[4].empty()) {
+        const int author = number(e, 4, "The text author");
+        if (author < 1 || author > 4) fail(e, 4, "the text author must be 1, 2, 3 or 4");
+        s.text_author = authors_[author - 1];
+    }
+
+    // line 5: literature references "number,text" separated by %$#fgd&
+    std::string_view refs = e[5];
+    while (!refs.empty()) {
+        const std::size_t sep = refs.find(literature_separator);
+        const std::string_view one = refs.substr(0, sep);
+        refs = sep == std::string_view::npos ? std::string_view() : refs.substr(sep + literature_separator.size());
+        if (one.empty()) continue;
+        const auto [num, text] = split_at_first_comma(std::string(one));
+        bool bad = false;
+        const int value = parse_integer(num, 0, bad);
+        if (bad) fail(e, 5, "the literature reference number \"" + num + "\" is not a number");
+        s.literature.emplace_back(value, text);
+    }
+
+    // lines 6 on: subspecies up to the first empty line
+    Tsubspecies* previous = nullptr;
+    for (std::size_t i = 6; i < e.count && !e[i].empty(); ++i) {
+        Tsubspecies& ssp = d_.subspecies_pool_.add();
+        ssp.ordinal = ++s.subspecies_count;
+        const std::string_view line = e[i];
+        const std::size_t marker = line.find(not_real_marker);
+        ssp.not_real = marker != std::string_view::npos;
+        ssp.name = line.substr(0, marker);
+        (previous ? previous->next_subspecies : s.first_subspecies) = &ssp;
+        previous = &ssp;
+    }
+}
+
+namespace {
+
+// The text of part "<letter>(" in the flags' parts, outside double-quoted names; npos when absent.
+std::size_t find_part(std::string_view parts, char letter) {
+    bool quoted = false;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (parts[i] == '"') quoted = !quoted;
+        if (!quoted && parts[i] == letter && parts[i + 1] == '(') return i + 2;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
+void DataLoader::read_species_flags(const Section& e, Tspecies& s) {
+    const std::string_view flags = e[2];
+    const std::size_t comma = flags.find(',');
+    const std::string_view letters = flags.substr(0, comma);
+    const std::string_view parts = comma == std::string_view::npos ? std::string_view() : flags.substr(comma + 1);
+    bool has_n = false, has_d = false, has_t = false;
+    for (char c : letters) {
+        switch (c) {
+        case 'A': s.flag_a = true; break;
+        case 'R': s.flag_r = true; break;
+        case 'M': s.flag_m = true; break;
+        case 'S': s.flag_s = true; break;
+        case 'C': s.flag_c = true; break;
+        case 'E': s.flag_e = true; break;
+        case 'N': has_n = true; break;
+        case 'D': has_d = true; break;
+        case 'T': has_t = true; break;
+        default: break;
+        }
+    }
+    const EditionSettings& ed = edition();
+    if (ed.switches.all_species_flag_e) s.flag_e = true;
+    s.flag_n = has_n && !s.flag_e;
+    if (has_d) {
+        if (ed.edition_id == 111) {
+            s.map_flag = true;
+        } else if (ed.edition_id != 112) {
+            read_map_references(e, parts, s);
+        }
+    }
+    if (has_t) {
+        const std::size_t at = find_part(parts, 'T');
+        const std::string_view code = at == std::string_view::npos ? std::string_view() : parts.substr(at, 2);
+        static constexpr std::string_view statuses[] = {"VU", "EN", "CR", "EX"};
+        const auto it = std::find(std::begin(statuses), std::end(statuses), code);
+        if (it == std::end(statuses)) fail(e, 2, "the threat status must be T(VU), T(EN), T(CR) or T(EX)");
+        s.threat_status = static_cast<std::uint8_t>(it - std::begin(statuses) + 1);
+    }
+}
+
+void DataLoader::read_map_references(const Section& e, std::string_view parts, Tspecies& s) {
+    auto malformed = [&] {
+        fail(e, 2, "a map reference must be written D(\"<map name>\" MaskMain): the name in double quotes, "
+                   "one character, then 8 characters, the first four \"Mask\" or not, the last four \"Main\" or not");
+    };
+    std::size_t at = find_part(parts, 'D');
+    if (at == std::string_view::npos) malformed();
+    for (int slot = 1; slot <= 2; ++slot) {
+        // "name", one character, then 8 characters: "Mask" or not, "Main" or not
+        if (at >= parts.size() || parts[at] != '"') malformed();
+        const std::size_t close = parts.find('"', at + 1);
+        if (close == std::string_view::npos || close + 10 > parts.size()) malformed();
+        Tmap_data* map = d_.find_map(parts.substr(at + 1, close - at - 1));
+        if (!map) fatal_error("Inconsistency in the file with scientific names: can't find map!");
+        const std::string_view marks = parts.substr(close + 2, 8);
+        s.map_slot[slot] = {equals_ignore_case(marks.substr(0, 4), "Mask"), map};
+        s.map_count = slot;
+        at = close + 10;
+        if (slot == 1 && at < parts.size() && parts[at] == ',') {
+            ++at;
+            continue;
+        }
+        if (slot == 2 && equals_ignore_case(marks.substr(4, 4), "Main")) std::swap(s.map_slot[1], s.map_slot[2]);
+        break;
+    }
+}
+
+const Tssp_data* DataLoader::subspecies_reference(std::string_view text, const Tspecies& species) {
+    if (text.empty()) return nullptr;
+    Tssp_data& ref = d_.ssp_data_pool_.add();
+    std::string_view name = text;
+    const std::size_t p = text.find("(P)");
+    if (p != std::string_view::npos) {
+        ref.p_mark = true;
+        name = text.substr(0, p == 0 ? 0 : p - 1);
+    }
+    for (Tsubspecies* ssp = species.first_subspecies; ssp; ssp = ssp->next_subspecies) {
+        if (ssp->name == name) {
+            ref.subspecies = ssp;
+            return &ref;
+        }
+    }
+    show_message("Error occured with a subspecies \"" + std::string(name) + "\"", mb::icon_error);
+    return &ref;
+}
+
+void DataLoader::load_localities() {
+    DataFile file;
+    open(file, "locality.txt", true);
+    const EditionSettings& ed = edition();
+    std::vector<std::pair<Tlocality*, std::size_t>> list;
+    while (auto e = read_section(file, "", false, 9)) {
+        Tlocality& l = d_.locality_pool_.add();
+        l.key = (*e)[0];
+        l.name = (*e)[1];
+        l.region = (*e)[2];
+        l.country = (*e)[3];
+        if ((ed.language_spanish || ed.language_portuguese) && l.country == "Brazil") l.country = "Brasil";
+        if (ed.language_spanish && l.country == "Peru") l.country = "Per\xFA";
+        l.line_4 = (*e)[4];
+        l.text = convert_markup((*e)[5]);
+        const std::string_view coordinates = (*e)[6];
+        auto position = [&](std::size_t from, std::int32_t& value, bool& flag) {
+            const std::string_view group = coordinates.substr(std::min(from, coordinates.size()), 9);
+            const std::string digits(group.substr(0, 8));
+            bool error = false;
+            value = digits.find_first_not_of(' ') == std::string::npos ? 0 : parse_integer(digits, 0, error);
+            if (error) fail(*e, 6, "the coordinate \"" + digits + "\" is not a number");
+            flag = group.size() > 8 && group[8] == 'D';
+        };
+        position(0, l.position_1, l.position_1_flag);
+        position(9, l.position_2, l.position_2_flag);
+        l.text_7 = convert_markup((*e)[7]);
+        list.emplace_back(&l, e->line_number(0));
+    }
+    sort_unique(list, d_.localities_, file,
+                [](const Tlocality* a, const Tlocality* b) { return compare_ignore_case(a->key, b->key); },
+                "locality key");
+
+    // Listed by display name in file order, so that of two equal names the first one is found.
+    auto& by_name = d_.localities_by_name_;
+    d_.locality_pool_.for_each([&](Tlocality& l) {
+        if (!l.text_7.empty()) by_name.emplace_back(display_name(l), &l);
+    });
+    std::stable_sort(by_name.begin(), by_name.end(),
+                     [](const auto& a, const auto& b) { return compare_ignore_case(a.first, b.first) < 0; });
+    auto last = std::unique(by_name.begin(), by_name.end(), [&](const auto& a, const auto& b) {
+        if (compare_ignore_case(a.first, b.first) != 0) return false;
+        d_.notes.push_back("locality.txt: the display name \"" + b.first + "\" of locality \"" + b.second->key +
+                           "\" is used before; only the first locality is listed under it");
+        return true;
+    });
+    by_name.erase(last, by_name.end());
+}
+
+void DataLoader::load_photos() {
+    DataFile file;
+    if (!open(file, "big_pict.txt", false)) return;
+    while (auto e = read_section(file, "", false, 7)) {
+        bool error = false;
+        const int id = parse_integer(std::string((*e)[0]), 0, error);
+        Tspecies* species = error ? nullptr : d_.find_species(id);
+        if (!species) fatal_error("Serious error when reading data, unique ID in big_pict.txt not found in species list!");
+        Tbig_picture& p = d_.picture_pool_.add();
+        p.species = species;
+        p.subspecies = subspecies_reference((*e)[1], *species);
+        if (!(*e)[2].empty()) {
+            p.copyright_holder = d_.find_person((*e)[2]);
+            if (!p.copyright_holder) fatal_error("Inconsistency in file \"big_pict.txt\"!");
+        }
+        p.date = optional_number(*e, 3, "The date", -1);
+        if (!(*e)[4].empty()) {
+            p.locality = d_.find_locality((*e)[4]);
+            if (!p.locality) corrupt(file, 1, (*e)[4]);
+        }
+        p.counts_as_photo = !contains((*e)[5], "NSS");
+        p.description = convert_markup((*e)[6]);
+        p.number = ++species->picture_count;
+        if (p.counts_as_photo) species->has_photo = true;
+        Tbig_picture** link = &species->first_picture;
+        while (*link) {
+            p.previous_picture = *link;
+            link = &(*link)->next_picture;
+        }
+        *link = &p;
+    }
+}
+
+void DataLoader::load_audio_cds() {
+    DataFile file;
+    open(file, "othermedia.txt", true);
+    std::vector<std::pair<TaudioCD*, std::size_t>> list;
+    while (auto e = read_section(file, "", false, 7)) {
+        TaudioCD& cd = d_.cd_pool_.add();
+        bool error = false;
+        cd.number = parse_integer(std::string((*e)[0]), 0, error);
+        if (error) fatal_error("Error occured when converting audio CD \"tape\" number!");
+        cd.sequence = static_cast<int>(d_.cd_pool_.size());
+        cd.text_1 = (*e)[1];
+        cd.text_2 = (*e)[2];
+        cd.text_3 = (*e)[3];
+        cd.always_available = equals_true(std::string((*e)[4]));
+        cd.text_5 = (*e)[5];
+        cd.text_6 = (*e)[6];
+        if (!cd.always_available) ++d_.regular_cd_count;
+        list.emplace_back(&cd, e->line_number(0));
+    }
+    // Keyed by the number's decimal text, so the list runs in text order ("10" before "9").
+    sort_unique(list, d_.audio_cds_, file,
+                [](const TaudioCD* a, const TaudioCD* b) {
+                    return a->number == b->number ? 0 : std::to_string(a->number) < std::to_string(b->number) ? -1 : 1;
+                },
+                "audio CD number");
+    d_.cds_by_number_ = d_.audio_cds_;
+    std::sort(d_.cds_by_number_.begin(), d_.cds_by_number_.end(),
+              [](const TaudioCD* a, const TaudioCD* b) { return a->number < b->number; });
+}
+
+void DataLoader::read_hard_disk_folders() {
+    for (std::size_t i = 0; i < d_.cd_pool_.size(); ++i) {
+        TaudioCD& cd = d_.cd_pool_[i];
+        const std::string n = std::to_string(cd.number);
+        if (settings_read_string("", "AUDIO CDS", "Part of short name CD " + n, "") == audio_cd_short_name(cd)) {
+            cd.hard_disk_folder = settings_read_string("", "AUDIO CDS", "Directory on hard disk CD " + n, "");
+        }
+    }
+}
+
+void DataLoader::load_cut_parts() {
+    DataFile file;
+    open(file, "cutparts.txt", true);
+    std::vector<std::pair<Tcutpart*, std::size_t>> list;
+    while (auto e = read_section(file, "", false, 10)) {
+        Tcutpart& c = d_.cut_part_pool_.add();
+        const std::string_view key = (*e)[0];
+        c.key = key;
+        std::size_t digits = 0;
+        while (digits < key.size() && is_digit(key[digits])) ++digits;
+        bool error = false;
+        c.number = parse_integer(std::string(key.substr(0, digits)), 0, error);
+        c.sub_number = parse_integer(std::string(key.substr(std::min(key.size(), digits + 1), 4)), 0, error);
+        if (error || key.size() < digits + 5) {
+            fail(*e, 0, "the cut-part key \"" + std::string(key) +
+                            "\" is not digits, a carrier letter and a four-digit sub-number");
+        }
+        c.carrier_letter = key[digits];
+        c.variant_letter = key.size() > digits + 5 ? key[digits + 5] : ' ';
+
+        const std::string_view kind = (*e)[1];
+        if (starts_with(kind, "CD")) {
+            c.audio_cd = d_.find_audio_cd(c.number);
+            if (!c.audio_cd) corrupt(file, 3, key);
+            if (!contains(kind, "track")) corrupt(file, 4, key);
+            c.track = keyed_number(kind, "track", "audio CD track number");
+            c.offset = std::max(0, keyed_number(kind, "offset", "offset on audio CD track")) * 100;
+            c.length = std::max(0, keyed_number(kind, "length", "length of recording on audio CD track")) * 100;
+            c.cd_selected = keyed_number(kind, "selected", "cutpart selected on audio CD track") == 1;
+        } else {
+            c.is_sound_file = true;
+            c.length_is_seconds = true;
+            bool bad = false;
+            const int compression = parse_integer(std::string(kind), 0, bad);
+            if (bad || compression < 0 || compression > 255) fatal_error("Error occured when converting compression number!");
+            c.compression = static_cast<std::uint8_t>(compression);
+            const int seconds = optional_number(*e, 2, "The length", 0);
+            if (seconds > 2000000) fail(*e, 2, "the length is too large");
+            c.length = (seconds < 1 ? 99 : seconds) * 1000;
+        }
+        c.value_3 = optional_number(*e, 3, "The number", -1);
+        c.value_4 = optional_number(*e, 4, "The number", -1);
+        const std::string_view locality = (*e)[5];
+        if (locality.empty()) fatal_error("Locality is empty string!?");
+        c.locality = d_.find_locality(locality);
+        if (!c.locality) corrupt(file, 1, locality);
+        if (!(*e)[6].empty()) {
+            c.recordist = d_.find_person((*e)[6]);
+            if (!c.recordist) corrupt(file, 5, (*e)[6]);
+        }
+        c.text_7 = convert_markup((*e)[7]);
+        c.text_8 = convert_markup((*e)[8]);
+        c.value_9 = optional_number(*e, 9, "The number", 0);
+        list.emplace_back(&c, e->line_number(0));
+    }
+    sort_unique(list, d_.cut_parts_, file,
+                [](const Tcutpart* a, const Tcutpart* b) { return compare_ignore_case(a->key, b->key); },
+                "cut-part key");
+}
+
+void DataLoader::load_recording_items() {
+    DataFile file;
+    open(file, "cupaitem.txt", true);
+    for (std::size_t f = 0; f < species_of_family_.size(); ++f) {
+        const auto& species = species_of_family_[f];
+        for (std::size_t k = 0; k < species.size(); ++k) {
+            Tspecies& s = *species[k];
+            if (!s.flag_c) continue;
+            const std::string name = std::to_string(f + 1) + "_" + std::to_string(k + 1);
+            const Section section = *read_section(file, name, true, 4500);
+            if (section.count == 0) corrupt(file, 1, std::to_string(s.unique_id));
+            if (section.count % 9 != 0) {
+                d_.notes.push_back("cupaitem.txt, line " + std::to_string(section.line_number(section.count / 9 * 9)) +
+                                   ": the last " + std::to_string(section.count % 9) + " line(s) of section \"" +
+                                   name + "\" do not make a whole item and are ignored");
+            }
+            Tcupaitem* previous = nullptr;
+            for (std::size_t first = 0; first + 9 <= section.count; first += 9) {
+                const Section e = section.sub(first, 9);
+                Tcupaitem& item = d_.item_pool_.add();
+                item.species = &s;
+                item.item_number = optional_number(e, 0, "The item number", empty_item_number);
+                item.class_letter = e[1].empty() ? ' ' : e[1][0];
+                if (e[2].empty() || e[2][0] == '?' || e[2] == "d") {
+                    item.number_3 = number_3_d;
+                } else {
+                    const int n3 = number(e, 2, "The number");
+                    if (n3 < 0 || n3 > 255) fail(e, 2, "the number must lie in 0..255");
+                    item.number_3 = static_cast<std::uint8_t>(n3);
+                }
+                item.subspecies = subspecies_reference(e[3], s);
+                item.text_5 = convert_markup(e[4]);
+                item.is_p = contains(e[5], "P");
+                std::string text_7(e[6]);
+                if (!e[7].empty()) (text_7 += ' ') += e[7];
+                item.text_7 = convert_markup(text_7);
+                item.cut_part = d_.find_cut_part(e[8]);
+                if (!item.cut_part) corrupt(file, 2, std::to_string(s.unique_id));
+                if (item.cut_part->is_sound_file) s.has_sound_file_item = true;
+
+                item.previous_item = previous;
+                (previous ? previous->next_item : s.first_item) = &item;
+                previous = &item;
+                Tcupaitem** link = &item.cut_part->first_item;
+                while (*link) link = &(*link)->next_item_of_cut_part;
+                *link = &item;
+            }
+        }
+    }
+}
+
+void DataLoader::load_orders() {
+    DataFile file;
+    open(file, "syst_ord.txt", true);
+    const Section orders = *read_section(file, "ORDERS", true, 300);
+    d_.order_count = static_cast<int>(orders.count);
+    for (std::size_t i = 1; i <= std::min<std::size_t>(3, orders.count); ++i) {
+        const std::string_view name = orders[i - 1];
+        const int k = name == "Clements 2000" ? order_kind::clements
+                      : name == "Sibley&Monroe" ? order_kind::sibley_monroe
+                                                : order_kind::other;
+        for (std::size_t j = 1; j < i; ++j) {
+            if (d_.order_kind[j] == k) fail(orders, i - 1, "a second order of the same kind cannot be shown");
+        }
+        d_.order_kind[i] = static_cast<std::uint8_t>(k);
+
+        const Section fam_lines = *read_section(file, std::to_string(i) + "_FAMILIES", true, 300);
+        std::vector<Tfamily*> families;
+        for (std::size_t j = 0; j < fam_lines.count; ++j) {
+            Tfamily& family = d_.family_pool_.add();
+            family.order_kind = k;
+            const auto [scientific, vernacular] = split_at_first_comma(std::string(fam_lines[j]));
+            family.scientific_name = scientific;
+            family.vernacular_name = vernacular;
+            families.push_back(&family);
+        }
+        std::vector<Tspecies*> tails(families.size(), nullptr);
+
+        const Section species_lines = *read_section(file, std::to_string(i) + "_SPECIES", true, 5000);
+        std::size_t positioned = 0;
+        for (std::size_t j = 0; j < species_lines.count; ++j) {
+            if (species_lines[j].empty()) continue;
+            const auto [id_text, family_text] = split_at_first_comma(std::string(species_lines[j]));
+            bool error = false;
+            const int id = parse_integer(id_text, 0, error);
+            Tspecies* s = error ? nullptr : d_.find_species(id);
+            if (!s) fail(species_lines, j, "no species has the unique ID \"" + id_text + "\"");
+            error = false;
+            const int family_number = parse_integer(family_text, 0, error);
+            if (error) fatal_error("Error in file \"" + file.path + "\": error converting family nr");
+            if (family_number < 1 || static_cast<std::size_t>(family_number) > families.size()) {
+                fail(species_lines, j, "there is no family number " + std::to_string(family_number) + " in section \"" +
+                                           std::to_string(i) + "_FAMILIES\"");
+            }
+            if (s->order_position[k] >= 0) fail(species_lines, j, "the species is listed twice in this order");
+            s->order_position[k] = static_cast<int>(j);
+            Tfamily* family = families[family_number - 1];
+            s->family[k] = family;
+            Tspecies*& tail = tails[family_number - 1];
+            (tail ? tail->next_in_order[k] : family->first_species) = s;
+            tail = s;
+            ++positioned;
+        }
+        Tfamily* previous = nullptr;
+        int count = 0;
+        for (Tfamily* family : families) {
+            if (!family->first_species) continue;
+            (previous ? previous->next_family : d_.first_family[k]) = family;
+            previous = family;
+            ++count;
+        }
+        d_.family_count[k] = count;
+        d_.order_complete[k] = positioned == d_.species_pool_.size();
+    }
+}
+
+void DataLoader::load_all() {
+    qm_data_ = texts("QM_DATA", 4);
+    d_.department_texts = texts("DEPARTMENT ETC", 9);
+    load_maps();
+    load_people();
+    load_families_and_species();
+    load_localities();
+    load_photos();
+    load_audio_cds();
+    read_hard_disk_folders();
+    load_cut_parts();
+    load_recording_items();
+    load_orders();
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+void set_load_busy_hook(LoadBusyHook hook) { busy_hook = std::move(hook); }
+
+std::unique_ptr<Tdata> load_data(const DataLoadOptions& options) {
+    BusyGuard busy;
+    auto data = std::make_unique<Tdata>();
+    DataLoader(*data, options).load_all();
+    return data;
+}
+
+void load_data_set() { the_data_set = load_data(); }
+
+Tdata& data_set() { return *the_data_set; }
+bool data_set_loaded() { return the_data_set != nullptr; }
+void install_data_set(std::unique_ptr<Tdata> data) { the_data_set = std::move(data); }
+
+} // namespace morvelin
