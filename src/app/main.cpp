@@ -1,9 +1,68 @@
+#include "foundation/environment.h"
+#include "foundation/qt_services.h"
+#include "startup.h"
+
 #include <QApplication>
-#include <QMainWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+const char* const usage =
+    "Usage: morvelin [--help] [--version]\n"
+    "Sarovan Bird Sounds: a field guide to the birds of South and Southeast Asia and their voices.\n"
+    "The program reads its disc (PROGR_NM.TXT, the data files and Morvelin.txt) from the current\n"
+    "folder, the folder it was started from, or its own folder; the media below the base directory\n"
+    "stored in Morvelin.ini.\n";
+
+bool has_display() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform) return true;
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+std::string executable_path(const char* argv0) {
+    std::error_code ec;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return self.string();
+    return std::filesystem::absolute(argv0, ec).string();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("morvelin %s\n", MORVELIN_VERSION);
+            return 0;
+        }
+    }
+    if (!has_display()) {
+        std::fputs("morvelin: no graphical display (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                   "Start it from a desktop session, or on a virtual screen with xvfb-run -a morvelin.\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.show();
-    return app.exec();
+    morvelin::QtMessagePort messages;
+    morvelin::QtDialogPort dialogs;
+    morvelin::install_message_port(&messages);
+    morvelin::install_dialog_port(&dialogs);
+
+    morvelin::Startup startup;
+    startup.start(executable_path(argv[0]));
+    int code = startup.run_message_loop(app);
+    startup.finish();
+    morvelin::install_message_port(nullptr);
+    morvelin::install_dialog_port(nullptr);
+    return code;
 }

@@ -1,0 +1,64 @@
+#include "startup.h"
+
+#include "display/child_form.h"
+#include "display/top_forms.h"
+#include "foundation/base_directory.h"
+#include "foundation/editions.h"
+#include "foundation/environment.h"
+#include "foundation/services.h"
+#include "foundation/textfile_handler.h"
+#include "single_instance.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace morvelin {
+
+Startup::Startup() = default;
+
+Startup::~Startup() {
+    if (!finished_) finish();
+}
+
+bool Startup::start(const std::string& executable_path) {
+    // Configuration constants are compiled in (program_config()).
+    init_environment(executable_path);
+    load_language_texts();
+    determine_edition();
+    QApplication::setApplicationName(QString::fromStdString(program_text(8)));
+    QApplication::setApplicationVersion(QString::fromStdString(program_text(9)));
+
+    init_base_directory();
+
+    instance_lock_ = std::make_unique<SingleInstanceLock>(single_instance_mutex_name(program_text(7), program_text(9)));
+    if (instance_lock_->other_instance()) {
+        const auto lines = texts("OTHER_INSTANCE", 1);
+        if (show_message(lines[0] + "\n" + lines[1], mb::question_yes_no) == id::no) terminate_ = true;
+    }
+
+    QIcon icon(":/icons/" + QString::fromStdString(program_config().icon_resource));
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+
+    main_window_ = new TChildForm(false);
+    main_window_->window_set_up();
+    return !terminate_;
+}
+
+int Startup::run_message_loop(QApplication& app) {
+    if (terminate_ || !main_window_) return 0;
+    main_window_->show();
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+    return app.exec();
+}
+
+void Startup::finish() {
+    if (finished_) return;
+    finished_ = true;
+    delete main_window_;
+    main_window_ = nullptr;
+    // Modules finalise in the reverse order of their start.
+    finalise_base_directory();
+    instance_lock_.reset();
+}
+
+} // namespace morvelin

@@ -1,0 +1,52 @@
+#include "display/top_forms.h"
+
+#include "display/child_form.h"
+#include "foundation/editions.h"
+#include "foundation/qt_services.h"
+
+#include <algorithm>
+
+namespace morvelin {
+
+std::string window_caption(const std::string& title, const std::string& version, int index) {
+    std::string caption = title;
+    if (version != "1.0") caption += " " + version;
+    if (index > 0) caption += " : " + std::to_string(index);
+    const std::string amp = " & ";
+    for (std::size_t at = caption.find(amp); at != std::string::npos; at = caption.find(amp, at + 5))
+        caption.replace(at, amp.size(), " and ");
+    return caption;
+}
+
+void Ttop_forms::add_form(TChildForm* form) { forms_.push_back(form); }
+
+void Ttop_forms::delete_form(TChildForm* form) { std::erase(forms_, form); }
+
+int Ttop_forms::index_of(const TChildForm* form) const {
+    auto it = std::find(forms_.begin(), forms_.end(), form);
+    return it == forms_.end() ? -1 : static_cast<int>(it - forms_.begin());
+}
+
+TChildForm* Ttop_forms::next(const TChildForm* form) const {
+    int i = index_of(form);
+    if (i < 0) return nullptr;
+    return forms_[static_cast<std::size_t>((i + 1) % count())];
+}
+
+TChildForm* Ttop_forms::previous(const TChildForm* form) const {
+    int i = index_of(form);
+    if (i < 0) return nullptr;
+    return forms_[static_cast<std::size_t>((i + count() - 1) % count())];
+}
+
+void Ttop_forms::rewrite_captions() const {
+    for (int i = 0; i < count(); ++i)
+        forms_[static_cast<std::size_t>(i)]->setWindowTitle(qt_text(window_caption(program_text(7), program_text(9), i)));
+}
+
+Ttop_forms& top_forms() {
+    static Ttop_forms forms;
+    return forms;
+}
+
+} // namespace morvelin

@@ -1,0 +1,123 @@
+#include "foundation/qt_services.h"
+
+#include "foundation/text_encoding.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace morvelin {
+
+QString qt_text(const std::string& cp1252) { return QString::fromStdString(cp1252_to_utf8(cp1252)); }
+std::string disc_text(const QString& text) { return utf8_to_cp1252(text.toStdString()); }
+
+namespace {
+
+QWidget* owner() { return QApplication::activeWindow(); }
+
+std::string native_path(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
+QString qt_path(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+QString filter_text(const std::vector<FileFilter>& filters) {
+    QStringList parts;
+    for (const auto& f : filters) parts << qt_text(f.description) + " (" + qt_text(f.pattern) + ")";
+    return parts.join(";;");
+}
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    int result;
+};
+
+std::vector<ButtonSpec> buttons_for(int flags) {
+    switch (flags & 15) {
+    case mb::ok_cancel:
+        return {{QMessageBox::Ok, id::ok}, {QMessageBox::Cancel, id::cancel}};
+    case mb::yes_no_cancel:
+        return {{QMessageBox::Yes, id::yes}, {QMessageBox::No, id::no}, {QMessageBox::Cancel, id::cancel}};
+    case mb::yes_no:
+        return {{QMessageBox::Yes, id::yes}, {QMessageBox::No, id::no}};
+    default:
+        return {{QMessageBox::Ok, id::ok}};
+    }
+}
+
+QMessageBox::Icon icon_for(int flags) {
+    switch (flags & 0xF0) {
+    case mb::icon_error:
+        return QMessageBox::Critical;
+    case mb::icon_question:
+        return QMessageBox::Question;
+    case mb::icon_warning:
+        return QMessageBox::Warning;
+    case mb::icon_information:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int QtMessagePort::show(const std::string& text, const std::string& caption, int flags) {
+    QMessageBox box(icon_for(flags), qt_text(caption), qt_text(text), QMessageBox::NoButton, owner());
+    const auto specs = buttons_for(flags);
+    for (const auto& s : specs) box.addButton(s.button);
+    const std::size_t default_index = static_cast<std::size_t>((flags >> 8) & 3);
+    if (default_index < specs.size()) box.setDefaultButton(specs[default_index].button);
+    // Escape answers with the last button (Cancel or No) like the desktop's own boxes.
+    box.setEscapeButton(specs.back().button);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const auto& s : specs)
+        if (s.button == clicked) return s.result;
+    return specs.back().result;
+}
+
+std::optional<std::string> QtDialogPort::select_folder(const std::string& caption, const std::string& start) {
+    QString dir = QFileDialog::getExistingDirectory(owner(), qt_text(caption), qt_path(start));
+    if (dir.isEmpty()) return std::nullopt;
+    return native_path(dir);
+}
+
+std::optional<std::string> QtDialogPort::open_file(const std::string& caption, const std::string& folder,
+                                                   const std::vector<FileFilter>& filters) {
+    QString f = QFileDialog::getOpenFileName(owner(), qt_text(caption), qt_path(folder), filter_text(filters));
+    if (f.isEmpty()) return std::nullopt;
+    return native_path(f);
+}
+
+std::optional<std::string> QtDialogPort::save_file(const std::string& caption, const std::string& folder,
+                                                   const std::string& file_name,
+                                                   const std::vector<FileFilter>& filters) {
+    QString start = qt_path(folder);
+    if (!file_name.empty()) start = QDir(start).filePath(qt_path(file_name));
+    QString f = QFileDialog::getSaveFileName(owner(), qt_text(caption), start, filter_text(filters));
+    if (f.isEmpty()) return std::nullopt;
+    return native_path(f);
+}
+
+std::optional<std::string> QtDialogPort::input_box(const std::string& caption, const std::string& prompt,
+                                                   const std::string& initial) {
+    bool ok = false;
+    QString s = QInputDialog::getText(owner(), qt_text(caption), qt_text(prompt), QLineEdit::Normal,
+                                      qt_text(initial), &ok);
+    if (!ok) return std::nullopt;
+    return disc_text(s);
+}
+
+std::optional<std::uint32_t> QtDialogPort::choose_colour(std::uint32_t initial) {
+    QColor c = QColorDialog::getColor(QColor(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF),
+                                      owner());
+    if (!c.isValid()) return std::nullopt;
+    return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+           (static_cast<std::uint32_t>(c.blue()) << 16);
+}
+
+} // namespace morvelin

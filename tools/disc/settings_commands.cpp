@@ -1,0 +1,34 @@
+#include "settings_commands.h"
+
+#include "foundation/settings_file.h"
+#include "foundation/text_encoding.h"
+
+#include <cstdio>
+
+namespace morvelin::disc {
+
+const char* const ini_set_help =
+    "ini-set FILE SECTION KEY VALUE\n"
+    "  Writes VALUE under KEY in SECTION of the settings file FILE (created when missing), replacing\n"
+    "  the file whole. Installers use it to write the base directory, e.g.\n"
+    "  morvelin-disc ini-set Morvelin.ini GENERAL \"Base Directory\" /media/cdrom/\n";
+
+int cmd_ini_set(const std::vector<std::string>& args) {
+    if (args.size() != 4) {
+        std::fprintf(stderr, "usage: morvelin-disc %s", ini_set_help);
+        return 2;
+    }
+    if (args[0].empty()) {
+        std::fprintf(stderr, "ini-set: the settings file name is empty\n");
+        return 1;
+    }
+    // Arguments are UTF-8 on the command line; the settings file holds Windows-1252 like the disc.
+    if (!settings_write_string(args[0], utf8_to_cp1252(args[1]), utf8_to_cp1252(args[2]),
+                               utf8_to_cp1252(args[3]))) {
+        std::fprintf(stderr, "ini-set: could not write \"%s\"\n", args[0].c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace morvelin::disc
