@@ -245,7 +245,7 @@ void DataLoader::load_maps() {
     while (auto e = read_section(file, "", false, 3)) {
         Tmap_data& map = d_.map_pool_.add();
         map.name = (*e)[0];
-        map.kind = number(*e, 1, "The map kind");
+        map.kind = number(*e, 1, "the map kind");
         std::string rest((*e)[2]);
         std::array<double, 4> n{};
         for (double& value : n) {
@@ -372,7 +372,7 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
 
     // line 4: text author
     if (!e[4].empty()) {
-        const int author = number(e, 4, "The text author");
+        const int author = number(e, 4, "the text author");
         if (author < 1 || author > 4) fail(e, 4, "the text author must be 1, 2, 3 or 4");
         s.text_author = authors_[author - 1];
     }
@@ -569,7 +569,7 @@ void DataLoader::load_photos() {
             p.copyright_holder = d_.find_person((*e)[2]);
             if (!p.copyright_holder) fatal_error("Inconsistency in file \"big_pict.txt\"!");
         }
-        p.date = optional_number(*e, 3, "The date", -1);
+        p.date = optional_number(*e, 3, "the date", -1);
         if (!(*e)[4].empty()) {
             p.locality = d_.find_locality((*e)[4]);
             if (!p.locality) corrupt(file, 1, (*e)[4]);
@@ -663,12 +663,12 @@ void DataLoader::load_cut_parts() {
             const int compression = parse_integer(std::string(kind), 0, bad);
             if (bad || compression < 0 || compression > 255) fatal_error("Error occured when converting compression number!");
             c.compression = static_cast<std::uint8_t>(compression);
-            const int seconds = optional_number(*e, 2, "The length", 0);
+            const int seconds = optional_number(*e, 2, "the length", 0);
             if (seconds > 2000000) fail(*e, 2, "the length is too large");
             c.length = (seconds < 1 ? 99 : seconds) * 1000;
         }
-        c.value_3 = optional_number(*e, 3, "The number", -1);
-        c.value_4 = optional_number(*e, 4, "The number", -1);
+        c.value_3 = optional_number(*e, 3, "the number", -1);
+        c.value_4 = optional_number(*e, 4, "the number", -1);
         const std::string_view locality = (*e)[5];
         if (locality.empty()) fatal_error("Locality is empty string!?");
         c.locality = d_.find_locality(locality);
@@ -679,7 +679,7 @@ void DataLoader::load_cut_parts() {
         }
         c.text_7 = convert_markup((*e)[7]);
         c.text_8 = convert_markup((*e)[8]);
-        c.value_9 = optional_number(*e, 9, "The number", 0);
+        c.value_9 = optional_number(*e, 9, "the number", 0);
         list.emplace_back(&c, e->line_number(0));
     }
     sort_unique(list, d_.cut_parts_, file,
@@ -708,12 +708,12 @@ void DataLoader::load_recording_items() {
                 const Section e = section.sub(first, 9);
                 Tcupaitem& item = d_.item_pool_.add();
                 item.species = &s;
-                item.item_number = optional_number(e, 0, "The item number", empty_item_number);
+                item.item_number = optional_number(e, 0, "the item number", empty_item_number);
                 item.class_letter = e[1].empty() ? ' ' : e[1][0];
                 if (e[2].empty() || e[2][0] == '?' || e[2] == "d") {
                     item.number_3 = number_3_d;
                 } else {
-                    const int n3 = number(e, 2, "The number");
+                    const int n3 = number(e, 2, "the number");
                     if (n3 < 0 || n3 > 255) fail(e, 2, "the number must lie in 0..255");
                     item.number_3 = static_cast<std::uint8_t>(n3);
                 }
