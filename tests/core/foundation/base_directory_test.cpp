@@ -1,0 +1,113 @@
+#include "foundation/base_directory.h"
+#include "foundation/environment.h"
+#include "foundation/settings_file.h"
+#include "foundation/textfile_handler.h"
+#include "scripted_services.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace morvelin;
+using namespace morvelin::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BaseDirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = environment();
+        environment().settings_file_path = dir_.file("Morvelin.ini");
+        environment().settings_on_cdrom = false;
+        install_language_texts(Ttextfile_handler::from_bytes("$[BASEDIR]\nWhere are the sounds?\n", "t.txt"));
+    }
+    void TearDown() override {
+        environment() = saved_;
+        install_language_texts(Ttextfile_handler());
+        set_base_directory_changed_hook({});
+    }
+
+    std::string stored() const { return settings_read_string("", "GENERAL", "Base Directory", "<absent>"); }
+    bool just_installed() const { return settings_read_yes_no("", "GENERAL", "Just Installed", true); }
+
+    TempDir dir_;
+    Environment saved_;
+};
+
+// The installer stores a folder on the disc; the first start uses the disc's root, the mount point.
+// /proc is a mount point on every Linux system.
+TEST_F(BaseDirectoryTest, JustInstalledKeepsOnlyTheMountPoint) {
+    write_file(dir_.file("Morvelin.ini"), "[GENERAL]\nBase Directory=/proc/Data\nJust Installed=Yes\n");
+    init_base_directory();
+    EXPECT_EQ(environment().base_directory, "/proc/");
+    EXPECT_EQ(stored(), "/proc"); // written back at once
+    finalise_base_directory();
+    EXPECT_FALSE(just_installed());
+    EXPECT_EQ(stored(), "/proc/");
+}
+
+TEST_F(BaseDirectoryTest, StoredFolderGetsATrailingSeparatorAndEmptyMeansTheRoot) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[GENERAL]\nBase Directory=/media/disc/Data\n", "/media/disc/Data/"},
+        {"[GENERAL]\nBase Directory=/media/disc/\n", "/media/disc/"},
+        {"[GENERAL]\nBase Directory=\n", "/"},
+        {"", "/"},
+        {"[GENERAL]\nBase Directory=\nJust Installed=Yes\n", "/"},
+    };
+    for (const auto& [file, expected] : cases) {
+        write_file(dir_.file("Morvelin.ini"), file);
+        init_base_directory();
+        EXPECT_EQ(environment().base_directory, expected) << file;
+        EXPECT_EQ(read_file(dir_.file("Morvelin.ini")), file) << "only Just Installed writes at start";
+    }
+}
+
+TEST_F(BaseDirectoryTest, ChoosingANewFolderSavesItAndRunsTheHook) {
+    init_base_directory();
+    const std::string chosen = dir_.file("media");
+    fs::create_directory(chosen);
+    int hook_runs = 0;
+    set_base_directory_changed_hook([&] { ++hook_runs; });
+
+    ScriptedDialogs dialogs;
+    dialogs.answer(chosen);
+    EXPECT_TRUE(select_base_directory());
+    ASSERT_EQ(dialogs.calls().size(), 1u);
+    EXPECT_EQ(dialogs.calls()[0].kind, "folder");
+    EXPECT_EQ(dialogs.calls()[0].caption, "Where are the sounds?");
+    EXPECT_EQ(dialogs.calls()[0].start, "");
+    EXPECT_EQ(environment().base_directory, chosen + "/");
+    EXPECT_EQ(stored(), chosen + "/");
+    EXPECT_EQ(hook_runs, 1);
+
+    // The same existing folder again: nothing changes, nothing is saved.
+    write_file(dir_.file("Morvelin.ini"), "");
+    dialogs.answer(chosen + "/");
+    EXPECT_TRUE(select_base_directory());
+    EXPECT_EQ(stored(), "<absent>");
+    EXPECT_EQ(hook_runs, 1);
+}
+
+TEST_F(BaseDirectoryTest, CancelKeepsThePreviousFolderAndSavesNothing) {
+    write_file(dir_.file("Morvelin.ini"), "[GENERAL]\nBase Directory=/media/disc-not-inserted/\n");
+    init_base_directory();
+    int hook_runs = 0;
+    set_base_directory_changed_hook([&] { ++hook_runs; });
+    ScriptedDialogs dialogs;
+    dialogs.cancel();
+    EXPECT_FALSE(select_base_directory());
+    EXPECT_EQ(environment().base_directory, "/media/disc-not-inserted/");
+    EXPECT_EQ(hook_runs, 0);
+    finalise_base_directory();
+    EXPECT_EQ(stored(), "/media/disc-not-inserted/");
+}
+
+TEST_F(BaseDirectoryTest, AFolderOnTheHardDiskIsNotOnADisc) {
+    environment().base_directory = dir_.path();
+    EXPECT_FALSE(base_directory_on_cdrom());
+    environment().base_directory = "";
+    EXPECT_FALSE(base_directory_on_cdrom());
+}
+
+} // namespace
