@@ -23,6 +23,8 @@ std::string from_qt(const QString& text) { return utf8_to_cp1252(text.toStdStrin
 bool delete_folder_contents(const std::string& folder) {
     QDir dir(to_qt(folder));
     if (!dir.exists()) return false;
+    // The trash lives in the user's data folder, which Qt will not create; a fresh account may lack it.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     bool all = true;
     const auto entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries)
