@@ -15,8 +15,12 @@ namespace morvelin {
 
 namespace {
 
-QString to_qt(const std::string& text) { return QString::fromStdString(cp1252_to_utf8(text)); }
-std::string from_qt(const QString& text) { return utf8_to_cp1252(text.toStdString()); }
+QString to_qt(const std::string& text) {
+    return QString::fromStdString(cp1252_to_utf8(text));
+}
+std::string from_qt(const QString& text) {
+    return utf8_to_cp1252(text.toStdString());
+}
 
 } // namespace
 
@@ -32,7 +36,8 @@ bool delete_folder_contents(const std::string& folder) {
     return all;
 }
 
-bool execute_program(const std::string& program, const std::string& command_line, const ExecuteOptions& options) {
+bool execute_program(const std::string& program, const std::string& command_line,
+                     const ExecuteOptions& options) {
     QStringList arguments = QProcess::splitCommand(to_qt(command_line));
     QString executable = to_qt(program);
     if (executable.isEmpty() && !arguments.isEmpty()) executable = arguments.takeFirst();
@@ -42,7 +47,8 @@ bool execute_program(const std::string& program, const std::string& command_line
     process.setProgram(executable);
     process.setArguments(arguments);
     auto start_failed = [&] {
-        show_message("Could not execute \"" + described + "\".\nError code is " + from_qt(process.errorString()),
+        show_message("Could not execute \"" + described + "\".\nError code is " +
+                         from_qt(process.errorString()),
                      mb::icon_error);
         return false;
     };

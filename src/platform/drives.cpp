@@ -36,7 +36,8 @@ std::vector<std::string> optical_devices(const std::string& dev_folder) {
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> devices;
-    for (auto& f : found) devices.push_back(std::move(f.second));
+    for (auto& f : found)
+        devices.push_back(std::move(f.second));
     return devices;
 }
 
@@ -46,6 +47,8 @@ int count_cdrom_drives() {
     return static_cast<int>(std::max(optical_devices().size(), cdrom_mount_points().size()));
 }
 
-int count_audio_cd_devices() { return static_cast<int>(optical_devices().size()); }
+int count_audio_cd_devices() {
+    return static_cast<int>(optical_devices().size());
+}
 
 } // namespace morvelin

@@ -63,6 +63,8 @@ bool acquire_single_instance(const std::string& mutex_name, const std::string& f
     return !process_lock->other_instance();
 }
 
-void release_single_instance() { process_lock.reset(); }
+void release_single_instance() {
+    process_lock.reset();
+}
 
 } // namespace morvelin

@@ -30,7 +30,7 @@ public:
     SingleInstanceLock(const SingleInstanceLock&) = delete;
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
-    bool held() const { return fd_ >= 0; }                 // the lock file could be made and locked
+    bool held() const { return fd_ >= 0; }                  // the lock file could be made and locked
     bool other_instance() const { return other_instance_; } // someone held it when this was made
 
 private:

@@ -99,7 +99,9 @@ TEST(Desktop, ExecuteProgramWaitsAndReportsFailures) {
 
     EXPECT_FALSE(execute_program("/nonexistent/editor", "sound.wav", wait));
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text.rfind("Could not execute \"/nonexistent/editor sound.wav\".\nError code is ", 0), 0u)
+    EXPECT_EQ(messages.shown()[0].text.rfind(
+                  "Could not execute \"/nonexistent/editor sound.wav\".\nError code is ", 0),
+              0u)
         << messages.shown()[0].text;
     EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
 

@@ -12,7 +12,8 @@ namespace {
 
 TEST(Drives, OpticalDevicesAreSrNumbersInNumericOrder) {
     TempDir dev;
-    for (const char* name : {"sr10", "sr1", "sda", "sr0", "srx", "sr", "sr1a"}) dev.write(name, "");
+    for (const char* name : {"sr10", "sr1", "sda", "sr0", "srx", "sr", "sr1a"})
+        dev.write(name, "");
     EXPECT_EQ(optical_devices(dev.path()),
               (std::vector<std::string>{dev.file("sr0"), dev.file("sr1"), dev.file("sr10")}));
     EXPECT_TRUE(optical_devices(dev.file("missing/")).empty());

@@ -13,7 +13,8 @@ namespace {
 
 TEST(SingleInstance, MutexNameAndLockFile) {
     EXPECT_EQ(single_instance_mutex_name("T", "1.0"), "Morvelin MutexT 1.0");
-    EXPECT_EQ(single_instance_mutex_name("Sarovan Bird Sounds", "3.14"), "Morvelin MutexSarovan Bird Sounds 3.14");
+    EXPECT_EQ(single_instance_mutex_name("Sarovan Bird Sounds", "3.14"),
+              "Morvelin MutexSarovan Bird Sounds 3.14");
     EXPECT_EQ(single_instance_lock_path("Morvelin Mutex../x: 1.0", "/run/user/1"),
               "/run/user/1/Morvelin_Mutex.._x__1.0.lock");
 }

@@ -15,7 +15,9 @@ namespace {
 std::string dialog_caption;
 std::function<void()> changed_hook;
 
-const std::string& general() { return program_config().general_section; }
+const std::string& general() {
+    return program_config().general_section;
+}
 
 // The "drive" of a folder: the mount point that holds it, written like a drive letter and colon, that
 // is without the trailing separator (the root stays "/").
@@ -68,8 +70,12 @@ bool base_directory_on_cdrom() {
     return !base.empty() && base.front() == '/' && is_cdrom_path(base);
 }
 
-void save_base_directory() { settings_write_string("", general(), "Base Directory", environment().base_directory); }
+void save_base_directory() {
+    settings_write_string("", general(), "Base Directory", environment().base_directory);
+}
 
-void set_base_directory_changed_hook(std::function<void()> hook) { changed_hook = std::move(hook); }
+void set_base_directory_changed_hook(std::function<void()> hook) {
+    changed_hook = std::move(hook);
+}
 
 } // namespace morvelin

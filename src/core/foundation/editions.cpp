@@ -23,43 +23,77 @@ struct Countries {
 // One product. A product with two codes runs in English for the code whose lowest bit equals
 // english_bit and in its second language for the other one.
 struct EditionRow {
-    int code;
-    bool pair;
-    int english_bit;
-    int edition_id;
-    Language second_language;
-    const char* english_title;
-    const char* second_title;
-    const char* version;
-    const char* version_page; // base address, or "" when the product has none
-    Countries english_countries;
-    Countries second_countries;
-    EditionSwitches switches;
+    int code = 0;
+    bool pair = false;
+    int english_bit = 1;
+    int edition_id = unknown_edition_id;
+    Language second_language = Language::english;
+    const char* english_title = "";
+    const char* second_title = "";
+    const char* version = "1.0";
+    const char* version_page = ""; // base address, or "" when the product has none
+    Countries english_countries{};
+    Countries second_countries{};
+    EditionSwitches switches{};
 };
 
 EditionSwitches make_switches(std::initializer_list<bool EditionSwitches::*> on) {
     EditionSwitches s;
-    for (auto member : on) s.*member = true;
+    for (auto member : on)
+        s.*member = true;
     return s;
 }
 
 const std::vector<EditionRow>& edition_table() {
     static const std::vector<EditionRow> rows = {
-        {40, true, 1, 101, Language::spanish, "Delvaro Bird Voices", "Voces de Aves de Delvaro", "2.0",
-         "https://www.morvelin.example/delvaro/", {}, {},
-         make_switches({&EditionSwitches::species_media_filters})},
-        {52, false, 0, 104, Language::english, "Voices of the Tarn Marshes", "", "1.0", "", {}, {},
-         make_switches({&EditionSwitches::speak_species_names, &EditionSwitches::all_species_flag_e})},
-        {60, false, 0, 106, Language::english, "Sarovan Bird Sounds", "", "3.14",
-         "https://www.morvelin.example/versions/", {}, {},
-         make_switches({&EditionSwitches::species_media_filters, &EditionSwitches::show_country_option})},
+        {.code = 40,
+         .pair = true,
+         .english_bit = 1,
+         .edition_id = 101,
+         .second_language = Language::spanish,
+         .english_title = "Delvaro Bird Voices",
+         .second_title = "Voces de Aves de Delvaro",
+         .version = "2.0",
+         .version_page = "https://www.morvelin.example/delvaro/",
+         .switches = make_switches({&EditionSwitches::species_media_filters})},
+        {.code = 52,
+         .edition_id = 104,
+         .english_title = "Voices of the Tarn Marshes",
+         .version = "1.0",
+         .switches =
+             make_switches({&EditionSwitches::speak_species_names, &EditionSwitches::all_species_flag_e})},
+        // This product.
+        {.code = 60,
+         .edition_id = 106,
+         .english_title = "Sarovan Bird Sounds",
+         .version = "3.14",
+         .version_page = "https://www.morvelin.example/versions/",
+         .switches =
+             make_switches({&EditionSwitches::species_media_filters, &EditionSwitches::show_country_option})},
         // Here the even code is the English one.
-        {70, true, 0, 111, Language::portuguese, "Birds of Corvana", "Aves de Corv\xE2nia", "1.2",
-         "https://www.morvelin.example/corvana/", {"Corvana", ""}, {"Corv\xE2nia", ""},
-         make_switches({&EditionSwitches::show_country_option, &EditionSwitches::list_remaining_subspecies})},
-        {80, true, 1, 109, Language::dutch, "Frogs and Toads of the Lowlands", "Kikkers en Padden van de Lage Landen",
-         "1.0", "", {}, {},
-         make_switches({&EditionSwitches::group_families, &EditionSwitches::hide_sound_files_row})},
+        {.code = 70,
+         .pair = true,
+         .english_bit = 0,
+         .edition_id = 111,
+         .second_language = Language::portuguese,
+         .english_title = "Birds of Corvana",
+         .second_title = "Aves de Corv\xE2nia",
+         .version = "1.2",
+         .version_page = "https://www.morvelin.example/corvana/",
+         .english_countries = {"Corvana", ""},
+         .second_countries = {"Corv\xE2nia", ""},
+         .switches = make_switches(
+             {&EditionSwitches::show_country_option, &EditionSwitches::list_remaining_subspecies})},
+        {.code = 80,
+         .pair = true,
+         .english_bit = 1,
+         .edition_id = 109,
+         .second_language = Language::dutch,
+         .english_title = "Frogs and Toads of the Lowlands",
+         .second_title = "Kikkers en Padden van de Lage Landen",
+         .version = "1.0",
+         .switches =
+             make_switches({&EditionSwitches::group_families, &EditionSwitches::hide_sound_files_row})},
     };
     return rows;
 }
@@ -74,10 +108,14 @@ const EditionRow* find_row(int code) {
 
 const char* page_name(Language language) {
     switch (language) {
-    case Language::spanish: return "EnterFromDiskProgramSpanish.htm";
-    case Language::dutch: return "EnterFromDiskProgramDutch.htm";
-    case Language::portuguese: return "EnterFromDiskProgramPortuguese.htm";
-    case Language::english: break;
+    case Language::spanish:
+        return "EnterFromDiskProgramSpanish.htm";
+    case Language::dutch:
+        return "EnterFromDiskProgramDutch.htm";
+    case Language::portuguese:
+        return "EnterFromDiskProgramPortuguese.htm";
+    case Language::english:
+        break;
     }
     return "EnterFromDiskProgramEnglish.htm";
 }
@@ -94,7 +132,8 @@ std::array<std::string, 11>& program_texts() {
 
 void read_globs() {
     auto globs = texts("QM_GLOBS", 6);
-    for (std::size_t i = 0; i < 7; ++i) program_texts()[i] = globs[i];
+    for (std::size_t i = 0; i < 7; ++i)
+        program_texts()[i] = globs[i];
 }
 
 void apply_code(int code) {
@@ -115,7 +154,8 @@ void apply_code(int code) {
         s.region_country_1 = countries.first;
         s.region_country_2 = countries.second;
         if (*row->version_page)
-            s.version_check_address = std::string(row->version_page) + s.version.substr(0, 1) + "/" + page_name(language);
+            s.version_check_address =
+                std::string(row->version_page) + s.version.substr(0, 1) + "/" + page_name(language);
         s.switches = row->switches;
     }
     settings() = s;
@@ -159,7 +199,9 @@ void determine_edition_from_code(int code) {
     apply_code(code);
 }
 
-const EditionSettings& edition() { return settings(); }
+const EditionSettings& edition() {
+    return settings();
+}
 
 const std::string& program_text(int index) {
     static const std::string empty;

@@ -11,18 +11,18 @@ constexpr const char* unknown_edition_title = "Error: Unknown Natural Sounds Pro
 
 // Edition options read by other parts of the program.
 struct EditionSwitches {
-    bool speak_species_names = false;     // species names can be spoken before the recordings
-    bool all_species_flag_e = false;      // every species gets flag_e while loading
-    bool species_media_filters = false;   // the "only with sounds / photos" filters are offered and stored
-    bool show_country_option = false;     // "Show country on first line of recording data" is offered
-    bool group_families = false;          // families are grouped (birds, mammals, reptiles, frogs)
+    bool speak_species_names = false;       // species names can be spoken before the recordings
+    bool all_species_flag_e = false;        // every species gets flag_e while loading
+    bool species_media_filters = false;     // the "only with sounds / photos" filters are offered and stored
+    bool show_country_option = false;       // "Show country on first line of recording data" is offered
+    bool group_families = false;            // families are grouped (birds, mammals, reptiles, frogs)
     bool list_remaining_subspecies = false; // a closing line lists the subspecies without recordings
-    bool hide_sound_files_row = false;    // the audio-CD frame has no row for the sound files on the disc
+    bool hide_sound_files_row = false;      // the audio-CD frame has no row for the sound files on the disc
 };
 
 struct EditionSettings {
-    int code = 0;                         // first line of PROGR_NM.TXT; 0 when missing or not a number
-    int edition_id = unknown_edition_id;  // 101..120
+    int code = 0;                        // first line of PROGR_NM.TXT; 0 when missing or not a number
+    int edition_id = unknown_edition_id; // 101..120
     bool language_english = true;
     bool language_spanish = false;
     bool language_dutch = false;
@@ -30,9 +30,9 @@ struct EditionSettings {
     std::string title = unknown_edition_title; // in the user's language
     std::string english_title = unknown_edition_title;
     std::string version = "1.0";
-    std::string region_country_1;         // in the user's language; empty when none
+    std::string region_country_1; // in the user's language; empty when none
     std::string region_country_2;
-    std::string version_check_address;    // complete page address, or empty when the edition has none
+    std::string version_check_address; // complete page address, or empty when the edition has none
     EditionSwitches switches;
     std::string hand_cursor = "HAND_CURSOR"; // resource name of the cursor for clickable items
 };

@@ -34,9 +34,10 @@ namespace {
 std::string unescape_mount_field(const std::string& field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
-            field[i + 3] >= '0' && field[i + 3] <= '7') {
-            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3' &&
+            field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
+            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                     (field[i + 3] - '0'));
             i += 3;
         } else {
             out += field[i];
@@ -52,7 +53,8 @@ std::string normalised(const std::string& path) {
     fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
     if (ec) p = fs::absolute(path, ec).lexically_normal();
     std::string s = p.string();
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
     return s;
 }
 
@@ -63,7 +65,8 @@ bool holds(const std::string& mount_point, const std::string& path) {
 }
 
 std::string config_home() {
-    if (const char* c = std::getenv("XDG_CONFIG_HOME"); c && *c && c[0] == '/') return ensure_trailing_separator(c);
+    if (const char* c = std::getenv("XDG_CONFIG_HOME"); c && *c && c[0] == '/')
+        return ensure_trailing_separator(c);
     return home_folder() + ".config/";
 }
 
@@ -76,7 +79,8 @@ std::string executable_folder(const std::string& executable_path) {
     } else {
         exe = fs::read_symlink("/proc/self/exe", ec);
     }
-    if (exe.empty() || !exe.has_parent_path()) return ensure_trailing_separator(fs::current_path(ec).string());
+    if (exe.empty() || !exe.has_parent_path())
+        return ensure_trailing_separator(fs::current_path(ec).string());
     return ensure_trailing_separator(exe.parent_path().string());
 }
 
@@ -101,7 +105,8 @@ std::vector<MountEntry> read_mounts(std::istream& mountinfo) {
         fields >> entry.source;
         entry.mount_point = unescape_mount_field(mount_point);
         entry.source = unescape_mount_field(entry.source);
-        while (entry.mount_point.size() > 1 && entry.mount_point.back() == '/') entry.mount_point.pop_back();
+        while (entry.mount_point.size() > 1 && entry.mount_point.back() == '/')
+            entry.mount_point.pop_back();
         mounts.push_back(std::move(entry));
     }
     return mounts;
@@ -130,7 +135,9 @@ std::optional<MountEntry> find_mount(const std::string& path) {
     return find_mount(path, in);
 }
 
-bool is_cdrom_file_system(const std::string& fs_type) { return fs_type == "iso9660" || fs_type == "udf"; }
+bool is_cdrom_file_system(const std::string& fs_type) {
+    return fs_type == "iso9660" || fs_type == "udf";
+}
 
 bool is_cdrom_path(const std::string& path) {
     if (path.empty()) return false;
@@ -140,9 +147,11 @@ bool is_cdrom_path(const std::string& path) {
 
 char time_separator_of(const std::string& formatted_time) {
     std::size_t i = 0;
-    while (i < formatted_time.size() && !(formatted_time[i] >= '0' && formatted_time[i] <= '9')) ++i;
+    while (i < formatted_time.size() && !(formatted_time[i] >= '0' && formatted_time[i] <= '9'))
+        ++i;
     if (i == formatted_time.size()) return ':';
-    while (i < formatted_time.size() && formatted_time[i] >= '0' && formatted_time[i] <= '9') ++i;
+    while (i < formatted_time.size() && formatted_time[i] >= '0' && formatted_time[i] <= '9')
+        ++i;
     // A separator is one punctuation character followed by the minutes; "13 h 45" and the like keep ':'.
     if (i + 1 >= formatted_time.size()) return ':';
     char c = formatted_time[i];

@@ -35,7 +35,8 @@ std::optional<std::string> existing_file(const std::string& candidate) {
 std::optional<std::string> match_in_folder(const std::string& folder, const std::string& name) {
     std::error_code ec;
     std::optional<std::string> best;
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         std::string entry = it->path().filename().string();
         if (equals_ignore_case(entry, name) && (!best || entry < *best)) best = entry;
     }

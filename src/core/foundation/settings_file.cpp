@@ -21,11 +21,15 @@ constexpr std::size_t max_number_set_length = 1000;
 // Serialises the read-modify-replace of writes within this process.
 std::mutex write_mutex;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && (is_blank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && is_blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && (is_blank(s.back()) || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -52,7 +56,8 @@ struct IniText {
 
     std::string render() const {
         std::string out;
-        for (const auto& l : lines) out += l + eol;
+        for (const auto& l : lines)
+            out += l + eol;
         return out;
     }
 
@@ -87,7 +92,8 @@ struct IniText {
             auto h = header(lines[i]);
             if (!h || !equals_ignore_case(*h, wanted)) continue;
             std::size_t j = i + 1;
-            while (j < lines.size() && !header(lines[j])) ++j;
+            while (j < lines.size() && !header(lines[j]))
+                ++j;
             return Range{i, i + 1, j};
         }
         return std::nullopt;
@@ -103,9 +109,12 @@ struct IniText {
     }
 };
 
-std::string resolve(const std::string& file) { return file.empty() ? environment().settings_file_path : file; }
+std::string resolve(const std::string& file) {
+    return file.empty() ? environment().settings_file_path : file;
+}
 
-std::optional<std::string> raw_value(const std::string& file, const std::string& section, const std::string& key) {
+std::optional<std::string> raw_value(const std::string& file, const std::string& section,
+                                     const std::string& key) {
     auto bytes = read_whole_file(resolve(file));
     if (!bytes) return std::nullopt;
     IniText t = IniText::parse(*bytes);
@@ -116,7 +125,9 @@ std::optional<std::string> raw_value(const std::string& file, const std::string&
     return std::string(IniText::key_line(t.lines[*i])->value);
 }
 
-bool has_line_break(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool has_line_break(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 // Reads the file for a change. An absent file is an empty one; a file that exists but cannot be read
 // must not be replaced by a file holding only the new value.
@@ -149,7 +160,8 @@ template <typename Change> bool change_file(const std::string& file, Change chan
 } // namespace
 
 NumberSet::NumberSet(std::initializer_list<int> members) {
-    for (int m : members) insert(m);
+    for (int m : members)
+        insert(m);
 }
 
 void NumberSet::insert(int number) {
@@ -237,12 +249,14 @@ bool settings_write_string(const std::string& file, const std::string& section, 
         }
         // After the section's last non-empty line, so the blank line before the next section stays.
         std::size_t at = r->end;
-        while (at > r->begin && trim(t.lines[at - 1]).empty()) --at;
+        while (at > r->begin && trim(t.lines[at - 1]).empty())
+            --at;
         t.lines.insert(t.lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
     });
 }
 
-int settings_read_integer(const std::string& file, const std::string& section, const std::string& key, int def) {
+int settings_read_integer(const std::string& file, const std::string& section, const std::string& key,
+                          int def) {
     auto v = raw_value(file, section, key);
     if (!v) return def;
     std::string_view s = trim(*v);
@@ -259,7 +273,8 @@ bool settings_write_integer(const std::string& file, const std::string& section,
     return settings_write_string(file, section, key, std::to_string(value));
 }
 
-bool settings_read_yes_no(const std::string& file, const std::string& section, const std::string& key, bool def) {
+bool settings_read_yes_no(const std::string& file, const std::string& section, const std::string& key,
+                          bool def) {
     auto v = raw_value(file, section, key);
     if (!v) return def;
     if (v->empty()) return false;
@@ -272,8 +287,8 @@ bool settings_write_yes_no(const std::string& file, const std::string& section, 
     return settings_write_string(file, section, key, value ? "Yes" : "No");
 }
 
-NumberSet settings_read_number_set(const std::string& file, const std::string& section, const std::string& key,
-                                   const NumberSet& def) {
+NumberSet settings_read_number_set(const std::string& file, const std::string& section,
+                                   const std::string& key, const NumberSet& def) {
     auto v = raw_value(file, section, key);
     if (!v) return def;
     return NumberSet::from_text(*v);

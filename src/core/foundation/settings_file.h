@@ -56,18 +56,20 @@ bool settings_write_string(const std::string& file, const std::string& section, 
 
 // Only non-negative decimal numbers are valid (surrounding spaces and a leading '+' allowed); anything
 // else, a negative number included, or a number too large for int, gives def.
-int settings_read_integer(const std::string& file, const std::string& section, const std::string& key, int def);
+int settings_read_integer(const std::string& file, const std::string& section, const std::string& key,
+                          int def);
 bool settings_write_integer(const std::string& file, const std::string& section, const std::string& key,
                             int value);
 
 // True when the first character of the value, upper-cased, is 'Y' or 'T'; any other value (the empty
 // value too) is false; def when the key is absent. Written as "Yes" or "No".
-bool settings_read_yes_no(const std::string& file, const std::string& section, const std::string& key, bool def);
+bool settings_read_yes_no(const std::string& file, const std::string& section, const std::string& key,
+                          bool def);
 bool settings_write_yes_no(const std::string& file, const std::string& section, const std::string& key,
                            bool value);
 
-NumberSet settings_read_number_set(const std::string& file, const std::string& section, const std::string& key,
-                                   const NumberSet& def);
+NumberSet settings_read_number_set(const std::string& file, const std::string& section,
+                                   const std::string& key, const NumberSet& def);
 bool settings_write_number_set(const std::string& file, const std::string& section, const std::string& key,
                                const NumberSet& value);
 

@@ -101,12 +101,13 @@ const std::vector<std::string>* Ttextfile_handler::section(const std::string& ke
     return it == sections_.end() ? nullptr : &it->second;
 }
 
-void Ttextfile_handler::get_lines(const std::string& key, int last_index, std::vector<std::string>& out) const {
+void Ttextfile_handler::get_lines(const std::string& key, int last_index,
+                                  std::vector<std::string>& out) const {
     get_lines_padded(key, out, 0, 0, last_index);
 }
 
-void Ttextfile_handler::get_lines_padded(const std::string& key, std::vector<std::string>& out, int min_length,
-                                         int max_length, int last_index) const {
+void Ttextfile_handler::get_lines_padded(const std::string& key, std::vector<std::string>& out,
+                                         int min_length, int max_length, int last_index) const {
     out.assign(static_cast<std::size_t>(std::max(last_index + 1, 0)), std::string());
     const auto* lines = section(key);
     if (!lines) return;
@@ -131,11 +132,14 @@ std::string Ttextfile_handler::get_joined_text(const std::string& key) const {
     std::string text;
     const auto* lines = section(key);
     if (!lines) return text;
-    for (std::size_t i = 0; i < lines->size() && i < 100; ++i) text += (*lines)[i];
+    for (std::size_t i = 0; i < lines->size() && i < 100; ++i)
+        text += (*lines)[i];
     return text;
 }
 
-bool Ttextfile_handler::has_key(const std::string& key) const { return section(key) != nullptr; }
+bool Ttextfile_handler::has_key(const std::string& key) const {
+    return section(key) != nullptr;
+}
 
 int Ttextfile_handler::line_count(const std::string& key) const {
     const auto* lines = section(key);
@@ -155,9 +159,13 @@ void load_language_texts() {
     }
 }
 
-void install_language_texts(Ttextfile_handler table) { global_table() = std::move(table); }
+void install_language_texts(Ttextfile_handler table) {
+    global_table() = std::move(table);
+}
 
-const Ttextfile_handler& language_texts() { return global_table(); }
+const Ttextfile_handler& language_texts() {
+    return global_table();
+}
 
 std::vector<std::string> texts(const std::string& key, int last_index) {
     std::vector<std::string> out;

@@ -36,8 +36,8 @@ public:
     void get_lines(const std::string& key, int last_index, std::vector<std::string>& out) const;
     // As get_lines; a copied line shorter than min_length is padded with spaces, and when max_length > 0
     // a longer one is cut to max_length.
-    void get_lines_padded(const std::string& key, std::vector<std::string>& out, int min_length, int max_length,
-                          int last_index) const;
+    void get_lines_padded(const std::string& key, std::vector<std::string>& out, int min_length,
+                          int max_length, int last_index) const;
     // Line number (1-based: 1 is line 0); empty when the key is missing, the section shorter, number < 1.
     std::string get_line(const std::string& key, int number) const;
     // Lines 0..99 concatenated without separators.

@@ -77,8 +77,10 @@ std::string resolve_link(const std::string& path) {
 
 std::string trim_control(const std::string& text) {
     std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
     return text.substr(b, e - b);
 }
 
@@ -133,9 +135,10 @@ bool create_directory(const std::string& name) {
     }
     fs::create_directories(name, ec);
     if (ec || !fs::is_directory(name)) {
-        show_message("Something went wrong in procedure \"GLB_create_directory()\" when creating subdirectory \"" +
-                         name + "\".",
-                     mb::icon_error);
+        show_message(
+            "Something went wrong in procedure \"GLB_create_directory()\" when creating subdirectory \"" +
+                name + "\".",
+            mb::icon_error);
         return false;
     }
     return true;
@@ -195,7 +198,8 @@ bool copy_file(const std::string& source, const std::string& target) {
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode)) return false;
     // Whole seconds: disc file systems keep no finer time, so a faithful copy may differ below that.
@@ -215,7 +219,8 @@ std::vector<std::string> list_folder(const std::string& folder, ListFolderOption
     }
     std::sort(names.begin(), names.end());
     std::string prefix = options.full_path ? ensure_trailing_separator(folder) : std::string();
-    for (auto& n : names) n = prefix + (options.upper_case ? to_upper_ascii(n) : n);
+    for (auto& n : names)
+        n = prefix + (options.upper_case ? to_upper_ascii(n) : n);
     return names;
 }
 
@@ -261,7 +266,8 @@ bool copy_tree(const std::string& source, const std::string& target,
     fs::create_directories(target, ec);
     if (!fs::is_directory(target)) return false;
     std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(*it);
     if (ec) return false;
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
@@ -315,7 +321,8 @@ std::string documents_folder() {
             std::string value = line.substr(key.size());
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
-            if (value.rfind("$HOME", 0) == 0) value = home + value.substr(value.size() > 5 && value[5] == '/' ? 6 : 5);
+            if (value.rfind("$HOME", 0) == 0)
+                value = home + value.substr(value.size() > 5 && value[5] == '/' ? 6 : 5);
             candidate = value;
             break;
         }
@@ -348,13 +355,14 @@ std::pair<std::string, std::string> split_at_first_comma(const std::string& text
 std::array<int, 4> parse_four_integers(const std::string& text, bool& error) {
     std::array<int, 4> values{};
     std::string rest = text;
-    for (int& v : values) v = parse_integer(take_comma_field(rest), 1, error);
+    for (int& v : values)
+        v = parse_integer(take_comma_field(rest), 1, error);
     return values;
 }
 
 std::string render_four_integers(const std::array<int, 4>& values) {
-    return std::to_string(values[0]) + "," + std::to_string(values[1]) + "," + std::to_string(values[2]) + "," +
-           std::to_string(values[3]);
+    return std::to_string(values[0]) + "," + std::to_string(values[1]) + "," + std::to_string(values[2]) +
+           "," + std::to_string(values[3]);
 }
 
 int parse_integer(const std::string& text, int def, bool& error) {
@@ -383,10 +391,12 @@ double parse_decimal(const std::string& text, double def, bool& error) {
     std::size_t i = 0;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
     std::size_t digits = 0;
-    while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    while (i < t.size() && is_digit(t[i]))
+        ++i, ++digits;
     if (i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+        while (i < t.size() && is_digit(t[i]))
+            ++i, ++digits;
     }
     if (digits == 0 || i != t.size()) {
         error = true;
@@ -409,6 +419,8 @@ double parse_decimal(const std::string& text, double def) {
     return parse_decimal(text, def, error);
 }
 
-bool equals_true(const std::string& text) { return equals_ignore_case(text, "TRUE"); }
+bool equals_true(const std::string& text) {
+    return equals_ignore_case(text, "TRUE");
+}
 
 } // namespace morvelin

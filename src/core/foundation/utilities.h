@@ -103,12 +103,22 @@ int parse_integer(const std::string& text, int def);
 double parse_decimal(const std::string& text, double def, bool& error);
 double parse_decimal(const std::string& text, double def);
 
-constexpr int minimum(int a, int b) { return a < b ? a : b; }
-constexpr int maximum(int a, int b) { return a > b ? a : b; }
-constexpr int clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr int minimum(int a, int b) {
+    return a < b ? a : b;
+}
+constexpr int maximum(int a, int b) {
+    return a > b ? a : b;
+}
+constexpr int clamp(int value, int low, int high) {
+    return value < low ? low : (value > high ? high : value);
+}
+constexpr bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 // Tests the character after upper-casing it (ASCII): true for 'A'..'Z' and 'a'..'z'.
-constexpr bool is_upper_case_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr bool is_upper_case_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 // The text equals "TRUE" ignoring ASCII case.
 bool equals_true(const std::string& text);
 

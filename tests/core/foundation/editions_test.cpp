@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const globs = "$[QM_GLOBS]\nMissing file \"\n\"!\nYes\nOK\nNo\nCancel\nWait\n"
-                          "$[QUESTION_CREATE_DIRECTORY]\nThe folder \"\n\" is missing. It is used\nCreate it?\n";
+const char* const globs =
+    "$[QM_GLOBS]\nMissing file \"\n\"!\nYes\nOK\nNo\nCancel\nWait\n"
+    "$[QUESTION_CREATE_DIRECTORY]\nThe folder \"\n\" is missing. It is used\nCreate it?\n";
 
 // A disc folder as current, start-up and program folder, with the language texts installed.
 class EditionsTest : public ::testing::Test {
@@ -55,7 +56,8 @@ TEST_F(EditionsTest, ThisProductFromTheEditionFile) {
     EXPECT_FALSE(e.language_spanish || e.language_dutch || e.language_portuguese);
     EXPECT_EQ(e.title, "Sarovan Bird Sounds");
     EXPECT_EQ(e.version, "3.14");
-    EXPECT_EQ(e.version_check_address, "https://www.morvelin.example/versions/3/EnterFromDiskProgramEnglish.htm");
+    EXPECT_EQ(e.version_check_address,
+              "https://www.morvelin.example/versions/3/EnterFromDiskProgramEnglish.htm");
     EXPECT_TRUE(e.region_country_1.empty() && e.region_country_2.empty());
     EXPECT_FALSE(is_region_country(""));
     const EditionSwitches& s = e.switches;
@@ -156,16 +158,18 @@ TEST_F(EditionsTest, CodePairsChooseTheLanguageByTheLowestBit) {
 }
 
 TEST_F(EditionsTest, TimesAndDates) {
-    const std::pair<int, const char*> times[] = {{930, "09:30h"}, {5, "00:05h"}, {0, "00:00h"},
+    const std::pair<int, const char*> times[] = {{930, "09:30h"},  {5, "00:05h"}, {0, "00:00h"},
                                                  {2359, "23:59h"}, {-1, ""},      {-20, ""}};
-    for (const auto& [n, text] : times) EXPECT_EQ(format_time(n), text) << n;
+    for (const auto& [n, text] : times)
+        EXPECT_EQ(format_time(n), text) << n;
     environment().time_separator = '.';
     EXPECT_EQ(format_time(1745), "17.45h");
 
     const std::pair<int, const char*> dates[] = {
-        {10100, "01-01-2000"},  {311299, "31-12-1999"}, {150612, "15-06-2012"}, {10182, "01-01-1982"},
-        {10139, "01-01-2039"},  {10140, "01-01-1940"},  {0, "00-00-2000"},       {-1, ""}};
-    for (const auto& [n, text] : dates) EXPECT_EQ(format_date(n), text) << n;
+        {10100, "01-01-2000"}, {311299, "31-12-1999"}, {150612, "15-06-2012"}, {10182, "01-01-1982"},
+        {10139, "01-01-2039"}, {10140, "01-01-1940"},  {0, "00-00-2000"},      {-1, ""}};
+    for (const auto& [n, text] : dates)
+        EXPECT_EQ(format_date(n), text) << n;
 }
 
 TEST_F(EditionsTest, AppendUnlessEndsWithLineFeed) {
@@ -207,7 +211,8 @@ TEST_F(DataFolderTest, DefaultDataFolderIsBelowTheDocumentsOrTheHomeFolder) {
     EXPECT_EQ(default_data_folder("Playlists/"), home_.path() + "My Quellmark Files/Playlists/");
     fs::create_directory(home_.file("Documents"));
     EXPECT_EQ(default_data_folder("MP3/"), home_.path() + "Documents/My Quellmark Files/MP3/");
-    home_.write(".config/user-dirs.dirs", "# written by xdg-user-dirs-update\nXDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    home_.write(".config/user-dirs.dirs",
+                "# written by xdg-user-dirs-update\nXDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
     fs::create_directory(home_.file("Papers"));
     EXPECT_EQ(default_data_folder("x/"), home_.path() + "Papers/My Quellmark Files/x/");
 }

@@ -14,15 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const mountinfo =
-    "22 1 0:21 / /proc rw,relatime - proc proc rw\n"
-    "28 1 254:1 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
-    "40 28 11:0 / /media/cd ro,relatime shared:20 - iso9660 /dev/sr0 ro\n"
-    "41 40 8:1 / /media/cd/inner rw - ext4 /dev/sda1 rw\n"
-    "42 28 11:1 / /media/with\\040space ro master:3 shared:7 - udf /dev/sr1 ro\n"
-    "43 28 7:0 / /media/cd2 ro - ext4 /dev/loop0 ro\n"
-    "44 28 7:1 / /media/cd2 ro - iso9660 /dev/loop1 ro\n"
-    "broken line\n";
+const char* const mountinfo = "22 1 0:21 / /proc rw,relatime - proc proc rw\n"
+                              "28 1 254:1 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+                              "40 28 11:0 / /media/cd ro,relatime shared:20 - iso9660 /dev/sr0 ro\n"
+                              "41 40 8:1 / /media/cd/inner rw - ext4 /dev/sda1 rw\n"
+                              "42 28 11:1 / /media/with\\040space ro master:3 shared:7 - udf /dev/sr1 ro\n"
+                              "43 28 7:0 / /media/cd2 ro - ext4 /dev/loop0 ro\n"
+                              "44 28 7:1 / /media/cd2 ro - iso9660 /dev/loop1 ro\n"
+                              "broken line\n";
 
 TEST(Mounts, TheNearestAndLatestMountHoldsAPath) {
     struct Case {
@@ -64,10 +63,11 @@ TEST(Mounts, DiscFileSystems) {
 }
 
 TEST(TimeSeparator, TakenFromTheFormattedTime) {
-    const std::pair<const char*, char> cases[] = {{"13:45:56", ':'},  {"13.45.56", '.'}, {"01:45:56 PM", ':'},
-                                                  {"PM 01.45.56", '.'}, {"13 h 45", ':'},  {"13h45", ':'},
-                                                  {"", ':'},           {"1345", ':'}};
-    for (const auto& [text, separator] : cases) EXPECT_EQ(time_separator_of(text), separator) << text;
+    const std::pair<const char*, char> cases[] = {
+        {"13:45:56", ':'}, {"13.45.56", '.'}, {"01:45:56 PM", ':'}, {"PM 01.45.56", '.'}, {"13 h 45", ':'},
+        {"13h45", ':'},    {"", ':'},         {"1345", ':'}};
+    for (const auto& [text, separator] : cases)
+        EXPECT_EQ(time_separator_of(text), separator) << text;
 }
 
 class InitEnvironmentTest : public ::testing::Test {
@@ -119,15 +119,15 @@ TEST_F(InitEnvironmentTest, ASettingsPathThatIsNoFileIsReported) {
     ScriptedMessages messages;
     init_environment(program_.file("morvelin"));
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text, "There is a problem with the file " + to_upper_ascii(program_.file("Morvelin.ini")));
+    EXPECT_EQ(messages.shown()[0].text,
+              "There is a problem with the file " + to_upper_ascii(program_.file("Morvelin.ini")));
     EXPECT_EQ(messages.shown()[0].flags, 16);
 }
 
 TEST_F(InitEnvironmentTest, WithoutAPathTheRunningProgramIsUsed) {
     ScriptedMessages messages;
     init_environment("");
-    EXPECT_EQ(environment().program_folder,
-              fs::read_symlink("/proc/self/exe").parent_path().string() + "/");
+    EXPECT_EQ(environment().program_folder, fs::read_symlink("/proc/self/exe").parent_path().string() + "/");
 }
 
 } // namespace

@@ -74,7 +74,8 @@ TEST_F(FileSearchTest, CaseInsensitivePathComponents) {
         {p + "voices/missing/song.wav", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& [path, expected] : cases) EXPECT_EQ(find_path_case_insensitive(path), expected) << path;
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(find_path_case_insensitive(path), expected) << path;
 }
 
 } // namespace

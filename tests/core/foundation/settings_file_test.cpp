@@ -83,8 +83,8 @@ TEST_F(SettingsFileTest, YesNoReadsTheFirstCharacter) {
         const char* stored;
         bool expected;
     };
-    const Case cases[] = {{"true", true}, {"Yes", true}, {"yes", true}, {"Y", true}, {"T", true},
-                          {"TRUE", true}, {"no", false}, {"0", false}, {"1", false}, {"", false},
+    const Case cases[] = {{"true", true}, {"Yes", true}, {"yes", true}, {"Y", true},  {"T", true},
+                          {"TRUE", true}, {"no", false}, {"0", false},  {"1", false}, {"", false},
                           {"x", false},   {" yes", true}}; // the spaces around a value are not part of it
     for (const auto& c : cases) {
         write_ini(std::string("[S]\nk=") + c.stored + "\n");
@@ -100,9 +100,17 @@ TEST_F(SettingsFileTest, IntegersAreNonNegativeDecimalsElseTheDefault) {
         const char* stored;
         int expected;
     };
-    const Case cases[] = {{"42", 42},         {" 7 ", 7},  {"+5", 5},    {"0", 0},          {"-3", -99},
-                          {"abc", -99},       {"", -99},   {"12abc", -99}, {"99999999999", -99},
-                          {"2147483647", 2147483647}, {"0x10", -99}};
+    const Case cases[] = {{"42", 42},
+                          {" 7 ", 7},
+                          {"+5", 5},
+                          {"0", 0},
+                          {"-3", -99},
+                          {"abc", -99},
+                          {"", -99},
+                          {"12abc", -99},
+                          {"99999999999", -99},
+                          {"2147483647", 2147483647},
+                          {"0x10", -99}};
     for (const auto& c : cases) {
         write_ini(std::string("[S]\nk=") + c.stored + "\n");
         EXPECT_EQ(settings_read_integer("", "S", "k", -99), c.expected) << '"' << c.stored << '"';
@@ -246,7 +254,8 @@ TEST_F(SettingsFileTest, DeletingKeysAndSections) {
 TEST_F(SettingsFileTest, InterruptedWritesLeaveACompleteFile) {
     // A file of some size, so that writing it takes several system calls.
     std::string body = "[DATA]\n";
-    for (int i = 0; i < 400; ++i) body += "Key " + std::to_string(i) + "=" + std::string(60, 'a' + i % 26) + "\n";
+    for (int i = 0; i < 400; ++i)
+        body += "Key " + std::to_string(i) + "=" + std::string(60, 'a' + i % 26) + "\n";
     auto expected = [&](int n) { return body + "\n[COUNTER]\nN=" + std::to_string(n) + "\n"; };
     write_ini(expected(0));
 
@@ -264,11 +273,13 @@ TEST_F(SettingsFileTest, InterruptedWritesLeaveACompleteFile) {
         // The first writer is left to finish a few writes, so that later ones start from a changed file.
         if (trial == 0) {
             auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-            while (settings_read_integer("", "COUNTER", "N", -1) < 3 && std::chrono::steady_clock::now() < give_up)
+            while (settings_read_integer("", "COUNTER", "N", -1) < 3 &&
+                   std::chrono::steady_clock::now() < give_up)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         // Kill moments spread over several writes' time, so that they fall into every phase of a write.
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<>(0, 20000)(random)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<>(0, 20000)(random)));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);

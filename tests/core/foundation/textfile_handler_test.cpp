@@ -44,7 +44,8 @@ TEST(TextfileHandlerFormat, SectionsCommentsAndEscapes) {
                              "two\r"
                              "three";
     auto t = Ttextfile_handler::from_bytes(file, "test.txt");
-    EXPECT_EQ(lines_of(t, "FIRST", 5), (Lines{"word ", "100# birds", " *kept line", "", "no trimming  ", ""}));
+    EXPECT_EQ(lines_of(t, "FIRST", 5),
+              (Lines{"word ", "100# birds", " *kept line", "", "no trimming  ", ""}));
     EXPECT_EQ(lines_of(t, " A ", 0), (Lines{"spaced key"}));
     EXPECT_FALSE(t.has_key("A"));
     EXPECT_FALSE(t.has_key("NOT_A_SECTION"));
@@ -150,7 +151,8 @@ TEST_F(TextfileHandlerFileTest, MissingFileIsReportedOrFatal) {
 
 TEST_F(TextfileHandlerFileTest, LanguageTextsComeFromTheConfiguredFile) {
     dir_.write("Morvelin.txt", "$[MESSAGES_CAPTION]\nDefault file\n");
-    dir_.write("Espanol.TXT", "$[MESSAGES_CAPTION]\nSonidos\n$[OUT_OF_MEMORY]\nSin memoria\n$[K]\nuno\ndos\n");
+    dir_.write("Espanol.TXT",
+               "$[MESSAGES_CAPTION]\nSonidos\n$[OUT_OF_MEMORY]\nSin memoria\n$[K]\nuno\ndos\n");
 
     load_language_texts();
     EXPECT_EQ(message_caption(), "Default file");
@@ -169,14 +171,18 @@ TEST_F(TextfileHandlerFileTest, LanguageTextsComeFromTheConfiguredFile) {
 TEST_F(TextfileHandlerFileTest, DemoLanguageFileHasTheStartUpTexts) {
     Ttextfile_handler t(std::string(MORVELIN_SOURCE_DIR) + "/demo/Morvelin.txt", true);
     ASSERT_TRUE(t.found());
-    const std::pair<const char*, int> keys[] = {{"MESSAGES_CAPTION", 1}, {"OUT_OF_MEMORY", 1},
-                                                {"OTHER_INSTANCE", 2},   {"BASEDIR", 1},
-                                                {"QM_GLOBS", 7},         {"QUESTION_CREATE_DIRECTORY", 3},
+    const std::pair<const char*, int> keys[] = {{"MESSAGES_CAPTION", 1},
+                                                {"OUT_OF_MEMORY", 1},
+                                                {"OTHER_INSTANCE", 2},
+                                                {"BASEDIR", 1},
+                                                {"QM_GLOBS", 7},
+                                                {"QUESTION_CREATE_DIRECTORY", 3},
                                                 {"FILE_OPEN_AND_SAVE_DIALOGS", 4}};
     for (const auto& [key, count] : keys) {
         Lines lines;
         t.get_lines(key, count - 1, lines);
-        for (int i = 0; i < count; ++i) EXPECT_FALSE(lines[i].empty()) << key << " line " << i;
+        for (int i = 0; i < count; ++i)
+            EXPECT_FALSE(lines[i].empty()) << key << " line " << i;
     }
     EXPECT_EQ(t.get_line("QM_GLOBS", 4), "OK");
     EXPECT_EQ(t.get_line("QM_GLOBS", 6), "Cancel");

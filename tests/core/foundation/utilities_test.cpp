@@ -22,7 +22,8 @@ using Strings = std::vector<std::string>;
 std::string random_bytes(std::size_t size) {
     std::mt19937 random(7);
     std::string s(size, '\0');
-    for (auto& c : s) c = static_cast<char>(random());
+    for (auto& c : s)
+        c = static_cast<char>(random());
     return s;
 }
 
@@ -44,8 +45,9 @@ TEST(Utilities, CreateDirectoryReportsAFileInTheWayAndFailures) {
     EXPECT_FALSE(create_directory(dir.file("file")));
     EXPECT_FALSE(create_directory(dir.file("file/sub")));
     ASSERT_EQ(messages.shown().size(), 2u);
-    EXPECT_EQ(messages.shown()[0].text, "Procedure \"GLB_create_directory()\" wanted to create subdirectory \"" +
-                                            dir.file("file") + "\", but a file with the same name already exists.");
+    EXPECT_EQ(messages.shown()[0].text,
+              "Procedure \"GLB_create_directory()\" wanted to create subdirectory \"" + dir.file("file") +
+                  "\", but a file with the same name already exists.");
     EXPECT_EQ(messages.shown()[1].text,
               "Something went wrong in procedure \"GLB_create_directory()\" when creating subdirectory \"" +
                   dir.file("file/sub") + "\".");
@@ -124,7 +126,8 @@ TEST(Utilities, ListFolderOptions) {
         {{false, true, false}, {p + "Voices", p + "a.jpg", p + "b.txt"}},
         {{false, true, true}, {p + "VOICES", p + "A.JPG", p + "B.TXT"}}, // sorted by the names as stored
     };
-    for (const auto& c : cases) EXPECT_EQ(list_folder(dir.path(), c.options), c.expected);
+    for (const auto& c : cases)
+        EXPECT_EQ(list_folder(dir.path(), c.options), c.expected);
     EXPECT_TRUE(list_folder(dir.file("missing")).empty());
 }
 
@@ -148,16 +151,18 @@ TEST(Utilities, CopyTreeCallsBackAndStopsOnAbort) {
     dir.write("src/sub/3.wav", "three");
     Strings seen;
     std::atomic<bool> abort{false};
-    ASSERT_TRUE(copy_tree(dir.file("src"), dir.file("dst"), [&](const std::string& f) { seen.push_back(f); }, &abort));
+    ASSERT_TRUE(copy_tree(
+        dir.file("src"), dir.file("dst"), [&](const std::string& f) { seen.push_back(f); }, &abort));
     EXPECT_EQ(seen, (Strings{dir.file("src/1.wav"), dir.file("src/sub/2.wav"), dir.file("src/sub/3.wav")}));
     EXPECT_EQ(dir.read("dst/sub/3.wav"), "three");
 
     int calls = 0;
-    EXPECT_TRUE(copy_tree(dir.file("src"), dir.file("dst2"),
-                          [&](const std::string&) {
-                              if (++calls == 2) abort = true;
-                          },
-                          &abort));
+    EXPECT_TRUE(copy_tree(
+        dir.file("src"), dir.file("dst2"),
+        [&](const std::string&) {
+            if (++calls == 2) abort = true;
+        },
+        &abort));
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(fs::exists(dir.file("dst2/sub/2.wav")));
     EXPECT_FALSE(fs::exists(dir.file("dst2/sub/3.wav")));
@@ -238,9 +243,9 @@ TEST(Utilities, IntegerParsing) {
         int value;
         bool error;
     };
-    const Case cases[] = {{"42", 42, false},   {"  -17 ", -17, false}, {"+8", 8, false},   {"", 5, true},
-                          {"4x", 5, true},     {"3.5", 5, true},       {"+-1", 5, true},   {"-", 5, true},
-                          {"99999999999", 5, true}};
+    const Case cases[] = {{"42", 42, false}, {"  -17 ", -17, false}, {"+8", 8, false},
+                          {"", 5, true},     {"4x", 5, true},        {"3.5", 5, true},
+                          {"+-1", 5, true},  {"-", 5, true},         {"99999999999", 5, true}};
     for (const auto& c : cases) {
         bool error = false;
         EXPECT_EQ(parse_integer(c.text, 5, error), c.value) << c.text;
