@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
-static void load_program_resources() { Q_INIT_RESOURCE(resources); }
+static void load_program_resources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace morvelin {
 namespace {
@@ -51,7 +53,9 @@ struct Frame {
     }
 };
 
-void PrintTo(const Frame& frame, std::ostream* out) { *out << frame.name; }
+void PrintTo(const Frame& frame, std::ostream* out) {
+    *out << frame.name;
+}
 
 const Frame whole_region{"SAROVAN_MAP_BITMAP", 574, 472, 70, 120, 0, 20, 5, 356, 16, 163, 489, 356, 487, 163};
 const std::vector<Frame> jpeg_maps = {
@@ -189,8 +193,9 @@ protected:
     }
     // The offered areas whose seeds lie in a region.
     static std::set<int> seeded_areas(const std::vector<QPoint>& region) {
-        std::set<QPoint, bool (*)(const QPoint&, const QPoint&)> points(
-            [](const QPoint& a, const QPoint& b) { return std::pair(a.x(), a.y()) < std::pair(b.x(), b.y()); });
+        std::set<QPoint, bool (*)(const QPoint&, const QPoint&)> points([](const QPoint& a, const QPoint& b) {
+            return std::pair(a.x(), a.y()) < std::pair(b.x(), b.y());
+        });
         points.insert(region.begin(), region.end());
         std::set<int> result;
         for (std::size_t area = 0; area < seeds().size(); ++area)
@@ -224,8 +229,8 @@ TEST_F(AreaSelectionMap, EverySeedOfAnOfferedAreaLiesOnWhiteLandOfThatArea) {
         if (!offered(static_cast<int>(area))) continue;
         for (const AreaSeedPoint& s : seeds()[area]) {
             const QPoint p(s.x, s.y);
-            SCOPED_TRACE(TSarovanArea::scheme_description().codes[area] + " seed (" + std::to_string(s.x) + ", " +
-                         std::to_string(s.y) + ")");
+            SCOPED_TRACE(TSarovanArea::scheme_description().codes[area] + " seed (" + std::to_string(s.x) +
+                         ", " + std::to_string(s.y) + ")");
             ASSERT_TRUE(map_->rect().contains(p));
             EXPECT_EQ(map_->pixel(p), white);
             EXPECT_EQ(area_at(p), static_cast<int>(area));
@@ -244,12 +249,14 @@ TEST_F(AreaSelectionMap, AFillFromEachSeedStaysInsideItsAreaAndMeetsNoOtherAreas
                 const std::vector<QPoint> region = white_region(*map_, QPoint(s.x, s.y), diagonals);
                 ASSERT_FALSE(region.empty());
                 int outside = 0;
-                for (const QPoint& p : region) outside += area_at(p) != static_cast<int>(area);
+                for (const QPoint& p : region)
+                    outside += area_at(p) != static_cast<int>(area);
                 EXPECT_EQ(outside, 0);
                 EXPECT_EQ(seeded_areas(region), std::set<int>{static_cast<int>(area)});
                 // A region reaching the image's edge would not be closed.
                 for (const QPoint& p : region)
-                    ASSERT_TRUE(p.x() > 0 && p.y() > 0 && p.x() < map_->width() - 1 && p.y() < map_->height() - 1);
+                    ASSERT_TRUE(p.x() > 0 && p.y() > 0 && p.x() < map_->width() - 1 &&
+                                p.y() < map_->height() - 1);
             }
         }
     }
@@ -261,12 +268,15 @@ TEST_F(AreaSelectionMap, EveryWhiteRegionHoldsASeedOfAnOfferedArea) {
     int regions = 0;
     for (int y = 0; y < map_->height(); ++y)
         for (int x = 0; x < map_->width(); ++x) {
-            if (visited[static_cast<std::size_t>(y * map_->width() + x)] || map_->pixel(x, y) != white) continue;
+            if (visited[static_cast<std::size_t>(y * map_->width() + x)] || map_->pixel(x, y) != white)
+                continue;
             const std::vector<QPoint> region = white_region(*map_, QPoint(x, y), true);
-            for (const QPoint& p : region) visited[static_cast<std::size_t>(p.y() * map_->width() + p.x())] = true;
+            for (const QPoint& p : region)
+                visited[static_cast<std::size_t>(p.y() * map_->width() + p.x())] = true;
             const std::set<int> seeded = seeded_areas(region);
             EXPECT_EQ(seeded.size(), 1u) << "white region at (" << x << ", " << y << ")";
-            for (int area : seeded) EXPECT_TRUE(offered(area)) << "white region at (" << x << ", " << y << ")";
+            for (int area : seeded)
+                EXPECT_TRUE(offered(area)) << "white region at (" << x << ", " << y << ")";
             ++regions;
         }
     EXPECT_GE(regions, 16);
@@ -279,8 +289,8 @@ TEST_F(AreaSelectionMap, SeedsOfAreasNotOfferedLieOffWhiteLand) {
         for (const AreaSeedPoint& s : seeds()[area]) {
             const QPoint p(s.x, s.y);
             if (!map_->rect().contains(p)) continue;
-            EXPECT_NE(map_->pixel(p), white) << TSarovanArea::scheme_description().codes[area] << " (" << s.x << ", "
-                                             << s.y << ")";
+            EXPECT_NE(map_->pixel(p), white)
+                << TSarovanArea::scheme_description().codes[area] << " (" << s.x << ", " << s.y << ")";
         }
     }
 }
@@ -289,7 +299,8 @@ TEST_F(AreaSelectionMap, WellKnownPlacesLandInTheirArea) {
     for (const Place& place : places) {
         const QPoint p = whole_region.project(place.lon, place.lat);
         if (!map_->rect().contains(p)) continue;
-        SCOPED_TRACE(std::string(place.name) + " at (" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")");
+        SCOPED_TRACE(std::string(place.name) + " at (" + std::to_string(p.x()) + ", " +
+                     std::to_string(p.y()) + ")");
         if (!place.area) {
             EXPECT_NE(map_->pixel(p), white);
             continue;
@@ -346,19 +357,22 @@ TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
     for (const Place& place : places) {
         const QPoint p = frame.project(place.lon, place.lat);
         if (!QRect(2, 2, frame.width - 4, frame.height - 4).contains(p)) continue;
-        SCOPED_TRACE(std::string(place.name) + " at (" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")");
+        SCOPED_TRACE(std::string(place.name) + " at (" + std::to_string(p.x()) + ", " +
+                     std::to_string(p.y()) + ")");
         ++checked;
         // A place on the coast may round into the sea by a pixel; it must never land on another country.
         const std::string here = country_at(p);
         if (std::string(place.country) == "sea") {
             for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) EXPECT_EQ(country_at(p + QPoint(dx, dy)), "sea");
+                for (int dx = -1; dx <= 1; ++dx)
+                    EXPECT_EQ(country_at(p + QPoint(dx, dy)), "sea");
             continue;
         }
         if (here == "sea") {
             bool near = false;
             for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) near = near || country_at(p + QPoint(dx, dy)) == place.country;
+                for (int dx = -1; dx <= 1; ++dx)
+                    near = near || country_at(p + QPoint(dx, dy)) == place.country;
             EXPECT_TRUE(near) << "in the sea";
             continue;
         }
@@ -367,7 +381,8 @@ TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
         // image agrees with its mask.
         bool inland = QRect(16, 16, frame.width - 32, frame.height - 32).contains(p);
         for (int dy = -2; dy <= 2; ++dy)
-            for (int dx = -2; dx <= 2; ++dx) inland = inland && country_at(p + QPoint(dx, dy)) != "sea";
+            for (int dx = -2; dx <= 2; ++dx)
+                inland = inland && country_at(p + QPoint(dx, dy)) != "sea";
         if (inland) {
             const QRgb colour = image.pixel(p);
             EXPECT_GT(qRed(colour), qBlue(colour)) << "sea-coloured pixel " << std::hex << colour;
@@ -377,7 +392,9 @@ TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachMap, RegionMaps, ::testing::ValuesIn(jpeg_maps),
-                         [](const ::testing::TestParamInfo<Frame>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Frame>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace morvelin

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-static void load_program_resources() { Q_INIT_RESOURCE(resources); }
+static void load_program_resources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace morvelin {
 namespace {
@@ -29,7 +31,9 @@ struct Named {
     bool has_2x;       // a twice-as-large twin "<path>@2x" for high-density screens
 };
 
-void PrintTo(const Named& named, std::ostream* out) { *out << named.path; }
+void PrintTo(const Named& named, std::ostream* out) {
+    *out << named.path;
+}
 
 const std::vector<Named> resources = {
     // Species text: fold boxes, content icons and the map button, drawn with an AND raster operation.
@@ -113,7 +117,8 @@ TEST_F(SpeciesTextBitmaps, AreOpaqueSoTheAndDrawingShowsThemAsDrawn) {
             ASSERT_FALSE(image.isNull());
             int see_through = 0;
             for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x) see_through += qAlpha(image.pixel(x, y)) != 255;
+                for (int x = 0; x < image.width(); ++x)
+                    see_through += qAlpha(image.pixel(x, y)) != 255;
             EXPECT_EQ(see_through, 0);
         }
     }
@@ -122,14 +127,16 @@ TEST_F(SpeciesTextBitmaps, AreOpaqueSoTheAndDrawingShowsThemAsDrawn) {
 TEST_F(SpeciesTextBitmaps, TheStandInIsInvisibleAndTheFoldBoxesDifferOnlyInTheirSign) {
     const QImage standin = load("INVISIBLE_STANDIN_FOR_MINUS_AND_PLUS_BITMAPS");
     for (int y = 0; y < standin.height(); ++y)
-        for (int x = 0; x < standin.width(); ++x) ASSERT_EQ(standin.pixel(x, y), 0xffffffffu);
-    for (const auto& [plus_name, minus_name] : {std::pair{"PLUS_BITMAP", "MINUS_BITMAP"},
-                                                std::pair{"LITTLE_PLUS_BITMAP", "LITTLE_MINUS_BITMAP"}}) {
+        for (int x = 0; x < standin.width(); ++x)
+            ASSERT_EQ(standin.pixel(x, y), 0xffffffffu);
+    for (const auto& [plus_name, minus_name] :
+         {std::pair{"PLUS_BITMAP", "MINUS_BITMAP"}, std::pair{"LITTLE_PLUS_BITMAP", "LITTLE_MINUS_BITMAP"}}) {
         SCOPED_TRACE(plus_name);
         const QImage plus = load(plus_name), minus = load(minus_name);
         ASSERT_EQ(plus.size(), minus.size());
         // The frame is shared; the plus has the vertical bar the minus lacks.
-        for (int x = 0; x < plus.width(); ++x) EXPECT_EQ(plus.pixel(x, 0), minus.pixel(x, 0));
+        for (int x = 0; x < plus.width(); ++x)
+            EXPECT_EQ(plus.pixel(x, 0), minus.pixel(x, 0));
         const int cx = plus.width() / 2;
         EXPECT_EQ(plus.pixel(cx, plus.height() / 2), minus.pixel(cx, minus.height() / 2));
         EXPECT_NE(plus.pixel(cx, plus.height() / 2 - 2), minus.pixel(cx, minus.height() / 2 - 2));
@@ -167,7 +174,8 @@ TEST(ProgramCursors, CarryTheirHotSpotInsideTheImage) {
         int opaque_near = 0;
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                if (argb.rect().contains(x + dx, y + dy)) opaque_near += qAlpha(argb.pixel(x + dx, y + dy)) > 128;
+                if (argb.rect().contains(x + dx, y + dy))
+                    opaque_near += qAlpha(argb.pixel(x + dx, y + dy)) > 128;
         EXPECT_GT(opaque_near, 0);
     }
 }

@@ -16,7 +16,9 @@
 namespace morvelin::maps {
 namespace {
 
-// The seed points of the selection frame, one inside each separate region of an area.
+// The seed points of the selection frame, one inside each separate region of an area: a copy of the
+// scheme's table in src/core/areas/sarovan_area.cpp (this tool does not link the core), which the
+// map tests check the image against.
 const std::vector<std::vector<QPoint>>& seed_points() {
     static const std::vector<std::vector<QPoint>> seeds = {
         {{78, 180}},
@@ -38,8 +40,17 @@ const std::vector<std::vector<QPoint>>& seed_points() {
         {{230, 50}, {387, 170}},
         {{431, 135}},
         {{494, 126}},
-        {{497, 201}, {499, 228}, {523, 236}, {513, 246}, {521, 253}, {527, 255}, {530, 260}, {537, 254},
-         {540, 243}, {539, 280}, {482, 256}},
+        {{497, 201},
+         {499, 228},
+         {523, 236},
+         {513, 246},
+         {521, 253},
+         {527, 255},
+         {530, 260},
+         {537, 254},
+         {540, 243},
+         {539, 280},
+         {482, 256}},
     };
     return seeds;
 }
@@ -75,7 +86,9 @@ const std::vector<Widening> widenings = {
 struct PolygonRef {
     int country;
     int polygon;
-    bool operator<(const PolygonRef& o) const { return std::tie(country, polygon) < std::tie(o.country, o.polygon); }
+    bool operator<(const PolygonRef& o) const {
+        return std::tie(country, polygon) < std::tie(o.country, o.polygon);
+    }
 };
 
 } // namespace
@@ -96,7 +109,8 @@ double distance_to_polygon(const MapFrame& frame, const GeoBox& box, const Polyg
     for (const Ring& ring : polygon.rings) {
         const QPolygonF projected = project_ring(frame, ring, box, 1.0);
         for (qsizetype i = 0; i < projected.size(); ++i)
-            best = std::min(best, distance_to_segment(p, projected[i], projected[(i + 1) % projected.size()]));
+            best =
+                std::min(best, distance_to_segment(p, projected[i], projected[(i + 1) % projected.size()]));
     }
     return best;
 }
@@ -191,18 +205,24 @@ QImage colour_map(const QImage& raster) {
                         if (other_is_area && label != other_land_label && label > other) border = true;
                     }
                 }
-                if (label == other_land_label) colour = coast ? other_coast : other_land;
-                else colour = (coast || border) ? black : white;
+                if (label == other_land_label)
+                    colour = coast ? other_coast : other_land;
+                else
+                    colour = (coast || border) ? black : white;
             }
             image.setPixel(x, y, colour);
         }
     }
-    for (int x = 0; x < w; ++x) image.setPixel(x, 0, black), image.setPixel(x, h - 1, black);
-    for (int y = 0; y < h; ++y) image.setPixel(0, y, black), image.setPixel(w - 1, y, black);
+    for (int x = 0; x < w; ++x)
+        image.setPixel(x, 0, black), image.setPixel(x, h - 1, black);
+    for (int y = 0; y < h; ++y)
+        image.setPixel(0, y, black), image.setPixel(w - 1, y, black);
     return image;
 }
 
-bool inside(const QImage& image, QPoint p) { return image.rect().contains(p); }
+bool inside(const QImage& image, QPoint p) {
+    return image.rect().contains(p);
+}
 
 // 8-connected regions of white pixels; -1 elsewhere.
 std::vector<int> white_regions(const QImage& image, int& count) {
@@ -222,7 +242,8 @@ std::vector<int> white_regions(const QImage& image, int& count) {
                     const int nx = p % w + dx, ny = p / w + dy;
                     if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
                     const int n = ny * w + nx;
-                    if (region[static_cast<std::size_t>(n)] >= 0 || image.pixelIndex(nx, ny) != white) continue;
+                    if (region[static_cast<std::size_t>(n)] >= 0 || image.pixelIndex(nx, ny) != white)
+                        continue;
                     region[static_cast<std::size_t>(n)] = count;
                     queue.push_back(n);
                 }
@@ -252,15 +273,19 @@ AreaMap render_area_map(const Topology& topology) {
         for (std::size_t area = 0; area < seeds.size(); ++area) {
             if (!is_offered_area(static_cast<int>(area))) continue;
             for (const QPoint& s : seeds[area]) {
-                if (image.pixelIndex(s) == white && qRed(raster.pixel(s)) == static_cast<int>(area) + 1) continue;
+                if (image.pixelIndex(s) == white && qRed(raster.pixel(s)) == static_cast<int>(area) + 1)
+                    continue;
                 std::optional<PolygonRef> nearest;
                 double best = 1e9;
                 for (std::size_t c = 0; c < topology.countries.size(); ++c)
                     for (std::size_t p = 0; p < topology.countries[c].polygons.size(); ++p) {
                         const Polygon& polygon = topology.countries[c].polygons[p];
-                        if (area_of_polygon(topology.countries[c], polygon) != static_cast<int>(area)) continue;
-                        const double d = distance_to_polygon(frame, box, polygon, QPointF(s) + QPointF(0.5, 0.5));
-                        if (d < best) best = d, nearest = PolygonRef{static_cast<int>(c), static_cast<int>(p)};
+                        if (area_of_polygon(topology.countries[c], polygon) != static_cast<int>(area))
+                            continue;
+                        const double d =
+                            distance_to_polygon(frame, box, polygon, QPointF(s) + QPointF(0.5, 0.5));
+                        if (d < best)
+                            best = d, nearest = PolygonRef{static_cast<int>(c), static_cast<int>(p)};
                     }
                 if (nearest && best < 4 && growth[*nearest] < 2.5) {
                     growth[*nearest] += 0.5;
@@ -275,9 +300,10 @@ AreaMap render_area_map(const Topology& topology) {
                              .arg(pixels)
                              .arg(topology.countries[static_cast<std::size_t>(ref.country)].name)
                              .arg([&] {
-                                 const GeoPoint c = centroid(topology.countries[static_cast<std::size_t>(ref.country)]
-                                                                 .polygons[static_cast<std::size_t>(ref.polygon)]
-                                                                 .rings.front());
+                                 const GeoPoint c =
+                                     centroid(topology.countries[static_cast<std::size_t>(ref.country)]
+                                                  .polygons[static_cast<std::size_t>(ref.polygon)]
+                                                  .rings.front());
                                  return QString("%1E %2N").arg(c.lon, 0, 'f', 2).arg(c.lat, 0, 'f', 2);
                              }());
 
@@ -329,8 +355,9 @@ AreaMap render_area_map(const Topology& topology) {
             const GeoPoint g = frame.unproject(s);
             const int label = qRed(raster.pixel(s));
             const bool on_white = image.pixelIndex(s) == white;
-            const bool fine =
-                is_offered_area(static_cast<int>(area)) ? on_white && label == static_cast<int>(area) + 1 : !on_white;
+            const bool fine = is_offered_area(static_cast<int>(area))
+                                  ? on_white && label == static_cast<int>(area) + 1
+                                  : !on_white;
             result.report << QString("%1 seed %2 (%3, %4) at %5E %6N: label %7, %8")
                                  .arg(fine ? "ok" : "PROBLEM:")
                                  .arg(area_codes[area])
@@ -346,10 +373,12 @@ AreaMap render_area_map(const Topology& topology) {
     result.image = image;
     QImage labels(raster.size(), QImage::Format_Indexed8);
     QList<QRgb> grey;
-    for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
+    for (int i = 0; i < 256; ++i)
+        grey << qRgb(i, i, i);
     labels.setColorTable(grey);
     for (int y = 0; y < raster.height(); ++y)
-        for (int x = 0; x < w; ++x) labels.setPixel(x, y, static_cast<uint>(qRed(raster.pixel(x, y))));
+        for (int x = 0; x < w; ++x)
+            labels.setPixel(x, y, static_cast<uint>(qRed(raster.pixel(x, y))));
     result.labels = labels;
     return result;
 }

@@ -20,7 +20,8 @@ GeoPoint centroid(const Ring& ring) {
     const double area = ring_area_degrees(ring);
     if (std::abs(area) < 1e-12) {
         GeoPoint sum;
-        for (const GeoPoint& p : ring) sum = {sum.lon + p.lon, sum.lat + p.lat};
+        for (const GeoPoint& p : ring)
+            sum = {sum.lon + p.lon, sum.lat + p.lat};
         const double n = static_cast<double>(std::max<std::size_t>(1, ring.size()));
         return {sum.lon / n, sum.lat / n};
     }
@@ -126,10 +127,14 @@ Ring clip_ring(const Ring& ring, const GeoBox& box) {
             return GeoPoint{a.lon + t * (b.lon - a.lon), lat};
         };
     };
-    Ring r = clip_pass(ring, [&](const GeoPoint& p) { return p.lon >= box.west; }, at_lon(box.west));
-    r = clip_pass(r, [&](const GeoPoint& p) { return p.lon <= box.east; }, at_lon(box.east));
-    r = clip_pass(r, [&](const GeoPoint& p) { return p.lat >= box.south; }, at_lat(box.south));
-    r = clip_pass(r, [&](const GeoPoint& p) { return p.lat <= box.north; }, at_lat(box.north));
+    Ring r = clip_pass(
+        ring, [&](const GeoPoint& p) { return p.lon >= box.west; }, at_lon(box.west));
+    r = clip_pass(
+        r, [&](const GeoPoint& p) { return p.lon <= box.east; }, at_lon(box.east));
+    r = clip_pass(
+        r, [&](const GeoPoint& p) { return p.lat >= box.south; }, at_lat(box.south));
+    r = clip_pass(
+        r, [&](const GeoPoint& p) { return p.lat <= box.north; }, at_lat(box.north));
     return r;
 }
 
@@ -140,7 +145,8 @@ QPolygonF project_ring(const MapFrame& frame, const Ring& ring, const GeoBox& bo
     const Ring clipped = clip_ring(ring, box);
     if (clipped.size() < 3) return result;
     result.reserve(static_cast<qsizetype>(clipped.size()));
-    for (const GeoPoint& p : clipped) result << to_canvas(frame, p, scale);
+    for (const GeoPoint& p : clipped)
+        result << to_canvas(frame, p, scale);
     return result;
 }
 
@@ -158,8 +164,8 @@ QPointF to_canvas(const MapFrame& frame, GeoPoint p, double scale) {
     return (frame.project(p) + QPointF(0.5, 0.5)) * scale;
 }
 
-std::vector<QPolygonF> project_line(const MapFrame& frame, const std::vector<GeoPoint>& points, const GeoBox& box,
-                                    double scale) {
+std::vector<QPolygonF> project_line(const MapFrame& frame, const std::vector<GeoPoint>& points,
+                                    const GeoBox& box, double scale) {
     std::vector<QPolygonF> pieces;
     QPolygonF piece;
     auto inside = [&](const GeoPoint& p) {
@@ -177,8 +183,10 @@ std::vector<QPolygonF> project_line(const MapFrame& frame, const std::vector<Geo
                 if (q < 0) visible = false;
             } else {
                 const double t = q / p;
-                if (p < 0) t0 = std::max(t0, t);
-                else t1 = std::min(t1, t);
+                if (p < 0)
+                    t0 = std::max(t0, t);
+                else
+                    t1 = std::min(t1, t);
             }
         }
         if (!visible || t0 > t1) {

@@ -9,7 +9,7 @@
 #include <QPolygonF>
 
 #include <array>
-#include <optional>
+#include <vector>
 
 namespace morvelin::maps {
 
@@ -18,7 +18,9 @@ inline constexpr std::array<const char*, 20> area_codes = {"IN", "SR", "NE", "BU
                                                            "SI", "BO", "SU", "JA", "BA", "LE", "SW",
                                                            "HA", "MO", "CH", "HK", "TA", "PH"};
 
-inline bool is_offered_area(int area) { return area >= 0 && area < 20 && (area < 12 || area > 15); }
+inline bool is_offered_area(int area) {
+    return area >= 0 && area < 20 && (area < 12 || area > 15);
+}
 
 // Area number of one polygon of a country, or -1 for land outside the areas. Indonesian and
 // Malaysian islands are told apart by where their outer ring lies.
@@ -38,8 +40,8 @@ GeoBox covering_box(const MapFrame& frame, double margin_degrees);
 QPolygonF project_ring(const MapFrame& frame, const Ring& ring, const GeoBox& box, double scale);
 QPainterPath project_polygon(const MapFrame& frame, const Polygon& polygon, const GeoBox& box, double scale);
 // An open line (an arc) clipped to the box and projected, as the pieces that remain.
-std::vector<QPolygonF> project_line(const MapFrame& frame, const std::vector<GeoPoint>& points, const GeoBox& box,
-                                    double scale);
+std::vector<QPolygonF> project_line(const MapFrame& frame, const std::vector<GeoPoint>& points,
+                                    const GeoBox& box, double scale);
 
 // Painter coordinates at the given scale of a geographic position: the projection gives the centre of
 // a pixel, so pixel (i, j) is the square from (i, j) to (i + 1, j + 1) at scale 1.

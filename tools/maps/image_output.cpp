@@ -17,7 +17,8 @@ void write(const QImage& image, const QString& file_name, const char* format, in
     if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write " + file_name.toStdString());
     QImageWriter writer(&file, format);
     if (quality >= 0) writer.setQuality(quality);
-    for (const auto& [key, value] : texts) writer.setText(key, value);
+    for (const auto& [key, value] : texts)
+        writer.setText(key, value);
     if (!writer.write(image) || !file.commit())
         throw std::runtime_error("cannot write " + file_name.toStdString() + ": " +
                                  writer.errorString().toStdString());

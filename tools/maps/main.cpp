@@ -15,8 +15,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <stdexcept>
 #include <exception>
+#include <stdexcept>
 
 using namespace morvelin::maps;
 
@@ -30,7 +30,8 @@ int usage() {
 }
 
 void print(const QStringList& lines) {
-    for (const QString& line : lines) std::printf("%s\n", qPrintable(line));
+    for (const QString& line : lines)
+        std::printf("%s\n", qPrintable(line));
 }
 
 // The Qt resource file lists every image of the resource folders under its name without extension:
@@ -42,7 +43,8 @@ void write_resource_file(const QString& resources) {
         if (files.isEmpty()) continue;
         text += QString("<qresource prefix=\"/%1\">\n").arg(folder);
         for (const QString& file : files)
-            text += QString("    <file alias=\"%1\">%2/%3</file>\n").arg(QFileInfo(file).completeBaseName(), folder, file);
+            text += QString("    <file alias=\"%1\">%2/%3</file>\n")
+                        .arg(QFileInfo(file).completeBaseName(), folder, file);
         text += "</qresource>\n";
     }
     text += "</RCC>\n";
@@ -60,11 +62,16 @@ int main(int argc, char** argv) {
     QString atlas, resources;
     bool maps = false, images = false;
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--atlas" && i + 1 < args.size()) atlas = args[++i];
-        else if (args[i] == "--resources" && i + 1 < args.size()) resources = args[++i];
-        else if (args[i] == "maps") maps = true;
-        else if (args[i] == "images") images = true;
-        else return usage();
+        if (args[i] == "--atlas" && i + 1 < args.size())
+            atlas = args[++i];
+        else if (args[i] == "--resources" && i + 1 < args.size())
+            resources = args[++i];
+        else if (args[i] == "maps")
+            maps = true;
+        else if (args[i] == "images")
+            images = true;
+        else
+            return usage();
     }
     if (resources.isEmpty() || (!maps && !images) || (maps && atlas.isEmpty())) return usage();
     try {

@@ -46,7 +46,9 @@ void write_pair(const QString& folder, const QString& name, int width, int heigh
 }
 
 // A pen whose one-unit lines fall exactly on pixels at 1x when drawn through half-unit coordinates.
-QPen line(const QColor& colour, double width = 1.0) { return QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin); }
+QPen line(const QColor& colour, double width = 1.0) {
+    return QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+}
 
 // ---- fold boxes ----
 
@@ -125,7 +127,8 @@ void little_map(QPainter& p) {
     p.setPen(QPen(ink, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     QPolygonF outline;
-    outline << panels[0] << panels[1] << panels[2] << panels[3] << bottoms[3] << bottoms[2] << bottoms[1] << bottoms[0];
+    outline << panels[0] << panels[1] << panels[2] << panels[3] << bottoms[3] << bottoms[2] << bottoms[1]
+            << bottoms[0];
     p.drawPolygon(outline);
     p.setPen(QPen(frame_grey, 1.0));
     p.drawLine(panels[1], bottoms[1]);
@@ -458,8 +461,8 @@ void hills(QPainter& p, double width, double base, double amplitude, const QColo
     p.drawPath(ridge);
 }
 
-const BirdColours shama{QColor(36, 40, 52), QColor(214, 116, 44), QColor(30, 34, 44), QColor(38, 42, 56),
-                        QColor(28, 28, 30), QColor(60, 66, 80)};
+const BirdColours shama{QColor(36, 40, 52), QColor(214, 116, 44), QColor(30, 34, 44),
+                        QColor(38, 42, 56), QColor(28, 28, 30),   QColor(60, 66, 80)};
 
 // The introduction picture: dawn over forested hills, a songbird singing on a branch.
 void introduction_picture(QPainter& p, double w, double h) {
@@ -480,7 +483,8 @@ void introduction_picture(QPainter& p, double w, double h) {
     hills(p, w, h * 0.95, h * 0.06, QColor(36, 70, 56), 13);
     // Distant birds.
     p.setPen(QPen(QColor(70, 80, 90, 170), 1.4, Qt::SolidLine, Qt::RoundCap));
-    for (const QPointF& at : {QPointF(w * 0.50, h * 0.22), QPointF(w * 0.55, h * 0.27), QPointF(w * 0.47, h * 0.30)}) {
+    for (const QPointF& at :
+         {QPointF(w * 0.50, h * 0.22), QPointF(w * 0.55, h * 0.27), QPointF(w * 0.47, h * 0.30)}) {
         QPainterPath v;
         v.moveTo(at + QPointF(-7, -2));
         v.quadTo(at + QPointF(-3, -4), at);
@@ -528,7 +532,7 @@ void program_icon(QPainter& p) {
     p.setPen(QPen(QColor(92, 62, 40), 13, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(26, 206), QPointF(186, 188));
     const BirdColours bird_colours{QColor(250, 250, 246), QColor(255, 196, 80), QColor(224, 232, 228),
-                                   QColor(250, 250, 246), QColor(60, 50, 40), QColor(40, 44, 50)};
+                                   QColor(250, 250, 246), QColor(60, 50, 40),   QColor(40, 44, 50)};
     QTransform bird;
     bird.translate(14, 74);
     bird.scale(1.75, 1.75);
@@ -555,14 +559,17 @@ void write_program_images(const QString& resources) {
     write_pair(bitmaps, "LITTLE_MAP_BITMAP", 20, 15, true, little_map);
 
     const QColor play_green(46, 150, 84), pause_slate(70, 84, 98), focus_red(214, 54, 40);
-    write_pair(bitmaps, "SOUNDBAR_BUTTON_NOT_PLAYING", 14, 14, false, [&](QPainter& p) { play_glyph(p, play_green); });
+    write_pair(bitmaps, "SOUNDBAR_BUTTON_NOT_PLAYING", 14, 14, false,
+               [&](QPainter& p) { play_glyph(p, play_green); });
     write_pair(bitmaps, "SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR", 14, 14, false,
                [&](QPainter& p) { play_glyph(p, focus_red); });
-    write_pair(bitmaps, "SOUNDBAR_BUTTON_PLAYING", 14, 14, false, [&](QPainter& p) { pause_glyph(p, pause_slate); });
+    write_pair(bitmaps, "SOUNDBAR_BUTTON_PLAYING", 14, 14, false,
+               [&](QPainter& p) { pause_glyph(p, pause_slate); });
     write_pair(bitmaps, "SOUNDBAR_BUTTON_PLAYING_CURSOR", 14, 14, false,
                [&](QPainter& p) { pause_glyph(p, focus_red); });
 
-    write_pair(bitmaps, "PREVIOUS_PICTURE_BUTTON", 20, 20, false, [](QPainter& p) { arrow_button(p, false); });
+    write_pair(bitmaps, "PREVIOUS_PICTURE_BUTTON", 20, 20, false,
+               [](QPainter& p) { arrow_button(p, false); });
     write_pair(bitmaps, "NEXT_PICTURE_BUTTON", 20, 20, false, [](QPainter& p) { arrow_button(p, true); });
     write_pair(bitmaps, "SHRINK_BUTTON", 20, 20, false, [](QPainter& p) { zoom_button(p, false); });
     write_pair(bitmaps, "ENLARGE_BUTTON", 20, 20, false, [](QPainter& p) { zoom_button(p, true); });
@@ -580,7 +587,8 @@ void write_program_images(const QString& resources) {
             p.scale(size / 256.0, size / 256.0);
             program_icon(p);
         });
-        save_png(icon, icons + (size == 256 ? QString("/PROGRAM_ICON_2.png") : QString("/PROGRAM_ICON_2_%1.png").arg(size)));
+        save_png(icon, icons + (size == 256 ? QString("/PROGRAM_ICON_2.png")
+                                            : QString("/PROGRAM_ICON_2_%1.png").arg(size)));
     }
 
     const QString jpeg = resources + "/jpeg";

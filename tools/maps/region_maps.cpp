@@ -98,15 +98,17 @@ QFont label_font(Label::Kind kind, double scale) {
     return font;
 }
 
-void draw_label(QPainter& painter, const QString& text, QPointF centre, const QFont& font, const QColor& colour,
-                const QColor& halo, double scale) {
+void draw_label(QPainter& painter, const QString& text, QPointF centre, const QFont& font,
+                const QColor& colour, const QColor& halo, double scale) {
     QPainterPath path;
     const QFontMetricsF metrics(font);
     const QStringList lines = text.split('\n');
-    const double first = centre.y() + metrics.capHeight() / 2 - (lines.size() - 1) * metrics.lineSpacing() / 2;
+    const double first =
+        centre.y() + metrics.capHeight() / 2 - (lines.size() - 1) * metrics.lineSpacing() / 2;
     for (qsizetype i = 0; i < lines.size(); ++i)
-        path.addText(QPointF(centre.x() - metrics.horizontalAdvance(lines[i]) / 2, first + i * metrics.lineSpacing()),
-                     font, lines[i]);
+        path.addText(
+            QPointF(centre.x() - metrics.horizontalAdvance(lines[i]) / 2, first + i * metrics.lineSpacing()),
+            font, lines[i]);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(halo, 2.2 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(path);
@@ -134,27 +136,33 @@ QImage draw_map(const Topology& topology, const MapFrame& frame, double scale) {
     painter.setPen(Qt::NoPen);
     for (const Country& country : topology.countries) {
         painter.setBrush(home.count(country.name) ? home_land : other_land);
-        for (const Polygon& polygon : country.polygons) painter.drawPath(project_polygon(frame, polygon, box, scale));
+        for (const Polygon& polygon : country.polygons)
+            painter.drawPath(project_polygon(frame, polygon, box, scale));
     }
 
     // Graticule every 5 degrees: straight lines, since the blend is linear along each parallel and meridian.
     painter.setPen(QPen(graticule_colour, 0.8 * scale));
     for (int lon = -180; lon <= 180; lon += 5) {
         if (lon < box.west || lon > box.east) continue;
-        painter.drawLine(to_canvas(frame, {double(lon), box.south}, scale), to_canvas(frame, {double(lon), box.north}, scale));
+        painter.drawLine(to_canvas(frame, {double(lon), box.south}, scale),
+                         to_canvas(frame, {double(lon), box.north}, scale));
     }
     for (int lat = -90; lat <= 90; lat += 5) {
         if (lat < box.south || lat > box.north) continue;
-        painter.drawLine(to_canvas(frame, {box.west, double(lat)}, scale), to_canvas(frame, {box.east, double(lat)}, scale));
+        painter.drawLine(to_canvas(frame, {box.west, double(lat)}, scale),
+                         to_canvas(frame, {box.east, double(lat)}, scale));
     }
 
     // Borders between countries, then coasts (arcs used by one country only).
     for (const Arc& arc : topology.arcs) {
         if (arc.countries.empty()) continue;
         const bool border = arc.countries.size() > 1;
-        if (border) painter.setPen(QPen(border_colour, 0.9 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        else painter.setPen(QPen(coast_colour, 0.75 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        for (const QPolygonF& piece : project_line(frame, arc.points, box, scale)) painter.drawPolyline(piece);
+        if (border)
+            painter.setPen(QPen(border_colour, 0.9 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        else
+            painter.setPen(QPen(coast_colour, 0.75 * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        for (const QPolygonF& piece : project_line(frame, arc.points, box, scale))
+            painter.drawPolyline(piece);
     }
 
     // Territories too small for the scale get a ring round them.
@@ -208,16 +216,24 @@ QImage draw_map(const Topology& topology, const MapFrame& frame, double scale) {
         double half = 0;
         for (const QString& line : label.text.split('\n'))
             half = std::max(half, QFontMetricsF(font).horizontalAdvance(line) / 2);
-        if (at.x() - half < 2 * scale || at.x() + half > w - 2 * scale || at.y() < 8 * scale || at.y() > h - 12 * scale)
+        if (at.x() - half < 2 * scale || at.x() + half > w - 2 * scale || at.y() < 8 * scale ||
+            at.y() > h - 12 * scale)
             continue;
         QColor colour;
         switch (label.kind) {
         case Label::country:
-        case Label::small_country: colour = QColor(112, 92, 72); break;
-        case Label::island: colour = QColor(120, 104, 84); break;
-        case Label::sea: colour = QColor(52, 98, 150); break;
+        case Label::small_country:
+            colour = QColor(112, 92, 72);
+            break;
+        case Label::island:
+            colour = QColor(120, 104, 84);
+            break;
+        case Label::sea:
+            colour = QColor(52, 98, 150);
+            break;
         }
-        const QColor halo = label.kind == Label::sea ? QColor(182, 212, 234, 180) : QColor(255, 255, 255, 170);
+        const QColor halo =
+            label.kind == Label::sea ? QColor(182, 212, 234, 180) : QColor(255, 255, 255, 170);
         draw_label(painter, label.text, at, font, colour, halo, scale);
     }
 
@@ -240,23 +256,28 @@ QImage country_mask(const Topology& topology, const MapFrame& frame, QString& le
     QStringList names;
     for (const Country& country : topology.countries) {
         QPainterPath all;
-        for (const Polygon& polygon : country.polygons) all.addPath(project_polygon(frame, polygon, box, 1.0));
+        for (const Polygon& polygon : country.polygons)
+            all.addPath(project_polygon(frame, polygon, box, 1.0));
         if (!all.boundingRect().intersects(QRectF(raster.rect()))) continue;
         names << country.name;
         const int index = static_cast<int>(names.size());
         painter.setBrush(QColor(index, 0, 0));
-        for (const Polygon& polygon : country.polygons) painter.drawPath(project_polygon(frame, polygon, box, 1.0));
+        for (const Polygon& polygon : country.polygons)
+            painter.drawPath(project_polygon(frame, polygon, box, 1.0));
     }
     painter.end();
     QImage mask(raster.size(), QImage::Format_Indexed8);
     QList<QRgb> colours;
     for (int i = 0; i < 256; ++i)
-        colours << (i == 0 ? qRgb(0, 0, 0) : qRgb((i * 97) % 200 + 55, (i * 57) % 200 + 55, (i * 31) % 200 + 55));
+        colours << (i == 0 ? qRgb(0, 0, 0)
+                           : qRgb((i * 97) % 200 + 55, (i * 57) % 200 + 55, (i * 31) % 200 + 55));
     mask.setColorTable(colours);
     for (int y = 0; y < raster.height(); ++y)
-        for (int x = 0; x < raster.width(); ++x) mask.setPixel(x, y, static_cast<uint>(qRed(raster.pixel(x, y))));
+        for (int x = 0; x < raster.width(); ++x)
+            mask.setPixel(x, y, static_cast<uint>(qRed(raster.pixel(x, y))));
     QStringList entries;
-    for (int i = 0; i < names.size(); ++i) entries << QString("%1=%2").arg(i + 1).arg(names[i]);
+    for (int i = 0; i < names.size(); ++i)
+        entries << QString("%1=%2").arg(i + 1).arg(names[i]);
     legend = entries.join(';');
     return mask;
 }
@@ -272,7 +293,8 @@ std::vector<RegionMap> render_region_maps(const Topology& topology) {
         map.image = draw_map(topology, frame, 1.0);
         map.image_2x = draw_map(topology, frame, 2.0);
         map.countries = country_mask(topology, frame, map.legend);
-        const GeoPoint top_left = frame.unproject({0, 0}), bottom_right = frame.unproject({double(frame.width), double(frame.height)});
+        const GeoPoint top_left = frame.unproject({0, 0}),
+                       bottom_right = frame.unproject({double(frame.width), double(frame.height)});
         map.report << QString("%1: %2x%3, from %4E %5N to %6E %7N")
                           .arg(frame.name)
                           .arg(frame.width)

@@ -10,7 +10,9 @@
 namespace morvelin::maps {
 namespace {
 
-[[noreturn]] void fail(const QString& text) { throw std::runtime_error(text.toStdString()); }
+[[noreturn]] void fail(const QString& text) {
+    throw std::runtime_error(text.toStdString());
+}
 
 std::vector<Arc> decode_arcs(const QJsonObject& topology) {
     const QJsonArray transform_scale = topology["transform"]["scale"].toArray();
@@ -67,7 +69,8 @@ Ring decode_ring(const QJsonArray& arc_indexes, std::vector<Arc>& arcs, int coun
 
 Polygon decode_polygon(const QJsonArray& rings, std::vector<Arc>& arcs, int country) {
     Polygon polygon;
-    for (const QJsonValue& ring : rings) polygon.rings.push_back(decode_ring(ring.toArray(), arcs, country));
+    for (const QJsonValue& ring : rings)
+        polygon.rings.push_back(decode_ring(ring.toArray(), arcs, country));
     return polygon;
 }
 
