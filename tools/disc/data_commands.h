@@ -1,0 +1,34 @@
+#pragma once
+// Inspection of a disc's data set with the program's own loader:
+//   check DIR       loads the disc in DIR and prints a summary, or the program's fatal message (exit 1);
+//   dump DIR [OUT]  writes the loaded data set as JSON (UTF-8) to OUT or standard output.
+// The edition comes from DIR/PROGR_NM.TXT and the language texts from DIR/Morvelin.txt when present.
+
+#include "data/data_set.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace morvelin::disc {
+
+// Loads the disc in folder like the program does. Returns no data set and sets error to the message
+// the program would have shown when loading stops.
+std::unique_ptr<Tdata> load_disc(const std::string& folder, std::string& error);
+
+// The summary check prints: families per order, species, recordings, cut parts by kind, photos,
+// localities, persons, audio CDs, maps, then the loader's notes.
+std::string data_summary(const Tdata& data);
+
+// The whole data set as JSON: orders with their families and species, every species with its fields,
+// subspecies, recording items (each with its cut part) and photos, then localities, persons, audio
+// CDs, maps and the general literature list. Texts are converted from Windows-1252 to UTF-8; style
+// characters and line feeds appear as JSON escapes.
+std::string data_json(const Tdata& data);
+
+int cmd_check(const std::vector<std::string>& args);
+int cmd_dump(const std::vector<std::string>& args);
+extern const char* const check_help;
+extern const char* const dump_help;
+
+} // namespace morvelin::disc
