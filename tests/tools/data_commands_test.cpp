@@ -106,12 +106,12 @@ TEST_F(SynthDiscTest, CheckReportsTheProgramsFatalMessage) {
     EXPECT_EQ(error, "File \"cutparts.txt\" could not be loaded!");
     EXPECT_EQ(cmd_check({broken.path()}), 1);
     EXPECT_EQ(cmd_check({dir_->path()}), 0);
-    EXPECT_EQ(cmd_check({}), 1);
+    EXPECT_EQ(cmd_check({}), 2);
 }
 
 TEST_F(SynthDiscTest, DumpIsValidJsonWithTheWholeGraph) {
     TempDir out;
-    ASSERT_EQ(cmd_dump({dir_->path(), out.file("dump.json")}), 0);
+    ASSERT_EQ(cmd_dump({dir_->path(), "--output", out.file("dump.json")}), 0);
     const std::string bytes = read_file(out.file("dump.json"));
     QJsonParseError parse_error;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(bytes), &parse_error);
@@ -159,8 +159,9 @@ TEST(Synth, RefusesImpossibleSizes) {
     std::string error;
     EXPECT_FALSE(synthesize_disc(o, error));
     EXPECT_NE(error.find("300 families"), std::string::npos);
-    EXPECT_EQ(cmd_synth({out.path(), "--species"}), 1);
-    EXPECT_EQ(cmd_synth({out.path(), "--colour", "3"}), 1);
+    EXPECT_EQ(cmd_synth({out.path(), "--species"}), 2);
+    EXPECT_EQ(cmd_synth({out.path(), "--colour", "3"}), 2);
+    EXPECT_EQ(cmd_synth({out.path(), "--species", "-4"}), 2);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "data_commands.h"
 
+#include "disc_commands.h"
+
 #include "data/data_loader.h"
 #include "foundation/editions.h"
 #include "foundation/file_search.h"
@@ -13,9 +15,6 @@
 #include <sstream>
 
 namespace morvelin::disc {
-
-const char* const check_help = "check DIR: load the disc in DIR with the program's loader and print a summary";
-const char* const dump_help = "dump DIR [OUT]: write the disc's loaded data set as JSON to OUT or standard output";
 
 namespace {
 
@@ -243,7 +242,7 @@ struct FatalHandlerScope {
     FatalHandlerScope() {
         set_fatal_handler([](const std::string& text) { throw FatalError{text}; });
     }
-    ~FatalHandlerScope() { set_fatal_handler({}); }
+    ~FatalHandlerScope() { install_tool_fatal_handler(); }
     FatalHandlerScope(const FatalHandlerScope&) = delete;
     FatalHandlerScope& operator=(const FatalHandlerScope&) = delete;
 };
@@ -365,39 +364,37 @@ std::string data_json(const Tdata& data) {
 
 namespace {
 
-std::unique_ptr<Tdata> load_for_command(const std::vector<std::string>& args, std::size_t max_args, const char* help) {
-    if (args.empty() || args.size() > max_args || args[0] == "--help") {
-        std::fprintf(stderr, "usage: morvelin-disc %s\n", help);
-        return nullptr;
-    }
-    std::string error;
-    auto data = load_disc(args[0], error);
-    if (!data) std::fprintf(stderr, "%s\n", cp1252_to_utf8(error).c_str());
-    return data;
+int usage(const char* command, const std::string& problem, const char* arguments) {
+    std::fprintf(stderr, "morvelin-disc %s: %s\nusage: morvelin-disc %s %s\n", command, problem.c_str(), command,
+                 arguments);
+    return 2;
 }
 
 } // namespace
 
 int cmd_check(const std::vector<std::string>& args) {
-    auto data = load_for_command(args, 1, check_help);
-    if (!data) return 1;
+    const ParsedArguments a = parse_arguments(args, {}, {}, 1);
+    if (!a.error.empty()) return usage("check", a.error, "DIR");
+    std::string error;
+    auto data = load_disc(a.positional[0], error);
+    if (!data) return tool_failure(cp1252_to_utf8(error));
     std::fputs(data_summary(*data).c_str(), stdout);
     return 0;
 }
 
 int cmd_dump(const std::vector<std::string>& args) {
-    auto data = load_for_command(args, 2, dump_help);
-    if (!data) return 1;
+    const ParsedArguments a = parse_arguments(args, {}, {"--output"}, 1);
+    if (!a.error.empty()) return usage("dump", a.error, "DIR [--output FILE]");
+    std::string error;
+    auto data = load_disc(a.positional[0], error);
+    if (!data) return tool_failure(cp1252_to_utf8(error));
     const std::string json = data_json(*data);
-    if (args.size() < 2 || args[1] == "-") {
+    const auto output = a.values.find("--output");
+    if (output == a.values.end()) {
         std::fwrite(json.data(), 1, json.size(), stdout);
         return 0;
     }
-    if (!write_file_atomically(args[1], json)) {
-        std::fprintf(stderr, "Cannot write \"%s\"\n", args[1].c_str());
-        return 1;
-    }
-    return 0;
+    return write_output(output->second, json, error) ? 0 : tool_failure(error);
 }
 
 } // namespace morvelin::disc

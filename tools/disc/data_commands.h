@@ -1,7 +1,7 @@
 #pragma once
 // Inspection of a disc's data set with the program's own loader:
 //   check DIR       loads the disc in DIR and prints a summary, or the program's fatal message (exit 1);
-//   dump DIR [OUT]  writes the loaded data set as JSON (UTF-8) to OUT or standard output.
+//   dump DIR [--output FILE]  writes the loaded data set as JSON (UTF-8) to FILE or standard output.
 // The edition comes from DIR/PROGR_NM.TXT and the language texts from DIR/Morvelin.txt when present.
 
 #include "data/data_set.h"
@@ -13,7 +13,7 @@
 namespace morvelin::disc {
 
 // Loads the disc in folder like the program does. Returns no data set and sets error to the message
-// the program would have shown when loading stops.
+// the program would have shown when loading stops. Leaves the tool's fatal handler installed.
 std::unique_ptr<Tdata> load_disc(const std::string& folder, std::string& error);
 
 // The summary check prints: families per order, species, recordings, cut parts by kind, photos,
@@ -26,9 +26,8 @@ std::string data_summary(const Tdata& data);
 // characters and line feeds appear as JSON escapes.
 std::string data_json(const Tdata& data);
 
+// The commands (arguments after the command name); 0 done, 1 failure, 2 bad usage.
 int cmd_check(const std::vector<std::string>& args);
 int cmd_dump(const std::vector<std::string>& args);
-extern const char* const check_help;
-extern const char* const dump_help;
 
 } // namespace morvelin::disc

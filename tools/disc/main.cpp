@@ -1,8 +1,10 @@
 // morvelin-disc: authoring and inspection of Morvelin discs. One line per command in the table below.
 
+#include "data_commands.h"
 #include "disc_commands.h"
 #include "settings_commands.h"
 #include "stream_commands.h"
+#include "synth.h"
 
 #include <string>
 #include <vector>
@@ -20,6 +22,10 @@ const DiscCommand commands[] = {
     {"compress", compress_command, "IN OUT", "LZW-compress a file into the container of the disc's maps"},
     {"decode", decode_command, "FILE OUT [--name NAME]",
      "write the plain content of a data file, scrambled picture, container or bitmap"},
+    {"check", cmd_check, "DIR", "load a disc with the program's loader and print a summary, or its fatal message"},
+    {"dump", cmd_dump, "DIR [--output FILE]", "write a disc's loaded data set as JSON"},
+    {"synth", cmd_synth, "OUT [--species N] [--families N] [--recordings N] [--photos N] [--localities N] [--seed N]",
+     "write the data files of a synthetic disc of realistic size"},
     {"ini-set", cmd_ini_set, "FILE SECTION KEY VALUE", "write one value into a settings file"},
 };
 

@@ -1,5 +1,7 @@
 #include "synth.h"
 
+#include "disc_commands.h"
+
 #include "areas/sarovan_area.h"
 #include "data/data_loader.h"
 #include "foundation/codec.h"
@@ -13,11 +15,12 @@
 
 namespace morvelin::disc {
 
-const char* const synth_help =
-    "synth OUT [--species N] [--families N] [--recordings N] [--photos N] [--localities N] [--seed N]: "
-    "write a synthetic disc's data files (default 2500 species)";
-
 namespace {
+
+int usage(const std::string& problem, const char* arguments) {
+    std::fprintf(stderr, "morvelin-disc synth: %s\nusage: morvelin-disc synth %s\n", problem.c_str(), arguments);
+    return 2;
+}
 
 // The generator is spelt out (not std::uniform_int_distribution) so that every platform writes the
 // same bytes.
@@ -136,7 +139,7 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
     const int n_localities = o.localities > 0 ? o.localities : std::max(1, n_species * 12 / 10);
     // The loader reads at most 300 families and 1600 lines per family's species section.
     if (n_species < 1 || n_families > 300 || n_families > n_species || n_species / n_families > 120) {
-        error = "synth: --species must be at least 1 and at most 120 per family, with at most 300 families";
+        error = "--species must be at least 1 and at most 120 per family, with at most 300 families";
         return false;
     }
     Random r(o.seed);
@@ -378,13 +381,13 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
         for (const std::string& line : lines) plain_bytes += line.size() + 1;
         auto stored = encode_data_file_lines(lines, data_file_seed(name), false);
         if (!stored) {
-            error = "synth: a line of " + name + " cannot be stored";
+            error = "a line of " + name + " cannot be stored";
             return false;
         }
         std::string bytes;
         for (const std::string& line : *stored) (bytes += line) += "\r\n";
         if (!write_file_atomically(dir + name, bytes)) {
-            error = "synth: cannot write " + dir + name;
+            error = "cannot write " + dir + name;
             return false;
         }
     }
@@ -394,7 +397,7 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
                               "and cannot be used.\r\n"
                               "$ [DEPARTMENT ETC]\r\nDepartment\r\nProvince\r\nState\r\nProvince/Region\r\n";
     if (!write_file_atomically(dir + "PROGR_NM.TXT", "60\r\n") || !write_file_atomically(dir + "Morvelin.txt", texts)) {
-        error = "synth: cannot write into " + dir;
+        error = "cannot write into " + dir;
         return false;
     }
     if (summary) {
@@ -405,33 +408,31 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
 }
 
 int cmd_synth(const std::vector<std::string>& args) {
+    const char* const arguments =
+        "OUT [--species N] [--families N] [--recordings N] [--photos N] [--localities N] [--seed N]";
+    const ParsedArguments a =
+        parse_arguments(args, {}, {"--species", "--families", "--recordings", "--photos", "--localities", "--seed"}, 1);
+    if (!a.error.empty()) return usage(a.error, arguments);
     SynthOptions o;
-    auto usage = [] {
-        std::fprintf(stderr, "usage: morvelin-disc %s\n", synth_help);
-        return 1;
-    };
-    if (args.empty() || args[0].rfind("--", 0) == 0) return usage();
-    o.output = args[0];
-    for (std::size_t i = 1; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) return usage();
+    o.output = a.positional[0];
+    const std::pair<const char*, int*> numbers[] = {{"--species", &o.species},       {"--families", &o.families},
+                                                    {"--recordings", &o.recordings}, {"--photos", &o.photos},
+                                                    {"--localities", &o.localities}};
+    for (auto [name, target] : numbers) {
+        const auto it = a.values.find(name);
+        if (it == a.values.end()) continue;
         bool bad = false;
-        const int value = parse_integer(args[i + 1], 0, bad);
-        if (bad || value < 0) return usage();
-        const std::string& option = args[i];
-        if (option == "--species") o.species = value;
-        else if (option == "--families") o.families = value;
-        else if (option == "--recordings") o.recordings = value;
-        else if (option == "--photos") o.photos = value;
-        else if (option == "--localities") o.localities = value;
-        else if (option == "--seed") o.seed = static_cast<std::uint32_t>(value);
-        else return usage();
+        *target = parse_integer(it->second, 0, bad);
+        if (bad || *target < 0) return usage(std::string(name) + " needs a number", arguments);
+    }
+    if (const auto it = a.values.find("--seed"); it != a.values.end()) {
+        bool bad = false;
+        o.seed = static_cast<std::uint32_t>(parse_integer(it->second, 0, bad));
+        if (bad) return usage("--seed needs a number", arguments);
     }
     std::string error;
     SynthSummary s;
-    if (!synthesize_disc(o, error, &s)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    if (!synthesize_disc(o, error, &s)) return tool_failure(error);
     std::printf("%d families, %d species, %d recordings, %d photos, %d localities, %d persons, %d audio CDs; "
                 "%llu bytes of data text\n",
                 s.families, s.species, s.recordings, s.photos, s.localities, s.persons, s.audio_cds,

@@ -31,7 +31,7 @@ struct SynthSummary {
 // Writes the disc; false with error set when the options are out of range or a file cannot be written.
 bool synthesize_disc(const SynthOptions& options, std::string& error, SynthSummary* summary = nullptr);
 
+// The command (arguments after "synth"); 0 done, 1 failure, 2 bad usage.
 int cmd_synth(const std::vector<std::string>& args);
-extern const char* const synth_help;
 
 } // namespace morvelin::disc
