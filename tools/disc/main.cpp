@@ -1,6 +1,7 @@
 // morvelin-disc: authoring and inspection of Morvelin discs. One line per command in the table below.
 
 #include "data_commands.h"
+#include "demo_command.h"
 #include "disc_commands.h"
 #include "settings_commands.h"
 #include "stream_commands.h"
@@ -26,6 +27,7 @@ const DiscCommand commands[] = {
     {"dump", cmd_dump, "DIR [--output FILE]", "write a disc's loaded data set as JSON"},
     {"synth", cmd_synth, "OUT [--species N] [--families N] [--recordings N] [--photos N] [--localities N] [--seed N]",
      "write the data files of a synthetic disc of realistic size"},
+    {"demo", morvelin::demo::demo_command, "OUT [--source DIR] [--resources DIR]", "build the demo disc from the sources in demo/"},
     {"ini-set", cmd_ini_set, "FILE SECTION KEY VALUE", "write one value into a settings file"},
 };
 
