@@ -5,11 +5,13 @@
 #include "foundation/base_directory.h"
 #include "foundation/editions.h"
 #include "foundation/environment.h"
+#include "foundation/program_resources.h"
 #include "foundation/services.h"
 #include "foundation/textfile_handler.h"
 #include "single_instance.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 
 namespace morvelin {
@@ -22,6 +24,7 @@ Startup::~Startup() {
 
 bool Startup::start(const std::string& executable_path) {
     // Configuration constants are compiled in (program_config()).
+    init_program_resources();
     init_environment(executable_path);
     load_language_texts();
     determine_edition();
@@ -36,7 +39,10 @@ bool Startup::start(const std::string& executable_path) {
         if (show_message(lines[0] + "\n" + lines[1], mb::question_yes_no) == id::no) terminate_ = true;
     }
 
-    QIcon icon(":/icons/" + QString::fromStdString(program_config().icon_resource));
+    const QString icon_name = ":/icons/" + QString::fromStdString(program_config().icon_resource);
+    QIcon icon(icon_name);
+    for (int size : {16, 24, 32, 48, 64, 128})
+        if (QFile::exists(icon_name + "_" + QString::number(size))) icon.addFile(icon_name + "_" + QString::number(size));
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
 
     main_window_ = new TChildForm(false);
