@@ -2,6 +2,7 @@
 
 #include "display/child_form.h"
 #include "display/top_forms.h"
+#include "data/data_loader.h"
 #include "foundation/base_directory.h"
 #include "foundation/editions.h"
 #include "foundation/environment.h"
@@ -31,6 +32,20 @@ bool Startup::start(const std::string& executable_path) {
     QApplication::setApplicationName(QString::fromStdString(program_text(8)));
     QApplication::setApplicationVersion(QString::fromStdString(program_text(9)));
 
+    // The data set is loaded before any window exists; a damaged disc ends the program here.
+    set_load_busy_hook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    load_data_set();
+    set_load_busy_hook({});
+
+    set_base_directory_changed_hook([this] {
+        data_set().clear_small_picture_missing_marks();
+        if (main_window_) main_window_->update();
+    });
     init_base_directory();
 
     instance_lock_ = std::make_unique<SingleInstanceLock>(single_instance_mutex_name(program_text(7), program_text(9)));
@@ -64,6 +79,7 @@ void Startup::finish() {
     main_window_ = nullptr;
     // Modules finalise in the reverse order of their start.
     finalise_base_directory();
+    set_base_directory_changed_hook({});
     instance_lock_.reset();
 }
 

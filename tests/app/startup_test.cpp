@@ -4,6 +4,7 @@
 #include "foundation/settings_file.h"
 #include "scripted_services.h"
 #include "single_instance.h"
+#include "synth.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -33,6 +34,11 @@ protected:
         application();
         old_cwd_ = std::filesystem::current_path();
         const std::string demo = std::string(MORVELIN_SOURCE_DIR) + "/demo/";
+        disc::SynthOptions synth;
+        synth.output = disc_.path();
+        synth.species = 12;
+        std::string error;
+        ASSERT_TRUE(disc::synthesize_disc(synth, error)) << error;
         disc_.write("PROGR_NM.TXT", read_file(demo + "PROGR_NM.TXT"));
         disc_.write("Morvelin.txt", read_file(demo + "Morvelin.txt"));
         std::filesystem::current_path(disc_.path());
@@ -82,6 +88,19 @@ TEST_F(StartupTest, MissingLanguageFileIsFatal) {
             startup.start(program());
         },
         ::testing::ExitedWithCode(1), "The text file \"Morvelin.txt\" was not found!");
+}
+
+TEST_F(StartupTest, DamagedDiscEndsBeforeAnyWindow) {
+    std::filesystem::remove(disc_.file("taxa.txt"));
+    EXPECT_EXIT(
+        {
+            ConsoleMessagePort console;
+            install_message_port(&console);
+            Startup startup;
+            startup.start(program());
+            std::fprintf(stderr, "a window was made\n");
+        },
+        ::testing::ExitedWithCode(1), "taxa.txt");
 }
 
 TEST_F(StartupTest, SecondInstanceAsksAndNoEndsWithoutMessageLoop) {
