@@ -485,9 +485,11 @@ struct Loader {
                     problems.add(record, "lon", "longitude \"" + lon + "\" not understood");
                 locality.known = locality.lat != 0 || locality.lon != 0;
                 // Every known place must show on the region map.
-                if (locality.lon_degrees < 69 || locality.lon_degrees > 129 || locality.lat_degrees < -12 ||
-                    locality.lat_degrees > 40)
-                    problems.add(record, "lat", "\"" + locality.key + "\" lies outside the region's map frame");
+                const bool lon_out = locality.lon_degrees < 69 || locality.lon_degrees > 129;
+                const bool lat_out = locality.lat_degrees < -12 || locality.lat_degrees > 40;
+                if (lon_out || lat_out)
+                    problems.add(record, lon_out ? "lon" : "lat",
+                                 "\"" + locality.key + "\" lies outside the region's map frame");
             }
             if (!locality.site.empty()) {
                 const std::string page = locality.site.substr(0, locality.site.find('#'));
