@@ -2,6 +2,7 @@
 
 #include "areas/sarovan_area.h"
 #include "data/data_texts.h"
+#include "data/key_order.h"
 #include "foundation/codec.h"
 #include "foundation/editions.h"
 #include "foundation/file_search.h"
@@ -12,6 +13,7 @@
 #include "foundation/utilities.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -30,8 +32,28 @@ constexpr std::string_view linefeed_replacer = "LINEFEED_ONLY_REPLACER";
 constexpr std::string_view not_real_marker = "-NOT REAL SSP";
 constexpr std::string_view literature_separator = "%$#fgd&";
 
-bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+inline bool starts_with(std::string_view text, std::string_view prefix) {
+    // Most lines do not begin with a marker; the first byte settles that cheaply.
+    return !prefix.empty() && !text.empty() && text[0] == prefix[0] && text.substr(0, prefix.size()) == prefix;
+}
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+// parse_integer's rules (surrounding spaces and control characters ignored, optional sign) on a view:
+// the tens of thousands of numbers of a disc are converted without a temporary string each.
+bool to_int(std::string_view text, int& value) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text[0] == '-') return false;
+    }
+    if (text.empty()) return false;
+    int result = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), result);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    value = result;
+    return true;
+}
 
 // One descrambled data file and the reader's position in it.
 struct DataFile {
@@ -54,6 +76,23 @@ struct Section {
     std::size_t line_number(std::size_t i) const { return first + i + 1; }
     Section sub(std::size_t from, std::size_t n) const { return {file, first + from, std::min(n, count - from)}; }
 };
+
+// A record with its key and the line it came from, while its file's list is sorted. The key's prefix
+// and bytes sit in the element, so sorting seldom touches the records themselves.
+template <typename T> struct Keyed {
+    std::uint64_t prefix;
+    std::string_view key;
+    T* record;
+    std::size_t line;
+};
+
+template <typename T> Keyed<T> keyed(T& record, std::string_view key, std::size_t line) {
+    return {key_prefix(key), key, &record, line};
+}
+
+[[noreturn]] void duplicate_key(const std::string& file, std::size_t line, const char* what) {
+    fatal_error("File \"" + file + "\", line " + std::to_string(line) + ": the " + what + " occurs twice");
+}
 
 class BusyGuard {
 public:
@@ -103,8 +142,10 @@ private:
 
     const Tssp_data* subspecies_reference(std::string_view text, const Tspecies& species);
     template <typename T, typename Key>
-    void sort_unique(std::vector<std::pair<T*, std::size_t>>& list, std::vector<T*>& target, const DataFile& file,
-                     Key key, const char* what);
+    std::vector<T*> sort_unique(std::vector<std::pair<T*, std::size_t>>& list, const DataFile& file, Key key,
+                                const char* what);
+    template <typename T>
+    std::vector<T*> sort_keyed(std::vector<Keyed<T>>& list, const DataFile& file, const char* what);
 
     Tdata& d_;
     DataLoadOptions options_;
@@ -200,13 +241,14 @@ int DataLoader::keyed_number(std::string_view line, std::string_view key, const 
     const std::size_t digits = i;
     while (i < field.size() && is_digit(field[i])) ++i;
     if (i == digits) fatal_error(std::string("Error occured when converting ") + description + "!");
-    return parse_integer(std::string(field.substr(sign, i - sign)), 0);
+    int value = 0;
+    to_int(field.substr(sign, i - sign), value);
+    return value;
 }
 
 int DataLoader::number(const Section& s, std::size_t i, const char* what) const {
-    bool error = false;
-    const int value = parse_integer(std::string(s[i]), 0, error);
-    if (error) fail(s, i, std::string(what) + " \"" + std::string(s[i]) + "\" is not a number");
+    int value = 0;
+    if (!to_int(s[i], value)) fail(s, i, std::string(what) + " \"" + std::string(s[i]) + "\" is not a number");
     return value;
 }
 
@@ -217,22 +259,35 @@ int DataLoader::optional_number(const Section& s, std::size_t i, const char* wha
 // Sorts (record, line) pairs by key and stops at the first key that occurs twice: a lookup could only
 // ever find one of them, so references would silently go to the wrong record.
 template <typename T, typename Key>
-void DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, std::vector<T*>& target,
-                             const DataFile& file, Key key, const char* what) {
+std::vector<T*> DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, const DataFile& file, Key key,
+                                        const char* what) {
     auto less = [&](const std::pair<T*, std::size_t>& a, const std::pair<T*, std::size_t>& b) {
         return key(a.first, b.first) < 0;
     };
     std::stable_sort(list.begin(), list.end(), less);
     for (std::size_t i = 1; i < list.size(); ++i) {
-        if (key(list[i - 1].first, list[i].first) == 0) {
-            const auto& later = list[i - 1].second > list[i].second ? list[i - 1] : list[i];
-            fatal_error("File \"" + file.name + "\", line " + std::to_string(later.second) + ": the " + what +
-                        " occurs twice");
-        }
+        if (key(list[i - 1].first, list[i].first) == 0)
+            duplicate_key(file.name, std::max(list[i - 1].second, list[i].second), what);
     }
-    target.clear();
-    target.reserve(list.size());
-    for (auto& [record, line] : list) target.push_back(record);
+    std::vector<T*> sorted;
+    sorted.reserve(list.size());
+    for (auto& [record, line] : list) sorted.push_back(record);
+    return sorted;
+}
+
+template <typename T>
+std::vector<T*> DataLoader::sort_keyed(std::vector<Keyed<T>>& list, const DataFile& file, const char* what) {
+    std::sort(list.begin(), list.end(), [](const Keyed<T>& a, const Keyed<T>& b) {
+        return a.prefix != b.prefix ? a.prefix < b.prefix : compare_keys(a.key, b.key) < 0;
+    });
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        if (list[i - 1].prefix == list[i].prefix && compare_keys(list[i - 1].key, list[i].key) == 0)
+            duplicate_key(file.name, std::max(list[i - 1].line, list[i].line), what);
+    }
+    std::vector<T*> sorted;
+    sorted.reserve(list.size());
+    for (const Keyed<T>& k : list) sorted.push_back(k.record);
+    return sorted;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -241,7 +296,7 @@ void DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, std:
 void DataLoader::load_maps() {
     DataFile file;
     open(file, "mapsdata.txt", true);
-    std::vector<std::pair<Tmap_data*, std::size_t>> list;
+    std::vector<Keyed<Tmap_data>> list;
     while (auto e = read_section(file, "", false, 3)) {
         Tmap_data& map = d_.map_pool_.add();
         map.name = (*e)[0];
@@ -255,17 +310,15 @@ void DataLoader::load_maps() {
             if (error) fail(*e, 2, "the map bound \"" + field + "\" is not a number");
         }
         map.bounds = {n[0], n[2], n[1], n[3]};
-        list.emplace_back(&map, e->line_number(0));
+        list.push_back(keyed(map, map.name, e->line_number(0)));
     }
-    sort_unique(list, d_.map_data_, file,
-                [](const Tmap_data* a, const Tmap_data* b) { return compare_ignore_case(a->name, b->name); },
-                "map name");
+    d_.map_data_.assign(sort_keyed(list, file, "map name"));
 }
 
 void DataLoader::load_people() {
     DataFile file;
     open(file, "people.txt", true);
-    std::vector<std::pair<Tperson*, std::size_t>> list;
+    std::vector<Keyed<Tperson>> list;
     while (auto e = read_section(file, "", false, 4)) {
         Tperson& person = d_.person_pool_.add();
         person.key = (*e)[0];
@@ -273,14 +326,13 @@ void DataLoader::load_people() {
         person.text_2 = (*e)[2];
         person.text_3 = (*e)[3];
         if (!d_.first_person) d_.first_person = &person;
-        list.emplace_back(&person, e->line_number(0));
+        list.push_back(keyed(person, person.key, e->line_number(0)));
         const std::string upper = to_upper_ascii(person.key);
         for (int i = 0; i < 4; ++i) {
             if (!authors_[i] && contains(upper, text_author_fragments[i])) authors_[i] = &person;
         }
     }
-    sort_unique(list, d_.persons_, file,
-                [](const Tperson* a, const Tperson* b) { return compare_ignore_case(a->key, b->key); }, "person key");
+    d_.persons_.assign(sort_keyed(list, file, "person key"));
 }
 
 void DataLoader::load_families_and_species() {
@@ -336,11 +388,14 @@ void DataLoader::load_families_and_species() {
         }
     }
 
-    sort_unique(species_lines_, d_.species_by_id_, names,
-                [](const Tspecies* a, const Tspecies* b) {
-                    return a->unique_id < b->unique_id ? -1 : a->unique_id > b->unique_id ? 1 : 0;
-                },
-                "species unique ID");
+    d_.species_by_id_ = sort_unique(
+        species_lines_, names,
+        [](const Tspecies* a, const Tspecies* b) {
+            return a->unique_id < b->unique_id ? -1 : a->unique_id > b->unique_id ? 1 : 0;
+        },
+        "species unique ID");
+    d_.species_ids_.clear();
+    for (const Tspecies* s : d_.species_by_id_) d_.species_ids_.push_back(s->unique_id);
 }
 
 void DataLoader::load_species_entry(const Section& e, std::size_t family_index, Tspecies*& tail) {
@@ -355,13 +410,11 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
     species_of_family_[family_index].push_back(&s);
 
     // line 1: species ID and unique ID
-    const std::string ids(e[1]);
+    const std::string_view ids = e[1];
     const std::size_t space = ids.find(' ');
-    bool error = false;
-    s.order_position[1] = parse_integer(ids.substr(0, space), 0, error);
-    if (error) fatal_error("Error occured when converting species ID!");
-    s.unique_id = parse_integer(space == std::string::npos ? std::string() : ids.substr(space + 1), 0, error);
-    if (error) fatal_error("Error occured when converting unique ID!");
+    if (!to_int(ids.substr(0, space), s.order_position[1])) fatal_error("Error occured when converting species ID!");
+    if (space == std::string_view::npos || !to_int(ids.substr(space + 1), s.unique_id))
+        fatal_error("Error occured when converting unique ID!");
 
     read_species_flags(e, s);
 
@@ -384,11 +437,11 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
         const std::string_view one = refs.substr(0, sep);
         refs = sep == std::string_view::npos ? std::string_view() : refs.substr(sep + literature_separator.size());
         if (one.empty()) continue;
-        const auto [num, text] = split_at_first_comma(std::string(one));
-        bool bad = false;
-        const int value = parse_integer(num, 0, bad);
-        if (bad) fail(e, 5, "the literature reference number \"" + num + "\" is not a number");
-        s.literature.emplace_back(value, text);
+        const std::size_t comma = one.find(',');
+        const std::string_view num = one.substr(0, comma);
+        int value = 0;
+        if (!to_int(num, value)) fail(e, 5, "the literature reference number \"" + std::string(num) + "\" is not a number");
+        s.literature.emplace_back(value, comma == std::string_view::npos ? std::string_view() : one.substr(comma + 1));
     }
 
     // lines 6 on: subspecies up to the first empty line
@@ -509,7 +562,7 @@ void DataLoader::load_localities() {
     DataFile file;
     open(file, "locality.txt", true);
     const EditionSettings& ed = edition();
-    std::vector<std::pair<Tlocality*, std::size_t>> list;
+    std::vector<Keyed<Tlocality>> list;
     while (auto e = read_section(file, "", false, 9)) {
         Tlocality& l = d_.locality_pool_.add();
         l.key = (*e)[0];
@@ -523,20 +576,18 @@ void DataLoader::load_localities() {
         const std::string_view coordinates = (*e)[6];
         auto position = [&](std::size_t from, std::int32_t& value, bool& flag) {
             const std::string_view group = coordinates.substr(std::min(from, coordinates.size()), 9);
-            const std::string digits(group.substr(0, 8));
-            bool error = false;
-            value = digits.find_first_not_of(' ') == std::string::npos ? 0 : parse_integer(digits, 0, error);
-            if (error) fail(*e, 6, "the coordinate \"" + digits + "\" is not a number");
+            const std::string_view digits = group.substr(0, 8);
+            value = 0;
+            if (digits.find_first_not_of(' ') != std::string_view::npos && !to_int(digits, value))
+                fail(*e, 6, "the coordinate \"" + std::string(digits) + "\" is not a number");
             flag = group.size() > 8 && group[8] == 'D';
         };
         position(0, l.position_1, l.position_1_flag);
         position(9, l.position_2, l.position_2_flag);
         l.text_7 = convert_markup((*e)[7]);
-        list.emplace_back(&l, e->line_number(0));
+        list.push_back(keyed(l, l.key, e->line_number(0)));
     }
-    sort_unique(list, d_.localities_, file,
-                [](const Tlocality* a, const Tlocality* b) { return compare_ignore_case(a->key, b->key); },
-                "locality key");
+    d_.localities_.assign(sort_keyed(list, file, "locality key"));
 
     // Listed by display name in file order, so that of two equal names the first one is found.
     auto& by_name = d_.localities_by_name_;
@@ -544,9 +595,9 @@ void DataLoader::load_localities() {
         if (!l.text_7.empty()) by_name.emplace_back(display_name(l), &l);
     });
     std::stable_sort(by_name.begin(), by_name.end(),
-                     [](const auto& a, const auto& b) { return compare_ignore_case(a.first, b.first) < 0; });
+                     [](const auto& a, const auto& b) { return compare_keys(a.first, b.first) < 0; });
     auto last = std::unique(by_name.begin(), by_name.end(), [&](const auto& a, const auto& b) {
-        if (compare_ignore_case(a.first, b.first) != 0) return false;
+        if (compare_keys(a.first, b.first) != 0) return false;
         d_.notes.push_back("locality.txt: the display name \"" + b.first + "\" of locality \"" + b.second->key +
                            "\" is used before; only the first locality is listed under it");
         return true;
@@ -558,9 +609,8 @@ void DataLoader::load_photos() {
     DataFile file;
     if (!open(file, "big_pict.txt", false)) return;
     while (auto e = read_section(file, "", false, 7)) {
-        bool error = false;
-        const int id = parse_integer(std::string((*e)[0]), 0, error);
-        Tspecies* species = error ? nullptr : d_.find_species(id);
+        int id = 0;
+        Tspecies* species = to_int((*e)[0], id) ? d_.find_species(id) : nullptr;
         if (!species) fatal_error("Serious error when reading data, unique ID in big_pict.txt not found in species list!");
         Tbig_picture& p = d_.picture_pool_.add();
         p.species = species;
@@ -593,9 +643,7 @@ void DataLoader::load_audio_cds() {
     std::vector<std::pair<TaudioCD*, std::size_t>> list;
     while (auto e = read_section(file, "", false, 7)) {
         TaudioCD& cd = d_.cd_pool_.add();
-        bool error = false;
-        cd.number = parse_integer(std::string((*e)[0]), 0, error);
-        if (error) fatal_error("Error occured when converting audio CD \"tape\" number!");
+        if (!to_int((*e)[0], cd.number)) fatal_error("Error occured when converting audio CD \"tape\" number!");
         cd.sequence = static_cast<int>(d_.cd_pool_.size());
         cd.text_1 = (*e)[1];
         cd.text_2 = (*e)[2];
@@ -607,7 +655,7 @@ void DataLoader::load_audio_cds() {
         list.emplace_back(&cd, e->line_number(0));
     }
     // Keyed by the number's decimal text, so the list runs in text order ("10" before "9").
-    sort_unique(list, d_.audio_cds_, file,
+    d_.audio_cds_ = sort_unique(list, file,
                 [](const TaudioCD* a, const TaudioCD* b) {
                     return a->number == b->number ? 0 : std::to_string(a->number) < std::to_string(b->number) ? -1 : 1;
                 },
@@ -630,17 +678,15 @@ void DataLoader::read_hard_disk_folders() {
 void DataLoader::load_cut_parts() {
     DataFile file;
     open(file, "cutparts.txt", true);
-    std::vector<std::pair<Tcutpart*, std::size_t>> list;
+    std::vector<Keyed<Tcutpart>> list;
     while (auto e = read_section(file, "", false, 10)) {
         Tcutpart& c = d_.cut_part_pool_.add();
         const std::string_view key = (*e)[0];
         c.key = key;
         std::size_t digits = 0;
         while (digits < key.size() && is_digit(key[digits])) ++digits;
-        bool error = false;
-        c.number = parse_integer(std::string(key.substr(0, digits)), 0, error);
-        c.sub_number = parse_integer(std::string(key.substr(std::min(key.size(), digits + 1), 4)), 0, error);
-        if (error || key.size() < digits + 5) {
+        if (!to_int(key.substr(0, digits), c.number) || key.size() < digits + 5 ||
+            !to_int(key.substr(digits + 1, 4), c.sub_number)) {
             fail(*e, 0, "the cut-part key \"" + std::string(key) +
                             "\" is not digits, a carrier letter and a four-digit sub-number");
         }
@@ -659,9 +705,8 @@ void DataLoader::load_cut_parts() {
         } else {
             c.is_sound_file = true;
             c.length_is_seconds = true;
-            bool bad = false;
-            const int compression = parse_integer(std::string(kind), 0, bad);
-            if (bad || compression < 0 || compression > 255) fatal_error("Error occured when converting compression number!");
+            int compression = 0;
+            if (!to_int(kind, compression) || compression < 0 || compression > 255) fatal_error("Error occured when converting compression number!");
             c.compression = static_cast<std::uint8_t>(compression);
             const int seconds = optional_number(*e, 2, "the length", 0);
             if (seconds > 2000000) fail(*e, 2, "the length is too large");
@@ -680,11 +725,9 @@ void DataLoader::load_cut_parts() {
         c.text_7 = convert_markup((*e)[7]);
         c.text_8 = convert_markup((*e)[8]);
         c.value_9 = optional_number(*e, 9, "the number", 0);
-        list.emplace_back(&c, e->line_number(0));
+        list.push_back(keyed(c, c.key, e->line_number(0)));
     }
-    sort_unique(list, d_.cut_parts_, file,
-                [](const Tcutpart* a, const Tcutpart* b) { return compare_ignore_case(a->key, b->key); },
-                "cut-part key");
+    d_.cut_parts_.assign(sort_keyed(list, file, "cut-part key"));
 }
 
 void DataLoader::load_recording_items() {
@@ -769,14 +812,15 @@ void DataLoader::load_orders() {
         std::size_t positioned = 0;
         for (std::size_t j = 0; j < species_lines.count; ++j) {
             if (species_lines[j].empty()) continue;
-            const auto [id_text, family_text] = split_at_first_comma(std::string(species_lines[j]));
-            bool error = false;
-            const int id = parse_integer(id_text, 0, error);
-            Tspecies* s = error ? nullptr : d_.find_species(id);
-            if (!s) fail(species_lines, j, "no species has the unique ID \"" + id_text + "\"");
-            error = false;
-            const int family_number = parse_integer(family_text, 0, error);
-            if (error) fatal_error("Error in file \"" + file.path + "\": error converting family nr");
+            const std::string_view line = species_lines[j];
+            const std::size_t comma = line.find(',');
+            const std::string_view id_text = line.substr(0, comma);
+            const std::string_view family_text = comma == std::string_view::npos ? std::string_view() : line.substr(comma + 1);
+            int id = 0;
+            Tspecies* s = to_int(id_text, id) ? d_.find_species(id) : nullptr;
+            if (!s) fail(species_lines, j, "no species has the unique ID \"" + std::string(id_text) + "\"");
+            int family_number = 0;
+            if (!to_int(family_text, family_number)) fatal_error("Error in file \"" + file.path + "\": error converting family nr");
             if (family_number < 1 || static_cast<std::size_t>(family_number) > families.size()) {
                 fail(species_lines, j, "there is no family number " + std::to_string(family_number) + " in section \"" +
                                            std::to_string(i) + "_FAMILIES\"");

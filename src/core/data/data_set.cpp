@@ -1,5 +1,7 @@
 #include "data/data_set.h"
 
+#include "data/key_order.h"
+
 #include "foundation/services.h"
 #include "foundation/text_encoding.h"
 
@@ -7,45 +9,31 @@
 
 namespace morvelin {
 
-namespace {
-
-// Binary search in a list sorted by key (case-insensitive).
-template <typename T, typename KeyOf>
-T* find_by_key(const std::vector<T*>& list, std::string_view key, KeyOf key_of) {
-    auto it = std::lower_bound(list.begin(), list.end(), key,
-                               [&](const T* r, std::string_view k) { return compare_ignore_case(key_of(r), k) < 0; });
-    if (it == list.end() || compare_ignore_case(key_of(*it), key) != 0) return nullptr;
-    return *it;
-}
-
-} // namespace
-
 Tdata::~Tdata() = default;
 
 Tspecies* Tdata::find_species(int unique_id) const {
-    auto it = std::lower_bound(species_by_id_.begin(), species_by_id_.end(), unique_id,
-                               [](const Tspecies* s, int id) { return s->unique_id < id; });
-    return it != species_by_id_.end() && (*it)->unique_id == unique_id ? *it : nullptr;
+    auto it = std::lower_bound(species_ids_.begin(), species_ids_.end(), unique_id);
+    return it != species_ids_.end() && *it == unique_id ? species_by_id_[it - species_ids_.begin()] : nullptr;
 }
 
 Tperson* Tdata::find_person(std::string_view key) const {
-    return find_by_key(persons_, key, [](const Tperson* p) -> std::string_view { return p->key; });
+    return persons_.find(key);
 }
 
 Tlocality* Tdata::find_locality(std::string_view key) const {
-    return find_by_key(localities_, key, [](const Tlocality* l) -> std::string_view { return l->key; });
+    return localities_.find(key);
 }
 
 Tlocality* Tdata::find_locality_by_name(std::string_view display_name) const {
     auto it = std::lower_bound(
         localities_by_name_.begin(), localities_by_name_.end(), display_name,
-        [](const std::pair<std::string, Tlocality*>& e, std::string_view k) { return compare_ignore_case(e.first, k) < 0; });
-    if (it == localities_by_name_.end() || compare_ignore_case(it->first, display_name) != 0) return nullptr;
+        [](const std::pair<std::string, Tlocality*>& e, std::string_view k) { return compare_keys(e.first, k) < 0; });
+    if (it == localities_by_name_.end() || compare_keys(it->first, display_name) != 0) return nullptr;
     return it->second;
 }
 
 Tcutpart* Tdata::find_cut_part(std::string_view key) const {
-    return find_by_key(cut_parts_, key, [](const Tcutpart* c) -> std::string_view { return c->key; });
+    return cut_parts_.find(key);
 }
 
 TaudioCD* Tdata::find_audio_cd(int number) const {
@@ -55,12 +43,12 @@ TaudioCD* Tdata::find_audio_cd(int number) const {
 }
 
 Tmap_data* Tdata::find_map(std::string_view name) const {
-    return find_by_key(map_data_, name, [](const Tmap_data* m) -> std::string_view { return m->name; });
+    return map_data_.find(name);
 }
 
 Tperson* Tdata::find_person_containing(std::string_view text, int n) const {
     const std::string wanted = to_upper_ascii(text);
-    for (Tperson* person : persons_) {
+    for (Tperson* person : persons_.records()) {
         if (to_upper_ascii(person->key).find(wanted) == std::string::npos) continue;
         if (n-- == 0) return person;
     }

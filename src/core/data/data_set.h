@@ -6,6 +6,7 @@
 //
 // Lookups by key use sorted lists with binary search; keys compare ASCII case-insensitively.
 
+#include "data/key_order.h"
 #include "data/record_pool.h"
 #include "data/records.h"
 
@@ -52,12 +53,12 @@ public:
     Tperson* find_person_containing(std::string_view text, int n) const;
 
     // ---- sorted lists ----
-    const std::vector<Tspecies*>& species_by_id() const { return species_by_id_; }       // by unique ID
-    const std::vector<Tperson*>& persons() const { return persons_; }                    // by key
-    const std::vector<Tlocality*>& localities() const { return localities_; }            // by key
-    const std::vector<Tcutpart*>& cut_parts() const { return cut_parts_; }               // by key
+    const std::vector<Tspecies*>& species_by_id() const { return species_by_id_; } // by unique ID
+    const std::vector<Tperson*>& persons() const { return persons_.records(); }       // by key
+    const std::vector<Tlocality*>& localities() const { return localities_.records(); } // by key
+    const std::vector<Tcutpart*>& cut_parts() const { return cut_parts_.records(); }  // by key
     const std::vector<TaudioCD*>& audio_cds() const { return audio_cds_; } // by number as text ("10" < "9")
-    const std::vector<Tmap_data*>& map_data() const { return map_data_; }                // by name
+    const std::vector<Tmap_data*>& map_data() const { return map_data_.records(); } // by name
     // Display name -> locality, only localities with a text_7.
     const std::vector<std::pair<std::string, Tlocality*>>& localities_by_name() const { return localities_by_name_; }
 
@@ -101,13 +102,27 @@ private:
     RecordPool<Tcutpart> cut_part_pool_;
     RecordPool<Tcupaitem> item_pool_;
 
+    struct KeyOfPerson {
+        std::string_view operator()(const Tperson& p) const { return p.key; }
+    };
+    struct KeyOfLocality {
+        std::string_view operator()(const Tlocality& l) const { return l.key; }
+    };
+    struct KeyOfCutPart {
+        std::string_view operator()(const Tcutpart& c) const { return c.key; }
+    };
+    struct KeyOfMap {
+        std::string_view operator()(const Tmap_data& m) const { return m.name; }
+    };
+
     std::vector<Tspecies*> species_by_id_;
-    std::vector<Tperson*> persons_;
-    std::vector<Tlocality*> localities_;
-    std::vector<Tcutpart*> cut_parts_;
+    std::vector<int> species_ids_; // the unique IDs of species_by_id_, for the search
+    KeyedList<Tperson, KeyOfPerson> persons_;
+    KeyedList<Tlocality, KeyOfLocality> localities_;
+    KeyedList<Tcutpart, KeyOfCutPart> cut_parts_;
     std::vector<TaudioCD*> audio_cds_;     // by the number's decimal text
     std::vector<TaudioCD*> cds_by_number_; // the same by number, for lookups
-    std::vector<Tmap_data*> map_data_;
+    KeyedList<Tmap_data, KeyOfMap> map_data_;
     std::vector<std::pair<std::string, Tlocality*>> localities_by_name_;
 };
 

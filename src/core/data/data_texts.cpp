@@ -48,26 +48,31 @@ std::string position_text(std::int32_t value, bool seconds, const std::string& d
 } // namespace
 
 std::string convert_markup(std::string_view text) {
+    std::size_t open = text.find('<');
+    if (open == std::string_view::npos) return std::string(text);
     std::string result;
     result.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '<') {
-            if (i + 2 < text.size() && text[i + 2] == '>' && style_of(text[i + 1])) {
-                result += style_of(text[i + 1]);
-                i += 3;
-                continue;
-            }
-            if (i + 3 < text.size() && text[i + 1] == '/' && text[i + 3] == '>' && style_of(text[i + 2])) {
-                result += style_of(text[i + 2]);
-                i += 4;
-                continue;
-            }
+    std::size_t done = 0;
+    while (open != std::string_view::npos) {
+        char style = 0;
+        std::size_t tag_length = 0;
+        if (open + 2 < text.size() && text[open + 2] == '>') {
+            style = style_of(text[open + 1]);
+            tag_length = 3;
+        } else if (open + 3 < text.size() && text[open + 1] == '/' && text[open + 3] == '>') {
+            style = style_of(text[open + 2]);
+            tag_length = 4;
         }
-        result += c;
-        ++i;
+        if (style) {
+            result.append(text, done, open - done);
+            result += style;
+            done = open + tag_length;
+            open = text.find('<', done);
+        } else {
+            open = text.find('<', open + 1);
+        }
     }
+    result.append(text, done, std::string_view::npos);
     return result;
 }
 
