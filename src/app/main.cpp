@@ -1,6 +1,7 @@
 #include "foundation/environment.h"
 #include "foundation/qt_services.h"
 #include "startup.h"
+#include "termination_signals.h"
 
 #include <QApplication>
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
 
     morvelin::Startup startup;
     startup.start(executable_path(argv[0]));
+    morvelin::quit_on_termination_signals(app);
     int code = startup.run_message_loop(app);
     startup.finish();
     morvelin::install_message_port(nullptr);
