@@ -30,5 +30,7 @@ namespace {
 } // namespace
 
 TEST(TerminationSignals, SigtermEndsTheMessageLoopAndClosesWindows) {
+    // A fresh process: the other tests of this program may already own the application object.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(run_loop_and_raise_sigterm(), ::testing::ExitedWithCode(0), "");
 }
