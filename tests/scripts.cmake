@@ -1,0 +1,10 @@
+# Tests that run project scripts: a short fuzzing run of every libFuzzer target (built by
+# `scripts/fuzz --build-only` in its own clang tree before CTest starts).
+file(GLOB morvelin_fuzz_targets CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+set(MORVELIN_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the test suite")
+foreach(src ${morvelin_fuzz_targets})
+    get_filename_component(name ${src} NAME_WE)
+    add_test(NAME fuzz.${name}
+        COMMAND ${CMAKE_COMMAND} -E env FUZZ_TARGETS=${name} ${PROJECT_SOURCE_DIR}/scripts/fuzz ${MORVELIN_FUZZ_SECONDS})
+    set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endforeach()
