@@ -201,7 +201,7 @@ void render_note(const Note& note, double offset, double pitch_factor, double ga
     const long count = std::lround(note.duration * rate);
     const double nyquist = rate / 2.0 * 0.9;
     double phase = 0;
-    double noise_state = 0;
+    double noise_state = 0, noise_previous = 0;
     const double attack = std::max(1.0, note.attack * count);
     const double release = std::max(1.0, 0.25 * count);
     for (long i = 0; i < count; ++i) {
@@ -223,11 +223,14 @@ void render_note(const Note& note, double offset, double pitch_factor, double ga
             if (note.harmonics[k] != 0 && f * (k + 1) < nyquist)
                 value += note.harmonics[k] * std::sin(phase * (k + 1));
         if (note.noise > 0) {
-            // A crude band around the note: white noise, high-passed, ring-modulated by the tone.
+            // Harshness: white noise through a resonator tuned to the note, so it stays near its pitch.
             const double white = noise_source.uniform() * 2 - 1;
-            const double high = white - noise_state;
-            noise_state = white;
-            value = value * (1 - note.noise) + note.noise * high * std::sin(phase) * 1.5;
+            const double w = two_pi * std::min(f, nyquist) / rate;
+            const double r = 0.97;
+            const double band = (1 - r) * white + 2 * r * std::cos(w) * noise_state - r * r * noise_previous;
+            noise_previous = noise_state;
+            noise_state = band;
+            value = value * (1 - note.noise) + note.noise * band * 6;
         }
         if (note.am_rate > 0)
             value *= 0.55 + 0.45 * std::sin(two_pi * note.am_rate * t);
