@@ -76,6 +76,10 @@ Header parse_header(const std::uint8_t* header) {
     return result;
 }
 
+// Bytes readable behind every kept string and writable behind every output position.
+constexpr std::size_t copy_slack = 16;
+static_assert(copy_slack < lzw::pause_free);
+
 // The most bytes a code stream of this length can yield: every code unwinds at most one string of
 // stack_size + 1 characters plus the character of a code being defined.
 std::uint64_t most_output(std::uint64_t stream_bytes) {
@@ -220,7 +224,12 @@ void LZW_TCompressor::init_dictionary() {
     suffix_.fill(0);
     length_.fill(0);
     free_count_ = lzw::dictionary_size;
-    for (int s = 0; s < 256; ++s) insert(lzw::none, static_cast<std::uint8_t>(s));
+    // Reserved once at its largest (about 4 MB of address space; only what is written is touched), so
+    // the strings never move while they are copied from.
+    strings_.clear();
+    strings_.reserve(lzw::dictionary_size * (lzw::stack_size + 1) + copy_slack);
+    strings_end_ = 0;
+    for (int s = 0; s < 256; ++s) keep_string(insert(lzw::none, static_cast<std::uint8_t>(s)));
     input_ = nullptr;
     input_left_ = 0;
     pending_half_ = lzw::none;
@@ -254,6 +263,18 @@ std::uint16_t LZW_TCompressor::insert(std::uint16_t prefix, std::uint8_t suffix)
     length_[slot] = prefix == lzw::none ? 1 : static_cast<std::uint16_t>(length_[prefix] + 1);
     --free_count_;
     return slot;
+}
+
+void LZW_TCompressor::keep_string(std::uint16_t entry) {
+    std::size_t length = length_[entry];
+    if (length > lzw::stack_size + 1) return; // never output: refused as too long for the stack
+    std::size_t at = strings_end_;
+    strings_end_ += length;
+    strings_.resize(strings_end_ + copy_slack);
+    std::uint8_t* spelled = strings_.data() + at;
+    if (length > 1) std::memcpy(spelled, strings_.data() + string_at_[prefix_[entry]], length - 1);
+    spelled[length - 1] = suffix_[entry];
+    string_at_[entry] = static_cast<std::uint32_t>(at);
 }
 
 // An entry is always reachable from its hash: it sits there or was linked to the end of the chain
@@ -337,18 +358,17 @@ std::span<const std::uint8_t> LZW_TCompressor::decode_some() {
             fail("Compression Stack full");
             break;
         }
-        // Unwind the string from its last character back to its root.
-        std::uint8_t* p = out + produced + length - 1;
-        std::uint16_t e = source;
-        while (prefix_[e] != lzw::none) {
-            *p-- = suffix_[e];
-            e = prefix_[e];
-        }
-        *p = suffix_[e];
-        std::uint8_t first = suffix_[e];
+        const std::uint8_t* spelled = strings_.data() + string_at_[source];
+        // Most strings are short: one fixed-size copy (the slack behind both buffers allows it) beats a
+        // call with a length.
+        if (length <= copy_slack)
+            std::memcpy(out + produced, spelled, copy_slack);
+        else
+            std::memcpy(out + produced, spelled, length);
+        std::uint8_t first = spelled[0];
         produced += length;
         if (being_defined) out[produced++] = final_char_;
-        if (free_count_ > 0) insert(previous_code_, first);
+        if (free_count_ > 0) keep_string(insert(previous_code_, first));
         previous_code_ = code;
         final_char_ = first;
     }

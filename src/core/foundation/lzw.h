@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace morvelin {
 
@@ -79,14 +80,23 @@ private:
     bool next_code(std::uint16_t& code);
     void fail(const char* message);
 
-    // Dictionary, one array per field for speed. length_ is the string length of each entry, which
-    // lets a string be written back to front without the decoding stack.
+    // Keeps the whole string of a new entry when the decoder can output it.
+    void keep_string(std::uint16_t entry);
+
+    // Dictionary, one array per field for speed; length_ is the string length of each entry.
     std::array<std::uint8_t, lzw::dictionary_size> in_use_;
     std::array<std::uint16_t, lzw::dictionary_size> next_;
     std::array<std::uint16_t, lzw::dictionary_size> prefix_;
     std::array<std::uint8_t, lzw::dictionary_size> suffix_;
     std::array<std::uint16_t, lzw::dictionary_size> length_;
     std::size_t free_count_ = lzw::dictionary_size;
+
+    // The decoder keeps every string it may output (at most stack_size + 1 characters) spelled out in
+    // strings_, at string_at_: a code is then one copy instead of a walk through its prefixes. The
+    // dictionary stops growing early, so this costs at most one copy per entry.
+    std::vector<std::uint8_t> strings_;
+    std::size_t strings_end_ = 0; // strings_ holds a few spare bytes behind this
+    std::array<std::uint32_t, lzw::dictionary_size> string_at_;
 
     const std::uint8_t* input_ = nullptr;
     std::size_t input_left_ = 0;
