@@ -34,8 +34,7 @@ const std::string resources = std::string(MORVELIN_SOURCE_DIR) + "/resources";
 // Two builds of the disc, made once for all tests of the suite.
 class DemoDisc : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         first_ = std::make_unique<TempDir>();
         second_ = std::make_unique<TempDir>();
         for (TempDir* dir : {first_.get(), second_.get()}) {
@@ -44,29 +43,24 @@ protected:
             options.source = demo_sources;
             options.resources = resources;
             error_.clear();
-            if (!morvelin::demo::build_demo_disc(options, error_))
-                return;
+            if (!morvelin::demo::build_demo_disc(options, error_)) return;
         }
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         first_.reset();
         second_.reset();
     }
     void SetUp() override { ASSERT_TRUE(error_.empty()) << error_; }
 
     static std::string disc() { return first_->file("disc") + "/"; }
-    static std::vector<std::string> plain_lines(const std::string& name)
-    {
+    static std::vector<std::string> plain_lines(const std::string& name) {
         auto lines = morvelin::read_data_file_lines(disc() + name);
-        if (!lines)
-            return {};
+        if (!lines) return {};
         morvelin::decode_data_file_lines(*lines, morvelin::data_file_seed(name));
         return *lines;
     }
     // Entries of a data file made of anonymous "@#[]" blocks.
-    static std::vector<std::vector<std::string>> entries(const std::string& name)
-    {
+    static std::vector<std::vector<std::string>> entries(const std::string& name) {
         std::vector<std::vector<std::string>> result;
         for (const auto& line : plain_lines(name)) {
             if (line.rfind("@#[", 0) == 0)
@@ -84,17 +78,14 @@ std::unique_ptr<TempDir> DemoDisc::first_;
 std::unique_ptr<TempDir> DemoDisc::second_;
 std::string DemoDisc::error_;
 
-std::map<std::string, std::uintmax_t> tree(const fs::path& root)
-{
+std::map<std::string, std::uintmax_t> tree(const fs::path& root) {
     std::map<std::string, std::uintmax_t> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), root).string()] = entry.file_size();
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), root).string()] = entry.file_size();
     return files;
 }
 
-TEST_F(DemoDisc, IsTheSameBytesEveryBuild)
-{
+TEST_F(DemoDisc, IsTheSameBytesEveryBuild) {
     const auto a = tree(first_->file("disc")), b = tree(second_->file("disc"));
     ASSERT_EQ(a, b);
     ASSERT_GT(a.size(), 1000u);
@@ -106,8 +97,7 @@ TEST_F(DemoDisc, IsTheSameBytesEveryBuild)
     EXPECT_LT(total, 100u << 20) << "the demo disc should stay well under 100 MB";
 }
 
-TEST_F(DemoDisc, LoadsWithTheProgramsLoaderAndHasTheExpectedContent)
-{
+TEST_F(DemoDisc, LoadsWithTheProgramsLoaderAndHasTheExpectedContent) {
     morvelin::testing::ScriptedMessages messages;
     std::string error;
     const auto data = morvelin::disc::load_disc(disc(), error);
@@ -139,8 +129,7 @@ TEST_F(DemoDisc, LoadsWithTheProgramsLoaderAndHasTheExpectedContent)
         for (auto* item = species.first_item; item; item = item->next_item) {
             classes.insert(item->class_letter);
             (item->is_p ? with_p : without_p)++;
-            if (item->cut_part->is_sound_file)
-                compressions.insert(item->cut_part->compression);
+            if (item->cut_part->is_sound_file) compressions.insert(item->cut_part->compression);
         }
         for (auto* photo = species.first_picture; photo; photo = photo->next_picture) {
             nss += !photo->counts_as_photo;
@@ -164,8 +153,7 @@ TEST_F(DemoDisc, LoadsWithTheProgramsLoaderAndHasTheExpectedContent)
     EXPECT_GT(masks, 0);
 }
 
-TEST_F(DemoDisc, EveryLocalityLiesInsideTheRegionFrameOrHasNoKnownPlace)
-{
+TEST_F(DemoDisc, EveryLocalityLiesInsideTheRegionFrameOrHasNoKnownPlace) {
     // The program's degrees: |v| div 6000 + (|v| mod 6000) / 6000, south and west negative.
     auto degrees = [](long v) {
         const long a = v < 0 ? -v : v;
@@ -195,8 +183,7 @@ TEST_F(DemoDisc, EveryLocalityLiesInsideTheRegionFrameOrHasNoKnownPlace)
     EXPECT_GE(unknown, 1) << "one locality is deliberately without a known place";
 }
 
-TEST_F(DemoDisc, MediaOfTheDataExist)
-{
+TEST_F(DemoDisc, MediaOfTheDataExist) {
     std::string error;
     const auto data = morvelin::disc::load_disc(disc(), error);
     ASSERT_TRUE(data) << error;
@@ -204,8 +191,8 @@ TEST_F(DemoDisc, MediaOfTheDataExist)
     for (std::size_t i = 0; i < data->species_count(); ++i) {
         const auto& species = data->species_at(i);
         for (auto* photo = species.first_picture; photo; photo = photo->next_picture) {
-            EXPECT_TRUE(fs::is_regular_file(morvelin::species_media_path(species, disc() + "big_pict/",
-                                                                         morvelin::photo_suffix(photo->number))))
+            EXPECT_TRUE(fs::is_regular_file(morvelin::species_media_path(
+                species, disc() + "big_pict/", morvelin::photo_suffix(photo->number))))
                 << species.scientific_name << " photo " << photo->number;
             ++photos;
         }
@@ -242,9 +229,10 @@ TEST_F(DemoDisc, MediaOfTheDataExist)
             continue;
         }
         char path[96];
-        std::snprintf(path, sizeof path, "tapes/%02d/%c%02d%s%s.%s", cut->number, cut->carrier_letter, cut->sub_number,
-                      cut->variant_letter == ' ' ? "" : std::string(1, cut->variant_letter).c_str(),
-                      suffixes[cut->compression], cut->compression == 7 || cut->compression == 8 ? "WMA" : "WAV");
+        std::snprintf(
+            path, sizeof path, "tapes/%02d/%c%02d%s%s.%s", cut->number, cut->carrier_letter, cut->sub_number,
+            cut->variant_letter == ' ' ? "" : std::string(1, cut->variant_letter).c_str(),
+            suffixes[cut->compression], cut->compression == 7 || cut->compression == 8 ? "WMA" : "WAV");
         EXPECT_TRUE(fs::is_regular_file(disc() + path)) << cut->key << " -> " << path;
     }
     for (const auto& [name, locality] : data->localities_by_name()) {
@@ -253,22 +241,23 @@ TEST_F(DemoDisc, MediaOfTheDataExist)
     }
 }
 
-TEST_F(DemoDisc, AudioCdIdentitiesMatchTheirImages)
-{
+TEST_F(DemoDisc, AudioCdIdentitiesMatchTheirImages) {
     const auto cds = entries("othermedia.txt");
     int images = 0;
     for (const auto& cd : cds) {
         ASSERT_GE(cd.size(), 7u);
-        if (cd[4] == "TRUE")
-            continue;
+        if (cd[4] == "TRUE") continue;
         // The identity as a drive reports it: track count, then each track's whole seconds.
         std::string cue_path, bin_path;
         for (const auto& entry : fs::directory_iterator(disc() + "Audio CD images"))
-            if (entry.path().extension() == ".cue" && read_file(entry.path()).find("TRACK") != std::string::npos) {
+            if (entry.path().extension() == ".cue" &&
+                read_file(entry.path()).find("TRACK") != std::string::npos) {
                 const std::string cue = read_file(entry.path());
                 std::vector<long> starts;
-                for (std::size_t at = cue.find("INDEX 01 "); at != std::string::npos; at = cue.find("INDEX 01 ", at + 1))
-                    starts.push_back(std::stol(cue.substr(at + 9, 2)) * 4500 + std::stol(cue.substr(at + 12, 2)) * 75 +
+                for (std::size_t at = cue.find("INDEX 01 "); at != std::string::npos;
+                     at = cue.find("INDEX 01 ", at + 1))
+                    starts.push_back(std::stol(cue.substr(at + 9, 2)) * 4500 +
+                                     std::stol(cue.substr(at + 12, 2)) * 75 +
                                      std::stol(cue.substr(at + 15, 2)));
                 fs::path bin = entry.path();
                 bin.replace_extension(".bin");
@@ -276,31 +265,29 @@ TEST_F(DemoDisc, AudioCdIdentitiesMatchTheirImages)
                 std::string identity = std::to_string(starts.size() - 1);
                 for (std::size_t i = 0; i + 1 < starts.size(); ++i)
                     identity += ";" + std::to_string((starts[i + 1] - starts[i]) / 75);
-                if (identity == cd[5])
-                    ++images;
+                if (identity == cd[5]) ++images;
             }
     }
     EXPECT_EQ(images, 2) << "both regular CDs have an image whose identity matches";
 }
 
-bool starts_with(const std::string& bytes, const std::string& prefix) { return bytes.rfind(prefix, 0) == 0; }
+bool starts_with(const std::string& bytes, const std::string& prefix) {
+    return bytes.rfind(prefix, 0) == 0;
+}
 
-TEST_F(DemoDisc, HoldsEveryStorageKindThatTheProgramReads)
-{
+TEST_F(DemoDisc, HoldsEveryStorageKindThatTheProgramReads) {
     std::map<std::string, int> kinds;
     for (const auto& entry : fs::recursive_directory_iterator(disc() + "big_pict")) {
-        if (!entry.is_regular_file())
-            continue;
+        if (!entry.is_regular_file()) continue;
         const std::string bytes = read_file(entry.path());
-        kinds[starts_with(bytes, "Scrambled") ? "photo Scrambled"
+        kinds[starts_with(bytes, "Scrambled")   ? "photo Scrambled"
               : starts_with(bytes, "Scramble2") ? "photo Scramble2"
-              : starts_with(bytes, "\xFF\xD8") ? "photo JPEG"
+              : starts_with(bytes, "\xFF\xD8")  ? "photo JPEG"
                                                 : "photo unknown"]++;
     }
     int red_and_blue_masks = 0;
     for (const auto& entry : fs::recursive_directory_iterator(disc() + "distmaps")) {
-        if (!entry.is_regular_file())
-            continue;
+        if (!entry.is_regular_file()) continue;
         const std::string bytes = read_file(entry.path());
         if (starts_with(bytes, "Tobran's compression format"))
             kinds["map container"]++;
@@ -310,26 +297,30 @@ TEST_F(DemoDisc, HoldsEveryStorageKindThatTheProgramReads)
         const auto bitmap = morvelin::load_bitmap(entry.path().string(), false);
         ASSERT_FALSE(bitmap.dib.empty()) << entry.path();
         int width = 0, height = 0;
-        const auto pixels = morvelin::packed_dib_to_rgb32(bitmap.dib.data(), bitmap.dib.size(), width, height);
+        const auto pixels =
+            morvelin::packed_dib_to_rgb32(bitmap.dib.data(), bitmap.dib.size(), width, height);
         const std::set<std::uint32_t> colours(pixels.begin(), pixels.end());
         if (colours.count(0xFFFF0000) && colours.count(0xFF0000FF) && colours.size() == 3)
             ++red_and_blue_masks;
     }
     for (const auto& entry : fs::recursive_directory_iterator(disc() + "tapes")) {
-        if (!entry.is_regular_file())
-            continue;
+        if (!entry.is_regular_file()) continue;
         const std::string bytes = read_file(entry.path());
         if (starts_with(bytes, "RIFF") && bytes.size() > 22) {
-            const int tag = static_cast<unsigned char>(bytes[20]) | static_cast<unsigned char>(bytes[21]) << 8;
-            kinds[tag == 1 ? "wave PCM" : tag == 85 ? "wave MPEG Layer III" : tag == 2 ? "wave ADPCM" : "wave other"]++;
+            const int tag = static_cast<unsigned char>(bytes[20]) | static_cast<unsigned char>(bytes[21])
+                                                                        << 8;
+            kinds[tag == 1    ? "wave PCM"
+                  : tag == 85 ? "wave MPEG Layer III"
+                  : tag == 2  ? "wave ADPCM"
+                              : "wave other"]++;
         } else if (starts_with(bytes, "\x30\x26\xB2\x75")) {
             kinds["WMA"]++;
         } else {
             kinds["sound unknown"]++;
         }
     }
-    for (const char* kind : {"photo Scrambled", "photo Scramble2", "photo JPEG", "map container", "map RLE8", "map plain",
-                             "wave PCM", "wave MPEG Layer III", "wave ADPCM", "WMA"})
+    for (const char* kind : {"photo Scrambled", "photo Scramble2", "photo JPEG", "map container", "map RLE8",
+                             "map plain", "wave PCM", "wave MPEG Layer III", "wave ADPCM", "WMA"})
         EXPECT_GT(kinds[kind], 0) << kind;
     for (const char* kind : {"photo unknown", "map unknown", "wave other", "sound unknown"})
         EXPECT_EQ(kinds[kind], 0) << kind;
@@ -339,23 +330,59 @@ TEST_F(DemoDisc, HoldsEveryStorageKindThatTheProgramReads)
 }
 
 // Every key the program reads, with the number of lines it reads.
-TEST_F(DemoDisc, LanguageFileHasEveryKeyWithItsLines)
-{
-    const auto texts = morvelin::Ttextfile_handler::from_bytes(read_file(disc() + "Morvelin.txt"), "Morvelin.txt");
-    const std::pair<const char*, int> keys[] = {
-        {"MESSAGES_CAPTION", 1}, {"OUT_OF_MEMORY", 1}, {"OTHER_INSTANCE", 2}, {"BASEDIR", 1},
-        {"FILE_OPEN_AND_SAVE_DIALOGS", 4}, {"QM_GLOBS", 7}, {"QUESTION_CREATE_DIRECTORY", 3}, {"QM_DATA", 5},
-        {"DEPARTMENT ETC", 10}, {"AUDIO CD PLAYER", 10}, {"TELL ABOUT COPYING TO HD", 1}, {"AUDIO_CD_2", 3},
-        {"SOUNDBARS", 20}, {"PLAY_LISTS", 30}, {"SOUND_DEMO", 1}, {"PLAY_SOUND_OPTIONS_FRAME", 10},
-        {"MAKE ALL MP3s", 10}, {"PREPARE_FOR_AUDIO_CD", 25}, {"PREPARE_FOR_AUDIO_CD_SELECT_DIR_DIALOG", 12},
-        {"AUDIO CD PLAYER FRAME", 3}, {"MY AUDIO CDS FRAME", 10}, {"AUDIO CDS FRAME", 1}, {"VOLUME CONTROL", 3},
-        {"VOLUME CONTROL SETTINGS FRAME", 1}, {"MENUS", 35}, {"QM_CHILD", 3}, {"QM_SHSTR", 30}, {"FIND_DB", 2},
-        {"SELECT AREA FRAME", 1}, {"SETTINGS FRAME", 3}, {"NAMES FRAME", 4}, {"SYSTEMATIC ORDERS FRAME", 5},
-        {"WITH OR WITHOUT SOUNDS PHOTOS FRAME", 5}, {"SHOW DEPARTMENT AND OR COUNTRY FRAME", 3},
-        {"BROWSER SETTINGS FRAME", 3}, {"SOUND EDITOR PROGRAM FRAME", 1}, {"COPY_TO_HARD_DISK", 25},
-        {"COPY_TO_HARD_DISK_SELECT_DIR_DIALOG", 12}, {"QM_PICTURES", 10}, {"QM_MAPWN", 12},
-        {"SITE DESCRIPTIONS", 2}, {"PERSONAL", 3}, {"THREATENEDBIRDS", 8}, {"AUDIO_CD_3", 10}, {"SELECT AREA", 3},
-        {"QM_INTRO", 3}, {"QM_ABOUT", 18}, {"SHOW_SETTINGS_DB", 15}, {"QM_LISTS", 2}, {"QM_SHOW_LISTS", 3}};
+TEST_F(DemoDisc, LanguageFileHasEveryKeyWithItsLines) {
+    const auto texts =
+        morvelin::Ttextfile_handler::from_bytes(read_file(disc() + "Morvelin.txt"), "Morvelin.txt");
+    const std::pair<const char*, int> keys[] = {{"MESSAGES_CAPTION", 1},
+                                                {"OUT_OF_MEMORY", 1},
+                                                {"OTHER_INSTANCE", 2},
+                                                {"BASEDIR", 1},
+                                                {"FILE_OPEN_AND_SAVE_DIALOGS", 4},
+                                                {"QM_GLOBS", 7},
+                                                {"QUESTION_CREATE_DIRECTORY", 3},
+                                                {"QM_DATA", 5},
+                                                {"DEPARTMENT ETC", 10},
+                                                {"AUDIO CD PLAYER", 10},
+                                                {"TELL ABOUT COPYING TO HD", 1},
+                                                {"AUDIO_CD_2", 3},
+                                                {"SOUNDBARS", 20},
+                                                {"PLAY_LISTS", 30},
+                                                {"SOUND_DEMO", 1},
+                                                {"PLAY_SOUND_OPTIONS_FRAME", 10},
+                                                {"MAKE ALL MP3s", 10},
+                                                {"PREPARE_FOR_AUDIO_CD", 25},
+                                                {"PREPARE_FOR_AUDIO_CD_SELECT_DIR_DIALOG", 12},
+                                                {"AUDIO CD PLAYER FRAME", 3},
+                                                {"MY AUDIO CDS FRAME", 10},
+                                                {"AUDIO CDS FRAME", 1},
+                                                {"VOLUME CONTROL", 3},
+                                                {"VOLUME CONTROL SETTINGS FRAME", 1},
+                                                {"MENUS", 35},
+                                                {"QM_CHILD", 3},
+                                                {"QM_SHSTR", 30},
+                                                {"FIND_DB", 2},
+                                                {"SELECT AREA FRAME", 1},
+                                                {"SETTINGS FRAME", 3},
+                                                {"NAMES FRAME", 4},
+                                                {"SYSTEMATIC ORDERS FRAME", 5},
+                                                {"WITH OR WITHOUT SOUNDS PHOTOS FRAME", 5},
+                                                {"SHOW DEPARTMENT AND OR COUNTRY FRAME", 3},
+                                                {"BROWSER SETTINGS FRAME", 3},
+                                                {"SOUND EDITOR PROGRAM FRAME", 1},
+                                                {"COPY_TO_HARD_DISK", 25},
+                                                {"COPY_TO_HARD_DISK_SELECT_DIR_DIALOG", 12},
+                                                {"QM_PICTURES", 10},
+                                                {"QM_MAPWN", 12},
+                                                {"SITE DESCRIPTIONS", 2},
+                                                {"PERSONAL", 3},
+                                                {"THREATENEDBIRDS", 8},
+                                                {"AUDIO_CD_3", 10},
+                                                {"SELECT AREA", 3},
+                                                {"QM_INTRO", 3},
+                                                {"QM_ABOUT", 18},
+                                                {"SHOW_SETTINGS_DB", 15},
+                                                {"QM_LISTS", 2},
+                                                {"QM_SHOW_LISTS", 3}};
     for (const auto& [key, lines] : keys) {
         EXPECT_GE(texts.line_count(key), lines) << key;
         EXPECT_FALSE(texts.get_line(key, 1).empty()) << key;
@@ -367,8 +394,7 @@ TEST_F(DemoDisc, LanguageFileHasEveryKeyWithItsLines)
     EXPECT_EQ(texts.get_line("QM_SHSTR", 19), "Extinct");
 }
 
-TEST_F(DemoDisc, RefusesToReplaceAFolderItDidNotMake)
-{
+TEST_F(DemoDisc, RefusesToReplaceAFolderItDidNotMake) {
     TempDir dir;
     dir.write("keep.txt", "user data");
     morvelin::demo::BuildOptions options;
@@ -392,8 +418,7 @@ struct SourceEdit {
 
 class DemoSourceProblems : public ::testing::TestWithParam<SourceEdit> {};
 
-TEST_P(DemoSourceProblems, NameTheFileAndLine)
-{
+TEST_P(DemoSourceProblems, NameTheFileAndLine) {
     const SourceEdit edit = GetParam();
     TempDir dir;
     const std::string copy = dir.file("demo");
@@ -401,7 +426,8 @@ TEST_P(DemoSourceProblems, NameTheFileAndLine)
     std::string text = read_file(copy + "/" + edit.file);
     const auto at = text.find(edit.from);
     ASSERT_NE(at, std::string::npos) << edit.from;
-    const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+    const int line =
+        1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
     text.replace(at, std::strlen(edit.from), edit.to);
     write_file(copy + "/" + edit.file, text);
 
@@ -411,8 +437,8 @@ TEST_P(DemoSourceProblems, NameTheFileAndLine)
     const bool named = std::any_of(problems.begin(), problems.end(), [&](const std::string& problem) {
         return problem.rfind(place, 0) == 0 && problem.find(edit.message) != std::string::npos;
     });
-    EXPECT_TRUE(named) << "expected \"" << place << "..." << edit.message << "\", got: "
-                       << (problems.empty() ? std::string("nothing") : problems.front());
+    EXPECT_TRUE(named) << "expected \"" << place << "..." << edit.message
+                       << "\", got: " << (problems.empty() ? std::string("nothing") : problems.front());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -423,7 +449,8 @@ INSTANTIATE_TEST_SUITE_P(
         SourceEdit{"species.rec", "look: firebrick/black/gold", "look: firebrick/black", "three colours"},
         SourceEdit{"species.rec", "text: The wild ancestor", "text: The \xE2\x98\x83 wild ancestor",
                    "Windows-1252 cannot store"},
-        SourceEdit{"species.rec", "map: MASK_INDIA mask main", "map: MASK_MARS mask main", "is not in maps.rec"},
+        SourceEdit{"species.rec", "map: MASK_INDIA mask main", "map: MASK_MARS mask main",
+                   "is not in maps.rec"},
         SourceEdit{"localities.rec", "lon: 77.52", "lon: 140.52", "outside the region's map frame"},
         SourceEdit{"localities.rec", "site: keoladeo.html", "site: nowhere.html", "not in sites/"},
         SourceEdit{"recordings.rec", "loc: DARJEELING", "loc: NOWHERE", "locality \"NOWHERE\" is not in"},

@@ -30,8 +30,7 @@ namespace {
 class Random {
 public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
+    std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
@@ -39,7 +38,9 @@ public:
     }
     double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
     double range(double low, double high) { return low + (high - low) * uniform(); }
-    int integer(int low, int high) { return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1)); }
+    int integer(int low, int high) {
+        return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
+    }
 
 private:
     std::uint64_t state_;
@@ -63,21 +64,19 @@ struct KindParameters {
     double gap;       // typical pause between phrases, seconds
 };
 
-KindParameters kind_parameters(const std::string& kind)
-{
+KindParameters kind_parameters(const std::string& kind) {
     static const std::map<std::string, KindParameters> table = {
-        {"whistle", {1400, 3200, 1.2}}, {"trill", {3000, 6000, 1.0}},  {"chirp", {3000, 5500, 0.6}},
-        {"warble", {2000, 4000, 0.8}},  {"hoot", {250, 700, 1.5}},     {"coo", {350, 650, 1.6}},
-        {"crow", {450, 900, 2.0}},      {"quack", {250, 450, 0.8}},    {"screech", {900, 2000, 1.2}},
-        {"rattle", {2000, 4000, 1.0}},  {"buzz", {3500, 6500, 1.0}},   {"tinkle", {5000, 8000, 0.8}},
-        {"piping", {2000, 3500, 1.0}},  {"honk", {200, 400, 1.2}},     {"chatter", {1500, 3500, 0.7}}};
+        {"whistle", {1400, 3200, 1.2}}, {"trill", {3000, 6000, 1.0}}, {"chirp", {3000, 5500, 0.6}},
+        {"warble", {2000, 4000, 0.8}},  {"hoot", {250, 700, 1.5}},    {"coo", {350, 650, 1.6}},
+        {"crow", {450, 900, 2.0}},      {"quack", {250, 450, 0.8}},   {"screech", {900, 2000, 1.2}},
+        {"rattle", {2000, 4000, 1.0}},  {"buzz", {3500, 6500, 1.0}},  {"tinkle", {5000, 8000, 0.8}},
+        {"piping", {2000, 3500, 1.0}},  {"honk", {200, 400, 1.2}},    {"chatter", {1500, 3500, 0.7}}};
     const auto it = table.find(kind);
     return it == table.end() ? table.at("warble") : it->second;
 }
 
 // One phrase of the kind, starting at 0.
-std::vector<Note> make_phrase(const std::string& kind, Random& r, double p)
-{
+std::vector<Note> make_phrase(const std::string& kind, Random& r, double p) {
     std::vector<Note> notes;
     double t = 0;
     auto add = [&](double duration, double f0, double f1, double gap) {
@@ -123,9 +122,11 @@ std::vector<Note> make_phrase(const std::string& kind, Random& r, double p)
     } else if (kind == "hoot" || kind == "coo") {
         const int n = kind == "hoot" ? r.integer(1, 4) : r.integer(2, 4);
         for (int i = 0; i < n; ++i) {
-            const double duration = kind == "coo" && i == 0 ? 0.15 : (kind == "hoot" ? r.range(0.2, 0.45) : r.range(0.35, 0.55));
+            const double duration =
+                kind == "coo" && i == 0 ? 0.15 : (kind == "hoot" ? r.range(0.2, 0.45) : r.range(0.35, 0.55));
             const double f0 = p * r.range(0.95, 1.05);
-            Note* note = add(duration, f0, f0 * (kind == "coo" ? 0.88 : r.range(0.9, 1.05)), r.range(0.15, 0.4));
+            Note* note =
+                add(duration, f0, f0 * (kind == "coo" ? 0.88 : r.range(0.9, 1.05)), r.range(0.15, 0.4));
             note->harmonics = {1, 0.3f, 0.1f, 0, 0};
             note->attack = 0.3;
         }
@@ -150,7 +151,8 @@ std::vector<Note> make_phrase(const std::string& kind, Random& r, double p)
     } else if (kind == "screech") {
         const int n = r.integer(1, 3);
         for (int i = 0; i < n; ++i) {
-            Note* note = add(r.range(0.25, 0.55), p * r.range(1.0, 1.3), p * r.range(0.8, 1.0), r.range(0.2, 0.4));
+            Note* note =
+                add(r.range(0.25, 0.55), p * r.range(1.0, 1.3), p * r.range(0.8, 1.0), r.range(0.2, 0.4));
             note->harmonics = {1, 0.6f, 0.4f, 0.2f, 0};
             note->noise = 0.45;
             note->vibrato_rate = 60;
@@ -195,8 +197,7 @@ std::vector<Note> make_phrase(const std::string& kind, Random& r, double p)
 }
 
 void render_note(const Note& note, double offset, double pitch_factor, double gain, Samples& out, int rate,
-                 Random& noise_source)
-{
+                 Random& noise_source) {
     const long first = std::lround((offset + note.start) * rate);
     const long count = std::lround(note.duration * rate);
     const double nyquist = rate / 2.0 * 0.9;
@@ -206,18 +207,14 @@ void render_note(const Note& note, double offset, double pitch_factor, double ga
     const double release = std::max(1.0, 0.25 * count);
     for (long i = 0; i < count; ++i) {
         const long at = first + i;
-        if (at < 0)
-            continue;
-        if (at >= static_cast<long>(out.size()))
-            break;
+        if (at < 0) continue;
+        if (at >= static_cast<long>(out.size())) break;
         const double u = static_cast<double>(i) / count;
         const double t = static_cast<double>(i) / rate;
         double f = (note.f0 + (note.f1 - note.f0) * u) * pitch_factor;
-        if (note.vibrato_rate > 0)
-            f *= 1 + note.vibrato_depth * std::sin(two_pi * note.vibrato_rate * t);
+        if (note.vibrato_rate > 0) f *= 1 + note.vibrato_depth * std::sin(two_pi * note.vibrato_rate * t);
         phase += two_pi * f / rate;
-        if (phase > two_pi * 64)
-            phase -= two_pi * 64;
+        if (phase > two_pi * 64) phase -= two_pi * 64;
         double value = 0;
         for (std::size_t k = 0; k < note.harmonics.size(); ++k)
             if (note.harmonics[k] != 0 && f * (k + 1) < nyquist)
@@ -232,8 +229,7 @@ void render_note(const Note& note, double offset, double pitch_factor, double ga
             noise_state = band;
             value = value * (1 - note.noise) + note.noise * band * 6;
         }
-        if (note.am_rate > 0)
-            value *= 0.55 + 0.45 * std::sin(two_pi * note.am_rate * t);
+        if (note.am_rate > 0) value *= 0.55 + 0.45 * std::sin(two_pi * note.am_rate * t);
         double envelope = std::min(1.0, i / attack) * std::min(1.0, (count - i) / release);
         envelope = envelope * envelope * (3 - 2 * envelope);
         out[at] += static_cast<float>(value * envelope * note.amplitude * gain);
@@ -242,8 +238,7 @@ void render_note(const Note& note, double offset, double pitch_factor, double ga
 
 } // namespace
 
-std::uint32_t text_seed(const std::string& text)
-{
+std::uint32_t text_seed(const std::string& text) {
     std::uint32_t hash = 2166136261u;
     for (unsigned char c : text) {
         hash ^= c;
@@ -253,11 +248,9 @@ std::uint32_t text_seed(const std::string& text)
 }
 
 Samples synthesize_voice(const std::string& kind, std::uint32_t voice_seed, std::uint32_t layout_seed,
-                         double seconds, int rate)
-{
+                         double seconds, int rate) {
     Samples out(static_cast<std::size_t>(std::max(0.0, seconds) * rate), 0.0f);
-    if (out.empty())
-        return out;
+    if (out.empty()) return out;
     const KindParameters parameters = kind_parameters(kind);
     Random voice(voice_seed);
     const double pitch = voice.range(parameters.low, parameters.high);
@@ -299,16 +292,14 @@ Samples synthesize_voice(const std::string& kind, std::uint32_t voice_seed, std:
     return out;
 }
 
-std::vector<std::int16_t> to_pcm16(const Samples& samples)
-{
+std::vector<std::int16_t> to_pcm16(const Samples& samples) {
     std::vector<std::int16_t> pcm(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i)
         pcm[i] = static_cast<std::int16_t>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
     return pcm;
 }
 
-Samples halve_rate(const Samples& samples)
-{
+Samples halve_rate(const Samples& samples) {
     Samples out(samples.size() / 2);
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] = 0.5f * (samples[2 * i] + samples[2 * i + 1]);
@@ -317,19 +308,16 @@ Samples halve_rate(const Samples& samples)
 
 namespace {
 
-void put16(std::string& out, unsigned value)
-{
+void put16(std::string& out, unsigned value) {
     out += static_cast<char>(value & 0xFF);
     out += static_cast<char>((value >> 8) & 0xFF);
 }
-void put32(std::string& out, std::uint32_t value)
-{
+void put32(std::string& out, std::uint32_t value) {
     put16(out, value & 0xFFFF);
     put16(out, value >> 16);
 }
 
-std::string wave_header(std::uint32_t data_size, int rate, int channels, int bits)
-{
+std::string wave_header(std::uint32_t data_size, int rate, int channels, int bits) {
     std::string out = "RIFF";
     put32(out, 36 + data_size);
     out += "WAVEfmt ";
@@ -345,8 +333,7 @@ std::string wave_header(std::uint32_t data_size, int rate, int channels, int bit
     return out;
 }
 
-bool write_file(const fs::path& path, const std::string& bytes, std::string& error)
-{
+bool write_file(const fs::path& path, const std::string& bytes, std::string& error) {
     std::error_code code;
     fs::create_directories(path.parent_path(), code);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -359,11 +346,9 @@ bool write_file(const fs::path& path, const std::string& bytes, std::string& err
     return true;
 }
 
-std::optional<std::string> read_file(const fs::path& path)
-{
+std::optional<std::string> read_file(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
+    if (!in) return std::nullopt;
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -371,8 +356,7 @@ std::optional<std::string> read_file(const fs::path& path)
 
 } // namespace
 
-std::string wave_file_pcm16(const std::vector<std::int16_t>& samples, int rate, int channels)
-{
+std::string wave_file_pcm16(const std::vector<std::int16_t>& samples, int rate, int channels) {
     std::string out = wave_header(static_cast<std::uint32_t>(samples.size() * 2), rate, channels, 16);
     out.reserve(out.size() + samples.size() * 2);
     for (std::int16_t sample : samples)
@@ -380,8 +364,7 @@ std::string wave_file_pcm16(const std::vector<std::int16_t>& samples, int rate, 
     return out;
 }
 
-std::string wave_file_pcm8(const Samples& samples, int rate)
-{
+std::string wave_file_pcm8(const Samples& samples, int rate) {
     std::string out = wave_header(static_cast<std::uint32_t>(samples.size()), rate, 1, 8);
     for (float sample : samples)
         out += static_cast<char>(std::lround(std::clamp(sample, -1.0f, 1.0f) * 127) + 128);
@@ -390,31 +373,26 @@ std::string wave_file_pcm8(const Samples& samples, int rate)
     return out;
 }
 
-bool program_available(const std::string& name)
-{
+bool program_available(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::istringstream folders(path ? path : "/usr/bin:/bin");
     std::string folder;
     while (std::getline(folders, folder, ':'))
-        if (!folder.empty() && access((folder + "/" + name).c_str(), X_OK) == 0)
-            return true;
+        if (!folder.empty() && access((folder + "/" + name).c_str(), X_OK) == 0) return true;
     return false;
 }
 
-bool run_commands(const std::vector<Command>& commands, int parallel, std::string& error)
-{
+bool run_commands(const std::vector<Command>& commands, int parallel, std::string& error) {
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::string first_error;
     auto worker = [&] {
         for (;;) {
             const std::size_t index = next++;
-            if (index >= commands.size())
-                return;
+            if (index >= commands.size()) return;
             {
                 std::lock_guard lock(mutex);
-                if (!first_error.empty())
-                    return;
+                if (!first_error.empty()) return;
             }
             const Command& command = commands[index];
             std::vector<char*> argv;
@@ -424,7 +402,8 @@ bool run_commands(const std::vector<Command>& commands, int parallel, std::strin
             posix_spawn_file_actions_t actions;
             posix_spawn_file_actions_init(&actions);
             posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 1, command.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            posix_spawn_file_actions_addopen(&actions, 1, command.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                             0644);
             posix_spawn_file_actions_adddup2(&actions, 1, 2);
             pid_t pid = 0;
             const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -453,31 +432,24 @@ bool run_commands(const std::vector<Command>& commands, int parallel, std::strin
     return first_error.empty();
 }
 
-const char* compression_suffix(int compression)
-{
+const char* compression_suffix(int compression) {
     static const char* suffixes[] = {"", "_R", "_MF", "_MC", "_MT", "_M4", "_M2", "_WM", "_WH", "_MH"};
     return compression >= 0 && compression <= 9 ? suffixes[compression] : "";
 }
 
-const char* compression_extension(int compression)
-{
+const char* compression_extension(int compression) {
     return compression == 7 || compression == 8 ? "WMA" : "WAV";
 }
 
-std::string cut_file_path(const Cut& cut)
-{
+std::string cut_file_path(const Cut& cut) {
     std::string number = std::to_string(cut.tape);
-    if (number.size() == 1)
-        number = "0" + number;
+    if (number.size() == 1) number = "0" + number;
     std::string sub = std::to_string(cut.sub_number);
-    if (sub.size() == 1)
-        sub = "0" + sub;
+    if (sub.size() == 1) sub = "0" + sub;
     std::string name;
-    if (cut.carrier != ' ')
-        name += cut.carrier;
+    if (cut.carrier != ' ') name += cut.carrier;
     name += sub;
-    if (cut.variant != ' ')
-        name += cut.variant;
+    if (cut.variant != ' ') name += cut.variant;
     return "tapes/" + number + "/" + name + compression_suffix(cut.compression) + "." +
            compression_extension(cut.compression);
 }
@@ -485,16 +457,17 @@ std::string cut_file_path(const Cut& cut)
 namespace {
 
 // The encoder options of each compression number that ffmpeg makes (2 to 9).
-std::vector<std::string> encoder_options(int compression)
-{
+std::vector<std::string> encoder_options(int compression) {
     const std::vector<std::string> exact = {"-fflags", "+bitexact", "-flags:a", "+bitexact"};
     std::vector<std::string> options;
     // MPEG-1 Layer III only has 32, 44.1 and 48 kHz, which is what the program's frame walk reads.
     static const char* mp3_rates[] = {"", "", "96k", "64k", "48k", "40k", "32k"};
     if (compression >= 2 && compression <= 6)
-        options = {"-c:a", "libmp3lame", "-b:a", mp3_rates[compression], "-ar", "32000", "-ac", "1", "-f", "wav"};
+        options = {"-c:a", "libmp3lame", "-b:a", mp3_rates[compression], "-ar", "32000", "-ac",
+                   "1",    "-f",         "wav"};
     else if (compression == 7 || compression == 8)
-        options = {"-c:a", "wmav2", "-b:a", compression == 7 ? "32k" : "64k", "-ar", "22050", "-ac", "1", "-f", "asf"};
+        options = {"-c:a", "wmav2", "-b:a", compression == 7 ? "32k" : "64k", "-ar", "22050", "-ac",
+                   "1",    "-f",    "asf"};
     else // 9: a compressed WAVE file that is not MPEG: Microsoft ADPCM
         options = {"-c:a", "adpcm_ms", "-ar", "22050", "-ac", "1", "-f", "wav"};
     options.insert(options.end(), exact.begin(), exact.end());
@@ -507,8 +480,7 @@ struct Encoding {
 };
 
 // ffmpeg takes many inputs and outputs in one run, which saves its start-up time per file.
-std::vector<Command> ffmpeg_batches(const std::vector<Encoding>& encodings, const std::string& work)
-{
+std::vector<Command> ffmpeg_batches(const std::vector<Encoding>& encodings, const std::string& work) {
     std::vector<Command> commands;
     const std::size_t batch = 24;
     for (std::size_t first = 0; first < encodings.size(); first += batch) {
@@ -532,16 +504,15 @@ std::vector<Command> ffmpeg_batches(const std::vector<Encoding>& encodings, cons
 }
 
 // The mix of a cut part's species: the first item loudest, the others by their share.
-Samples cut_sound(const Content& content, const Cut& cut, std::uint32_t layout_seed, double seconds, int rate)
-{
+Samples cut_sound(const Content& content, const Cut& cut, std::uint32_t layout_seed, double seconds,
+                  int rate) {
     Samples mix;
     for (std::size_t i = 0; i < cut.items.size(); ++i) {
         const Species& species = content.species[cut.items[i].species];
-        Samples voice = synthesize_voice(species.voice, text_seed(species.scientific), layout_seed + 7919u * i,
-                                         seconds, rate);
+        Samples voice = synthesize_voice(species.voice, text_seed(species.scientific),
+                                         layout_seed + 7919u * i, seconds, rate);
         const float weight = i == 0 ? 1.0f : 0.6f * cut.items[i].percent / 100.0f;
-        if (mix.empty())
-            mix.assign(voice.size(), 0.0f);
+        if (mix.empty()) mix.assign(voice.size(), 0.0f);
         for (std::size_t k = 0; k < voice.size() && k < mix.size(); ++k)
             mix[k] += voice[k] * weight;
     }
@@ -555,8 +526,7 @@ Samples cut_sound(const Content& content, const Cut& cut, std::uint32_t layout_s
 }
 
 // The samples of a WAVE file's data chunk (16-bit mono), or nothing.
-std::optional<std::vector<std::int16_t>> read_pcm16_mono(const std::string& bytes)
-{
+std::optional<std::vector<std::int16_t>> read_pcm16_mono(const std::string& bytes) {
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
         return std::nullopt;
     std::size_t at = 12;
@@ -577,11 +547,9 @@ std::optional<std::vector<std::int16_t>> read_pcm16_mono(const std::string& byte
 }
 
 // espeak-ng's 22.05 kHz output with its silent ends trimmed, as a small 8-bit 11.025 kHz file.
-std::optional<std::string> spoken_name_file(const std::string& espeak_output)
-{
+std::optional<std::string> spoken_name_file(const std::string& espeak_output) {
     const auto pcm = read_pcm16_mono(espeak_output);
-    if (!pcm || pcm->empty())
-        return std::nullopt;
+    if (!pcm || pcm->empty()) return std::nullopt;
     std::size_t first = 0, last = pcm->size();
     while (first < last && std::abs((*pcm)[first]) < 300)
         ++first;
@@ -596,30 +564,26 @@ std::optional<std::string> spoken_name_file(const std::string& espeak_output)
     return wave_file_pcm8(halve_rate(samples), 11025);
 }
 
-std::string msf(long sector)
-{
+std::string msf(long sector) {
     char text[32];
     std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", sector / 4500, (sector / 75) % 60, sector % 75);
     return text;
 }
 
-std::string two_digits(int number)
-{
+std::string two_digits(int number) {
     return number < 10 ? "0" + std::to_string(number) : std::to_string(number);
 }
 
 } // namespace
 
 bool write_sounds(const Content& content, const std::string& root_text, const std::string& work_text,
-                  std::map<int, std::string>& identities, std::string& error)
-{
+                  std::map<int, std::string>& identities, std::string& error) {
     const fs::path root(root_text), work(work_text);
     std::vector<Encoding> encodings;
     std::size_t temporary = 0;
     auto temp_wave = [&](const Samples& samples, int rate) -> std::optional<std::string> {
         const fs::path path = work / ("pcm-" + std::to_string(temporary++) + ".wav");
-        if (!write_file(path, wave_file_pcm16(to_pcm16(samples), rate, 1), error))
-            return std::nullopt;
+        if (!write_file(path, wave_file_pcm16(to_pcm16(samples), rate, 1), error)) return std::nullopt;
         return path.string();
     };
 
@@ -628,37 +592,33 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
     for (const auto& cut : content.cuts)
         if (!cut.on_cd && cut.source > 0) {
             auto& entry = sources[cut.source];
-            if (!entry.first)
-                entry.first = &cut;
+            if (!entry.first) entry.first = &cut;
             entry.second = std::max(entry.second, cut.at + cut.seconds);
         }
     std::map<int, Samples> source_sounds;
     for (const auto& [number, entry] : sources)
-        source_sounds[number] = cut_sound(content, *entry.first, text_seed("source " + std::to_string(number)),
-                                          entry.second, 22050);
+        source_sounds[number] = cut_sound(content, *entry.first,
+                                          text_seed("source " + std::to_string(number)), entry.second, 22050);
     for (const auto& cut : content.cuts) {
-        if (cut.on_cd)
-            continue;
+        if (cut.on_cd) continue;
         Samples samples;
         if (cut.source > 0) {
             const Samples& source = source_sounds[cut.source];
             const std::size_t from = std::min(source.size(), static_cast<std::size_t>(cut.at * 22050));
-            const std::size_t to = std::min(source.size(), from + static_cast<std::size_t>(cut.seconds * 22050));
+            const std::size_t to =
+                std::min(source.size(), from + static_cast<std::size_t>(cut.seconds * 22050));
             samples.assign(source.begin() + from, source.begin() + to);
         } else {
             samples = cut_sound(content, cut, text_seed(cut.key), cut.seconds, 22050);
         }
         const fs::path target = root / cut_file_path(cut);
         if (cut.compression == 0) {
-            if (!write_file(target, wave_file_pcm16(to_pcm16(samples), 22050, 1), error))
-                return false;
+            if (!write_file(target, wave_file_pcm16(to_pcm16(samples), 22050, 1), error)) return false;
         } else if (cut.compression == 1) {
-            if (!write_file(target, wave_file_pcm8(halve_rate(samples), 11025), error))
-                return false;
+            if (!write_file(target, wave_file_pcm8(halve_rate(samples), 11025), error)) return false;
         } else {
             const auto input = temp_wave(samples, 22050);
-            if (!input)
-                return false;
+            if (!input) return false;
             fs::create_directories(target.parent_path());
             encodings.push_back({*input, target.string(), encoder_options(cut.compression)});
         }
@@ -679,8 +639,7 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
                 s = static_cast<float>(brown * 0.04);
             }
             for (const auto& cut : content.cuts) {
-                if (!cut.on_cd || cut.cd != cd.number || cut.track != track.number)
-                    continue;
+                if (!cut.on_cd || cut.cd != cd.number || cut.track != track.number) continue;
                 const Samples part = cut_sound(content, cut, text_seed(cut.key), cut.length, 44100);
                 const std::size_t at = static_cast<std::size_t>(cut.offset * 44100);
                 for (std::size_t i = 0; i < part.size() && at + i < samples.size(); ++i)
@@ -697,14 +656,15 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
                 std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
                 if (extension == ".mp3") {
                     const auto input = temp_wave(tracks[i], 44100);
-                    if (!input)
-                        return false;
+                    if (!input) return false;
                     fs::create_directories(folder);
-                    encodings.push_back({*input, target.string(),
-                                         {"-c:a", "libmp3lame", "-b:a", "64k", "-ar", "44100", "-ac", "1", "-f", "mp3",
-                                          "-write_xing", "0", "-id3v2_version", "0", "-fflags", "+bitexact",
-                                          "-flags:a", "+bitexact"}});
-                } else if (!write_file(target, wave_file_pcm16(to_pcm16(halve_rate(tracks[i])), 22050, 1), error)) {
+                    encodings.push_back({*input,
+                                         target.string(),
+                                         {"-c:a", "libmp3lame", "-b:a", "64k", "-ar", "44100", "-ac", "1",
+                                          "-f", "mp3", "-write_xing", "0", "-id3v2_version", "0", "-fflags",
+                                          "+bitexact", "-flags:a", "+bitexact"}});
+                } else if (!write_file(target, wave_file_pcm16(to_pcm16(halve_rate(tracks[i])), 22050, 1),
+                                       error)) {
                     return false;
                 }
             }
@@ -716,7 +676,8 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
                           ".bin\" BINARY\r\n";
         long start = 0;
         for (std::size_t i = 0; i < tracks.size(); ++i) {
-            cue += "  TRACK " + two_digits(static_cast<int>(i + 1)) + " AUDIO\r\n    INDEX 01 " + msf(start) + "\r\n";
+            cue += "  TRACK " + two_digits(static_cast<int>(i + 1)) + " AUDIO\r\n    INDEX 01 " + msf(start) +
+                   "\r\n";
             for (std::int16_t s : to_pcm16(tracks[i])) {
                 stereo.push_back(s);
                 stereo.push_back(s);
@@ -732,12 +693,13 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
             fs::create_directories(folder);
             for (std::size_t i = 0; i < tracks.size(); ++i) {
                 const auto input = temp_wave(tracks[i], 44100);
-                if (!input)
-                    return false;
-                encodings.push_back({*input, (folder / ("Track " + two_digits(static_cast<int>(i + 1)) + ".mp3")).string(),
-                                     {"-c:a", "libmp3lame", "-b:a", "64k", "-ar", "44100", "-ac", "1", "-f", "mp3",
-                                      "-write_xing", "0", "-id3v2_version", "0", "-fflags", "+bitexact", "-flags:a",
-                                      "+bitexact"}});
+                if (!input) return false;
+                encodings.push_back(
+                    {*input,
+                     (folder / ("Track " + two_digits(static_cast<int>(i + 1)) + ".mp3")).string(),
+                     {"-c:a", "libmp3lame", "-b:a", "64k", "-ar", "44100", "-ac", "1", "-f", "mp3",
+                      "-write_xing", "0", "-id3v2_version", "0", "-fflags", "+bitexact", "-flags:a",
+                      "+bitexact"}});
             }
         }
     }
@@ -750,18 +712,17 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
         for (const auto& item : cut.items)
             has_items[item.species] = true;
     for (std::size_t i = 0; i < content.species.size(); ++i) {
-        if (!has_items[i])
-            continue;
+        if (!has_items[i]) continue;
         const Species& species = content.species[i];
         const fs::path output = work / ("name-" + std::to_string(species.unique_id) + ".wav");
         commands.push_back({{"espeak-ng", "-v", "en", "-s", "140", "-w", output.string(), species.english},
                             (work / ("espeak-" + std::to_string(species.unique_id) + ".log")).string()});
-        spoken.emplace_back(output, root / "Voices" / "lang1" / folder_8_3(content.families[species.family].folder) /
+        spoken.emplace_back(output, root / "Voices" / "lang1" /
+                                        folder_8_3(content.families[species.family].folder) /
                                         (std::to_string(species.unique_id) + ".wav"));
     }
     const int parallel = std::max(2u, std::thread::hardware_concurrency());
-    if (!run_commands(commands, parallel, error))
-        return false;
+    if (!run_commands(commands, parallel, error)) return false;
     for (const auto& [from, to] : spoken) {
         const auto bytes = read_file(from);
         const auto file = bytes ? spoken_name_file(*bytes) : std::nullopt;
@@ -769,8 +730,7 @@ bool write_sounds(const Content& content, const std::string& root_text, const st
             error = "espeak-ng gave no sound in " + from.string();
             return false;
         }
-        if (!write_file(to, *file, error))
-            return false;
+        if (!write_file(to, *file, error)) return false;
     }
     return true;
 }

@@ -20,45 +20,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool is_source_folder(const fs::path& folder)
-{
+bool is_source_folder(const fs::path& folder) {
     std::error_code code;
     return fs::is_regular_file(folder / "species.rec", code) && fs::is_directory(folder / "sites", code);
 }
 
-std::optional<fs::path> search_upwards(fs::path start)
-{
+std::optional<fs::path> search_upwards(fs::path start) {
     std::error_code code;
     start = fs::weakly_canonical(start, code);
     for (fs::path folder = start; !folder.empty(); folder = folder.parent_path()) {
-        if (is_source_folder(folder / "demo"))
-            return folder / "demo";
-        if (folder == folder.parent_path())
-            break;
+        if (is_source_folder(folder / "demo")) return folder / "demo";
+        if (folder == folder.parent_path()) break;
     }
     return std::nullopt;
 }
 
-fs::path program_folder()
-{
+fs::path program_folder() {
     std::error_code code;
     const fs::path exe = fs::read_symlink("/proc/self/exe", code);
     return code ? fs::current_path() : exe.parent_path();
 }
 
 // An output folder may be replaced only when it holds nothing, or an earlier demo disc.
-bool replaceable(const fs::path& folder)
-{
+bool replaceable(const fs::path& folder) {
     std::error_code code;
-    if (!fs::exists(folder, code))
-        return true;
-    if (!fs::is_directory(folder, code))
-        return false;
+    if (!fs::exists(folder, code)) return true;
+    if (!fs::is_directory(folder, code)) return false;
     return fs::is_empty(folder, code) || fs::is_regular_file(folder / demo_marker_file, code);
 }
 
-bool write_text(const fs::path& path, const std::string& bytes, std::string& error)
-{
+bool write_text(const fs::path& path, const std::string& bytes, std::string& error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -74,27 +65,24 @@ const char* marker_text =
     "\r\n"
     "Made by \"morvelin-disc demo\" from the sources in the repository's demo/ folder.\r\n"
     "The species, their names, families, threat statuses and the localities are real. The texts are short\r\n"
-    "summaries written for this disc. All persons are invented. The pictures are drawings made by the tool\r\n"
+    "summaries written for this disc. All persons are invented. The pictures are drawings made by the "
+    "tool\r\n"
     "and the sounds are synthesised: none of them is a photograph or a recording of a real bird.\r\n"
     "Spoken names are made with espeak-ng.\r\n";
 
 } // namespace
 
-std::optional<std::string> find_demo_sources(const std::string& explicit_folder)
-{
+std::optional<std::string> find_demo_sources(const std::string& explicit_folder) {
     if (!explicit_folder.empty()) {
-        if (is_source_folder(explicit_folder))
-            return explicit_folder;
+        if (is_source_folder(explicit_folder)) return explicit_folder;
         return std::nullopt;
     }
     for (const fs::path& start : {program_folder(), fs::current_path(), fs::path(__FILE__).parent_path()})
-        if (const auto found = search_upwards(start))
-            return found->string();
+        if (const auto found = search_upwards(start)) return found->string();
     return std::nullopt;
 }
 
-bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSummary* summary)
-{
+bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSummary* summary) {
     const auto source = find_demo_sources(options.source);
     if (!source) {
         error = options.source.empty() ? "the demo sources (a demo/ folder with species.rec) were not found; "
@@ -102,8 +90,8 @@ bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSumma
                                        : options.source + " is not a demo source folder";
         return false;
     }
-    const fs::path resources =
-        options.resources.empty() ? fs::path(*source).parent_path() / "resources" : fs::path(options.resources);
+    const fs::path resources = options.resources.empty() ? fs::path(*source).parent_path() / "resources"
+                                                         : fs::path(options.resources);
     std::vector<std::string> problems;
     const auto content = load_content(*source, problems);
     if (!content) {
@@ -122,8 +110,7 @@ bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSumma
         return false;
     }
     fs::path output = fs::absolute(options.output).lexically_normal();
-    if (output.filename().empty())
-        output = output.parent_path();
+    if (output.filename().empty()) output = output.parent_path();
     if (!replaceable(output)) {
         error = output.string() + " exists and is not an earlier demo disc; it is left alone";
         return false;
@@ -156,12 +143,13 @@ bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSumma
     std::map<int, std::string> identities;
     std::string sound_error;
     bool sounds_ok = false;
-    std::thread sounds([&] { sounds_ok = write_sounds(*content, partial.string(), work.string(), identities, sound_error); });
+    std::thread sounds([&] {
+        sounds_ok = write_sounds(*content, partial.string(), work.string(), identities, sound_error);
+    });
     const bool pictures_ok = write_pictures(*content, partial.string(), *source, resources.string(), error);
     sounds.join();
     if (!pictures_ok || !sounds_ok) {
-        if (!sounds_ok)
-            error = sound_error;
+        if (!sounds_ok) error = sound_error;
         clean_up();
         return false;
     }
@@ -199,10 +187,8 @@ bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSumma
     fs::remove_all(work, code);
     const fs::path old = output.string() + ".old";
     fs::remove_all(old, code);
-    if (fs::exists(output, code))
-        fs::rename(output, old, code);
-    if (!code)
-        fs::rename(partial, output, code);
+    if (fs::exists(output, code)) fs::rename(output, old, code);
+    if (!code) fs::rename(partial, output, code);
     if (code) {
         error = "cannot move the disc into " + output.string() + ": " + code.message();
         return false;
@@ -223,8 +209,7 @@ bool build_demo_disc(const BuildOptions& options, std::string& error, BuildSumma
     return true;
 }
 
-int demo_command(const std::vector<std::string>& args)
-{
+int demo_command(const std::vector<std::string>& args) {
     BuildOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if ((args[i] == "--source" || args[i] == "--resources") && i + 1 < args.size()) {
@@ -252,9 +237,9 @@ int demo_command(const std::vector<std::string>& args)
         return 1;
     }
     std::cout << "demo disc written to " << options.output << ": " << summary.families << " families, "
-              << summary.species << " species, " << summary.recordings << " recordings on " << summary.cut_parts
-              << " cut parts, " << summary.photos << " photos, " << summary.localities << " localities, "
-              << summary.persons << " persons, " << summary.cds << " audio CDs\n";
+              << summary.species << " species, " << summary.recordings << " recordings on "
+              << summary.cut_parts << " cut parts, " << summary.photos << " photos, " << summary.localities
+              << " localities, " << summary.persons << " persons, " << summary.cds << " audio CDs\n";
     return 0;
 }
 

@@ -17,7 +17,8 @@ struct BuildOptions {
 };
 
 struct BuildSummary {
-    int families = 0, species = 0, localities = 0, persons = 0, photos = 0, recordings = 0, cut_parts = 0, cds = 0;
+    int families = 0, species = 0, localities = 0, persons = 0, photos = 0, recordings = 0, cut_parts = 0,
+        cds = 0;
 };
 
 // Where the demo sources are: explicit, else the first "demo" folder holding species.rec found going up

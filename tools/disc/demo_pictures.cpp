@@ -21,14 +21,11 @@ namespace morvelin::demo {
 
 namespace fs = std::filesystem;
 
-void ensure_gui_application()
-{
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return;
+void ensure_gui_application() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
     if (QCoreApplication::instance())
         return; // a plain core application: drawing works, text is left out (see draw_picture)
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "morvelin-disc";
     static char* argv[] = {name, nullptr};
@@ -42,8 +39,7 @@ namespace {
 class Random {
 public:
     explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 1u) {}
-    double uniform()
-    {
+    double uniform() {
         state_ ^= state_ << 13;
         state_ ^= state_ >> 17;
         state_ ^= state_ << 5;
@@ -65,45 +61,216 @@ struct Shape {
     bool casque = false, crest = false, dark_bill = true, hooked = false;
 };
 
-Shape shape_of(const std::string& name)
-{
+Shape shape_of(const std::string& name) {
     Shape s;
-    if (name == "crow") { s.bill = 0.3; s.bill_depth = 0.1; s.tail = 0.5; }
-    else if (name == "gamebird") { s.body_w = 1.15; s.body_h = 0.75; s.head = 0.22; s.bill = 0.12; s.tail = 0.7; s.tail_angle = 0.1; s.legs = 0.3; }
-    else if (name == "duck") { s.body_w = 1.25; s.body_h = 0.6; s.head = 0.24; s.neck = 0.15; s.bill = 0.26; s.bill_depth = 0.08; s.tail = 0.2; s.legs = 0.0; }
-    else if (name == "woodpecker") { s.bill = 0.34; s.tail = 0.5; s.tail_angle = 0.8; s.crest = true; }
-    else if (name == "barbet") { s.body_w = 0.95; s.body_h = 0.7; s.head = 0.3; s.bill = 0.24; s.bill_depth = 0.1; s.tail = 0.3; }
-    else if (name == "hornbill") { s.body_w = 1.2; s.bill = 0.7; s.bill_curve = 0.2; s.bill_depth = 0.16; s.casque = true; s.tail = 0.9; s.dark_bill = false; }
-    else if (name == "trogon") { s.body_h = 0.75; s.tail = 0.95; s.tail_angle = 1.2; s.bill = 0.12; s.bill_depth = 0.09; }
-    else if (name == "roller") { s.head = 0.3; s.bill = 0.3; s.bill_depth = 0.1; s.tail = 0.55; }
-    else if (name == "kingfisher") { s.body_w = 0.85; s.body_h = 0.62; s.head = 0.33; s.bill = 0.6; s.bill_depth = 0.12; s.tail = 0.28; s.legs = 0.1; s.dark_bill = false; }
-    else if (name == "beeeater") { s.bill = 0.5; s.bill_curve = 0.15; s.bill_depth = 0.05; s.tail = 0.9; s.tail_spread = 0.06; }
-    else if (name == "cuckoo") { s.body_w = 1.1; s.body_h = 0.52; s.tail = 1.0; s.tail_angle = 0.6; s.bill = 0.24; s.bill_curve = 0.08; }
-    else if (name == "parrot") { s.head = 0.3; s.bill = 0.2; s.bill_depth = 0.16; s.hooked = true; s.tail = 1.0; s.tail_angle = 1.0; s.dark_bill = false; }
-    else if (name == "swift") { s.body_w = 1.0; s.body_h = 0.42; s.head = 0.22; s.bill = 0.08; s.tail = 0.5; s.tail_spread = 0.2; s.legs = 0.0; }
-    else if (name == "owl") { s.body_w = 0.85; s.body_h = 0.95; s.head = 0.42; s.bill = 0.1; s.bill_depth = 0.1; s.hooked = true; s.tail = 0.25; s.tail_angle = 1.3; s.legs = 0.12; }
-    else if (name == "nightjar") { s.body_w = 1.2; s.body_h = 0.5; s.head = 0.27; s.bill = 0.08; s.tail = 0.7; s.tail_angle = 0.2; s.legs = 0.05; }
-    else if (name == "pigeon") { s.body_w = 1.15; s.body_h = 0.72; s.head = 0.22; s.bill = 0.14; s.bill_depth = 0.05; s.tail = 0.55; s.legs = 0.18; }
-    else if (name == "rail") { s.body_w = 1.0; s.body_h = 0.6; s.bill = 0.3; s.bill_depth = 0.08; s.tail = 0.2; s.legs = 0.55; s.dark_bill = false; }
-    else if (name == "crane" || name == "heron" || name == "stork") { s.body_w = 1.1; s.body_h = 0.55; s.head = 0.17; s.neck = 0.8; s.bill = name == "stork" ? 0.55 : 0.5; s.bill_depth = 0.08; s.tail = 0.3; s.legs = 1.1; s.dark_bill = false; s.bill_curve = name == "stork" ? 0.0 : 0.02; }
-    else if (name == "wader") { s.body_w = 1.0; s.body_h = 0.55; s.head = 0.2; s.neck = 0.12; s.bill = 0.42; s.bill_depth = 0.04; s.bill_curve = 0.06; s.tail = 0.3; s.legs = 0.6; }
-    else if (name == "tern") { s.body_w = 1.15; s.body_h = 0.45; s.head = 0.22; s.bill = 0.35; s.bill_depth = 0.06; s.tail = 0.7; s.tail_spread = 0.18; s.legs = 0.1; s.dark_bill = false; }
-    else if (name == "raptor") { s.body_w = 1.1; s.body_h = 0.75; s.head = 0.26; s.bill = 0.18; s.bill_depth = 0.12; s.hooked = true; s.tail = 0.7; s.tail_angle = 1.1; s.legs = 0.25; }
-    else if (name == "grebe" || name == "cormorant") { s.body_w = 1.2; s.body_h = 0.5; s.head = 0.2; s.neck = name == "cormorant" ? 0.45 : 0.2; s.bill = name == "cormorant" ? 0.35 : 0.18; s.bill_depth = 0.06; s.hooked = name == "cormorant"; s.tail = 0.15; s.legs = 0.0; }
-    else if (name == "pitta") { s.body_w = 0.9; s.body_h = 0.75; s.head = 0.3; s.bill = 0.24; s.bill_depth = 0.09; s.tail = 0.12; s.legs = 0.45; }
-    else if (name == "sunbird") { s.body_w = 0.85; s.body_h = 0.5; s.head = 0.22; s.bill = 0.42; s.bill_curve = 0.18; s.bill_depth = 0.035; s.tail = 0.45; }
-    else if (name == "finch") { s.body_w = 0.9; s.body_h = 0.62; s.head = 0.27; s.bill = 0.16; s.bill_depth = 0.13; s.tail = 0.45; }
+    if (name == "crow") {
+        s.bill = 0.3;
+        s.bill_depth = 0.1;
+        s.tail = 0.5;
+    } else if (name == "gamebird") {
+        s.body_w = 1.15;
+        s.body_h = 0.75;
+        s.head = 0.22;
+        s.bill = 0.12;
+        s.tail = 0.7;
+        s.tail_angle = 0.1;
+        s.legs = 0.3;
+    } else if (name == "duck") {
+        s.body_w = 1.25;
+        s.body_h = 0.6;
+        s.head = 0.24;
+        s.neck = 0.15;
+        s.bill = 0.26;
+        s.bill_depth = 0.08;
+        s.tail = 0.2;
+        s.legs = 0.0;
+    } else if (name == "woodpecker") {
+        s.bill = 0.34;
+        s.tail = 0.5;
+        s.tail_angle = 0.8;
+        s.crest = true;
+    } else if (name == "barbet") {
+        s.body_w = 0.95;
+        s.body_h = 0.7;
+        s.head = 0.3;
+        s.bill = 0.24;
+        s.bill_depth = 0.1;
+        s.tail = 0.3;
+    } else if (name == "hornbill") {
+        s.body_w = 1.2;
+        s.bill = 0.7;
+        s.bill_curve = 0.2;
+        s.bill_depth = 0.16;
+        s.casque = true;
+        s.tail = 0.9;
+        s.dark_bill = false;
+    } else if (name == "trogon") {
+        s.body_h = 0.75;
+        s.tail = 0.95;
+        s.tail_angle = 1.2;
+        s.bill = 0.12;
+        s.bill_depth = 0.09;
+    } else if (name == "roller") {
+        s.head = 0.3;
+        s.bill = 0.3;
+        s.bill_depth = 0.1;
+        s.tail = 0.55;
+    } else if (name == "kingfisher") {
+        s.body_w = 0.85;
+        s.body_h = 0.62;
+        s.head = 0.33;
+        s.bill = 0.6;
+        s.bill_depth = 0.12;
+        s.tail = 0.28;
+        s.legs = 0.1;
+        s.dark_bill = false;
+    } else if (name == "beeeater") {
+        s.bill = 0.5;
+        s.bill_curve = 0.15;
+        s.bill_depth = 0.05;
+        s.tail = 0.9;
+        s.tail_spread = 0.06;
+    } else if (name == "cuckoo") {
+        s.body_w = 1.1;
+        s.body_h = 0.52;
+        s.tail = 1.0;
+        s.tail_angle = 0.6;
+        s.bill = 0.24;
+        s.bill_curve = 0.08;
+    } else if (name == "parrot") {
+        s.head = 0.3;
+        s.bill = 0.2;
+        s.bill_depth = 0.16;
+        s.hooked = true;
+        s.tail = 1.0;
+        s.tail_angle = 1.0;
+        s.dark_bill = false;
+    } else if (name == "swift") {
+        s.body_w = 1.0;
+        s.body_h = 0.42;
+        s.head = 0.22;
+        s.bill = 0.08;
+        s.tail = 0.5;
+        s.tail_spread = 0.2;
+        s.legs = 0.0;
+    } else if (name == "owl") {
+        s.body_w = 0.85;
+        s.body_h = 0.95;
+        s.head = 0.42;
+        s.bill = 0.1;
+        s.bill_depth = 0.1;
+        s.hooked = true;
+        s.tail = 0.25;
+        s.tail_angle = 1.3;
+        s.legs = 0.12;
+    } else if (name == "nightjar") {
+        s.body_w = 1.2;
+        s.body_h = 0.5;
+        s.head = 0.27;
+        s.bill = 0.08;
+        s.tail = 0.7;
+        s.tail_angle = 0.2;
+        s.legs = 0.05;
+    } else if (name == "pigeon") {
+        s.body_w = 1.15;
+        s.body_h = 0.72;
+        s.head = 0.22;
+        s.bill = 0.14;
+        s.bill_depth = 0.05;
+        s.tail = 0.55;
+        s.legs = 0.18;
+    } else if (name == "rail") {
+        s.body_w = 1.0;
+        s.body_h = 0.6;
+        s.bill = 0.3;
+        s.bill_depth = 0.08;
+        s.tail = 0.2;
+        s.legs = 0.55;
+        s.dark_bill = false;
+    } else if (name == "crane" || name == "heron" || name == "stork") {
+        s.body_w = 1.1;
+        s.body_h = 0.55;
+        s.head = 0.17;
+        s.neck = 0.8;
+        s.bill = name == "stork" ? 0.55 : 0.5;
+        s.bill_depth = 0.08;
+        s.tail = 0.3;
+        s.legs = 1.1;
+        s.dark_bill = false;
+        s.bill_curve = name == "stork" ? 0.0 : 0.02;
+    } else if (name == "wader") {
+        s.body_w = 1.0;
+        s.body_h = 0.55;
+        s.head = 0.2;
+        s.neck = 0.12;
+        s.bill = 0.42;
+        s.bill_depth = 0.04;
+        s.bill_curve = 0.06;
+        s.tail = 0.3;
+        s.legs = 0.6;
+    } else if (name == "tern") {
+        s.body_w = 1.15;
+        s.body_h = 0.45;
+        s.head = 0.22;
+        s.bill = 0.35;
+        s.bill_depth = 0.06;
+        s.tail = 0.7;
+        s.tail_spread = 0.18;
+        s.legs = 0.1;
+        s.dark_bill = false;
+    } else if (name == "raptor") {
+        s.body_w = 1.1;
+        s.body_h = 0.75;
+        s.head = 0.26;
+        s.bill = 0.18;
+        s.bill_depth = 0.12;
+        s.hooked = true;
+        s.tail = 0.7;
+        s.tail_angle = 1.1;
+        s.legs = 0.25;
+    } else if (name == "grebe" || name == "cormorant") {
+        s.body_w = 1.2;
+        s.body_h = 0.5;
+        s.head = 0.2;
+        s.neck = name == "cormorant" ? 0.45 : 0.2;
+        s.bill = name == "cormorant" ? 0.35 : 0.18;
+        s.bill_depth = 0.06;
+        s.hooked = name == "cormorant";
+        s.tail = 0.15;
+        s.legs = 0.0;
+    } else if (name == "pitta") {
+        s.body_w = 0.9;
+        s.body_h = 0.75;
+        s.head = 0.3;
+        s.bill = 0.24;
+        s.bill_depth = 0.09;
+        s.tail = 0.12;
+        s.legs = 0.45;
+    } else if (name == "sunbird") {
+        s.body_w = 0.85;
+        s.body_h = 0.5;
+        s.head = 0.22;
+        s.bill = 0.42;
+        s.bill_curve = 0.18;
+        s.bill_depth = 0.035;
+        s.tail = 0.45;
+    } else if (name == "finch") {
+        s.body_w = 0.9;
+        s.body_h = 0.62;
+        s.head = 0.27;
+        s.bill = 0.16;
+        s.bill_depth = 0.13;
+        s.tail = 0.45;
+    }
     return s;
 }
 
-QColor colour(const std::string& name)
-{
+QColor colour(const std::string& name) {
     QColor c = QColor::fromString(QString::fromStdString(colour_value(name)));
     return c.isValid() ? c : QColor(Qt::gray);
 }
 
-void draw_habitat(QPainter& p, const std::string& habitat, int w, int h, Random& r)
-{
+void draw_habitat(QPainter& p, const std::string& habitat, int w, int h, Random& r) {
     QLinearGradient sky(0, 0, 0, h);
     const bool dark = habitat == "forest";
     sky.setColorAt(0, dark ? QColor(150, 190, 170) : QColor(120, 170, 225));
@@ -147,8 +314,7 @@ void draw_habitat(QPainter& p, const std::string& habitat, int w, int h, Random&
             p.setPen(QPen(QColor(110, 120, 50), std::max(1.5, w / 320.0)));
             for (int i = 0; i < 60; ++i) {
                 const double x = r.range(0, w);
-                if (x > w * 0.3 && x < w * 0.7)
-                    continue;
+                if (x > w * 0.3 && x < w * 0.7) continue;
                 p.drawLine(QPointF(x, h), QPointF(x + r.range(-8, 8), horizon - h * r.range(0.0, 0.25)));
             }
             p.setPen(Qt::NoPen);
@@ -197,8 +363,10 @@ void draw_habitat(QPainter& p, const std::string& habitat, int w, int h, Random&
         p.drawRect(QRectF(0, horizon, w, h - horizon));
         if (habitat == "scrub") {
             for (int i = 0; i < 9; ++i) {
-                p.setBrush(QColor::fromHsv(static_cast<int>(r.range(70, 110)), 120, static_cast<int>(r.range(70, 120))));
-                p.drawEllipse(QPointF(r.range(0, w), r.range(horizon, h)), w * r.range(0.04, 0.09), h * r.range(0.03, 0.07));
+                p.setBrush(QColor::fromHsv(static_cast<int>(r.range(70, 110)), 120,
+                                           static_cast<int>(r.range(70, 120))));
+                p.drawEllipse(QPointF(r.range(0, w), r.range(horizon, h)), w * r.range(0.04, 0.09),
+                              h * r.range(0.03, 0.07));
             }
         } else {
             p.setPen(QPen(QColor(110, 130, 50), std::max(1.0, w / 400.0)));
@@ -213,8 +381,7 @@ void draw_habitat(QPainter& p, const std::string& habitat, int w, int h, Random&
 
 // The bird facing right, centred at the origin, with a body about 1 unit long.
 void draw_bird(QPainter& p, const Shape& s, const QColor& upper, const QColor& under, const QColor& accent,
-               bool flight)
-{
+               bool flight) {
     const QPen outline(upper.darker(170), 0.012);
     p.setPen(outline);
     const double bw = s.body_w / 2, bh = s.body_h / 2;
@@ -293,20 +460,22 @@ void draw_bird(QPainter& p, const Shape& s, const QColor& upper, const QColor& u
     const QPointF base(head.x() + s.head * 0.85, head.y() + s.head * 0.05);
     QPainterPath path;
     path.moveTo(base.x() - 0.02, base.y() - s.bill_depth / 2);
-    const QPointF end(base.x() + s.bill, base.y() + s.bill * s.bill_curve * 2 + (s.hooked ? s.bill_depth * 0.6 : 0));
-    path.quadTo(QPointF(base.x() + s.bill * 0.6, base.y() - s.bill_depth / 2 - s.bill * s.bill_curve * 0.5), end);
-    path.quadTo(QPointF(base.x() + s.bill * 0.5, base.y() + s.bill_depth / 2 + s.bill * s.bill_curve), 
+    const QPointF end(base.x() + s.bill,
+                      base.y() + s.bill * s.bill_curve * 2 + (s.hooked ? s.bill_depth * 0.6 : 0));
+    path.quadTo(QPointF(base.x() + s.bill * 0.6, base.y() - s.bill_depth / 2 - s.bill * s.bill_curve * 0.5),
+                end);
+    path.quadTo(QPointF(base.x() + s.bill * 0.5, base.y() + s.bill_depth / 2 + s.bill * s.bill_curve),
                 QPointF(base.x() - 0.02, base.y() + s.bill_depth / 2));
     path.closeSubpath();
     p.drawPath(path);
     if (s.casque) {
         p.setBrush(accent);
-        p.drawEllipse(QPointF(base.x() + s.bill * 0.35, base.y() - s.bill_depth * 0.9), s.bill * 0.35, s.bill_depth * 0.45);
+        p.drawEllipse(QPointF(base.x() + s.bill * 0.35, base.y() - s.bill_depth * 0.9), s.bill * 0.35,
+                      s.bill_depth * 0.45);
     }
 }
 
-void draw_nest(QPainter& p, int w, int h, const QColor& egg)
-{
+void draw_nest(QPainter& p, int w, int h, const QColor& egg) {
     p.setPen(QPen(QColor(80, 60, 40), h / 60.0));
     p.drawLine(QPointF(0, h * 0.72), QPointF(w, h * 0.66));
     p.setPen(Qt::NoPen);
@@ -317,8 +486,7 @@ void draw_nest(QPainter& p, int w, int h, const QColor& egg)
         p.drawEllipse(QPointF(w * (0.43 + 0.07 * i), h * 0.64), w * 0.03, h * 0.045);
 }
 
-QByteArray jpeg(const QImage& image, int quality)
-{
+QByteArray jpeg(const QImage& image, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -326,8 +494,7 @@ QByteArray jpeg(const QImage& image, int quality)
     return bytes;
 }
 
-bool write_bytes(const fs::path& path, const char* data, std::size_t size, std::string& error)
-{
+bool write_bytes(const fs::path& path, const char* data, std::size_t size, std::string& error) {
     std::error_code code;
     fs::create_directories(path.parent_path(), code);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -340,12 +507,10 @@ bool write_bytes(const fs::path& path, const char* data, std::size_t size, std::
     return true;
 }
 
-QSize photo_size(int number, bool many)
-{
-    if (!many)
-        return number % 3 == 2 ? QSize(800, 600) : QSize(640, 480);
-    static const QSize sizes[] = {QSize(640, 480), QSize(800, 600), QSize(480, 640), QSize(1600, 1200),
-                                  QSize(320, 240), QSize(1024, 683)};
+QSize photo_size(int number, bool many) {
+    if (!many) return number % 3 == 2 ? QSize(800, 600) : QSize(640, 480);
+    static const QSize sizes[] = {QSize(640, 480),   QSize(800, 600), QSize(480, 640),
+                                  QSize(1600, 1200), QSize(320, 240), QSize(1024, 683)};
     return sizes[(number - 1) % 6];
 }
 
@@ -355,8 +520,7 @@ const QPointF corner_sw(5, 356), corner_nw(16, 163), corner_se(489, 356), corner
 
 } // namespace
 
-void project_on_region_map(double longitude, double latitude, int& x, int& y)
-{
+void project_on_region_map(double longitude, double latitude, int& x, int& y) {
     const double fx = (longitude - region_west) / (region_east - region_west);
     const double fy = (latitude - region_south) / (region_north - region_south);
     const QPointF p = corner_sw + (corner_nw - corner_sw) * fy +
@@ -365,15 +529,15 @@ void project_on_region_map(double longitude, double latitude, int& x, int& y)
     y = static_cast<int>(std::lround(p.y()));
 }
 
-QImage draw_picture(const Content& content, const Species& species, const std::string& pose, int width, int height,
-                    std::uint32_t seed, bool caption)
-{
+QImage draw_picture(const Content& content, const Species& species, const std::string& pose, int width,
+                    int height, std::uint32_t seed, bool caption) {
     QImage image(width, height, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     Random r(seed);
     draw_habitat(p, species.habitat, width, height, r);
-    const QColor upper = colour(species.look[0]), under = colour(species.look[1]), accent = colour(species.look[2]);
+    const QColor upper = colour(species.look[0]), under = colour(species.look[1]),
+                 accent = colour(species.look[2]);
     if (pose == "nest") {
         draw_nest(p, width, height, under.lighter(150));
     } else if (pose != "habitat") {
@@ -403,7 +567,8 @@ QImage draw_picture(const Content& content, const Species& species, const std::s
         p.restore();
     }
     if (caption && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        const QString text = QString::fromStdString(species.english) + "  (" + QString::fromStdString(species.scientific) +
+        const QString text = QString::fromStdString(species.english) + "  (" +
+                             QString::fromStdString(species.scientific) +
                              ")  \u2013  drawing, synthetic demo picture";
         QFont font("Liberation Sans");
         font.setPixelSize(std::max(9, height / 32));
@@ -424,15 +589,16 @@ struct RegionMap {
     QImage labels; // 0 sea, area + 1, 21 other land
 };
 
-std::optional<RegionMap> load_region_map(const fs::path& resources, std::string& error)
-{
+std::optional<RegionMap> load_region_map(const fs::path& resources, std::string& error) {
     RegionMap region;
     region.map = QImage(QString::fromStdString((resources / "bitmaps" / "SAROVAN_MAP_BITMAP.png").string()));
-    region.labels = QImage(QString::fromStdString((resources / "masks" / "SAROVAN_MAP_BITMAP.areas.png").string()));
+    region.labels =
+        QImage(QString::fromStdString((resources / "masks" / "SAROVAN_MAP_BITMAP.areas.png").string()));
     if (region.map.isNull() || region.labels.isNull() || region.map.size() != QSize(574, 472) ||
         region.labels.size() != region.map.size()) {
         error = "the region map and its area labels are needed: " + (resources / "bitmaps").string() +
-                "/SAROVAN_MAP_BITMAP.png and " + (resources / "masks").string() + "/SAROVAN_MAP_BITMAP.areas.png";
+                "/SAROVAN_MAP_BITMAP.png and " + (resources / "masks").string() +
+                "/SAROVAN_MAP_BITMAP.areas.png";
         return std::nullopt;
     }
     region.map = region.map.convertToFormat(QImage::Format_Indexed8);
@@ -440,26 +606,21 @@ std::optional<RegionMap> load_region_map(const fs::path& resources, std::string&
     return region;
 }
 
-std::vector<bool> area_set(const std::vector<std::string>& codes)
-{
+std::vector<bool> area_set(const std::vector<std::string>& codes) {
     std::vector<bool> set(area_codes().size(), false);
     for (const auto& code : codes)
-        if (const int index = area_index(code); index >= 0)
-            set[index] = true;
+        if (const int index = area_index(code); index >= 0) set[index] = true;
     return set;
 }
 
-int label_area(const RegionMap& region, int x, int y)
-{
-    if (x < 0 || y < 0 || x >= region.labels.width() || y >= region.labels.height())
-        return -1;
+int label_area(const RegionMap& region, int x, int y) {
+    if (x < 0 || y < 0 || x >= region.labels.width() || y >= region.labels.height()) return -1;
     const int label = region.labels.constScanLine(y)[x];
     return label >= 1 && label <= 20 ? label - 1 : -1;
 }
 
 // The region map with the species' range painted over the land of its areas (black borders kept).
-Bytes plain_distribution(const RegionMap& region, const Species& species, bool rle8)
-{
+Bytes plain_distribution(const RegionMap& region, const Species& species, bool rle8) {
     const auto range = area_set(species.areas), range2 = area_set(species.range2);
     std::vector<std::uint32_t> palette;
     for (QRgb entry : region.map.colorTable())
@@ -487,8 +648,7 @@ Bytes plain_distribution(const RegionMap& region, const Species& species, bool r
 }
 
 // A mask over the map's geographic frame: pure red for the range, pure blue for the second range.
-Bytes mask_distribution(const RegionMap& region, const Species& species, const MapInfo& map, bool rle8)
-{
+Bytes mask_distribution(const RegionMap& region, const Species& species, const MapInfo& map, bool rle8) {
     const auto range = area_set(species.areas), range2 = area_set(species.range2);
     const int w = static_cast<int>(std::lround((map.east - map.west) * map.pixels));
     const int h = static_cast<int>(std::lround((map.north - map.south) * map.pixels));
@@ -496,7 +656,8 @@ Bytes mask_distribution(const RegionMap& region, const Species& species, const M
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             int mx = 0, my = 0;
-            project_on_region_map(map.west + (x + 0.5) / map.pixels, map.north - (y + 0.5) / map.pixels, mx, my);
+            project_on_region_map(map.west + (x + 0.5) / map.pixels, map.north - (y + 0.5) / map.pixels, mx,
+                                  my);
             const int area = label_area(region, mx, my);
             if (area >= 0)
                 pixels[static_cast<std::size_t>(y) * w + x] = range2[area] ? 2 : (range[area] ? 1 : 0);
@@ -507,8 +668,7 @@ Bytes mask_distribution(const RegionMap& region, const Species& species, const M
 } // namespace
 
 bool write_pictures(const Content& content, const std::string& root_text, const std::string& demo_folder,
-                    const std::string& resources, std::string& error)
-{
+                    const std::string& resources, std::string& error) {
     ensure_gui_application();
     const fs::path root(root_text);
 
@@ -522,7 +682,8 @@ bool write_pictures(const Content& content, const std::string& root_text, const 
         const std::string folder = folder_8_3(content.families[species.family].folder);
         const QSize size = photo_size(photo.number, photo_counts[photo.species] > 6);
         const std::uint32_t seed = static_cast<std::uint32_t>(species.unique_id * 1000 + photo.number);
-        const QByteArray bytes = jpeg(draw_picture(content, species, photo.pose, size.width(), size.height(), seed, true), 82);
+        const QByteArray bytes =
+            jpeg(draw_picture(content, species, photo.pose, size.width(), size.height(), seed, true), 82);
         if (bytes.isEmpty()) {
             error = "JPEG encoding failed (Qt image formats plugin missing?)";
             return false;
@@ -540,9 +701,10 @@ bool write_pictures(const Content& content, const std::string& root_text, const 
         // The thumbnail shows the bird of the species' first counted photo.
         if (!thumbnail_done[photo.species] && !photo.nss) {
             thumbnail_done[photo.species] = true;
-            const QByteArray small = jpeg(draw_picture(content, species, photo.pose, 120, 90, seed, false), 85);
-            if (!write_bytes(root / "smalpict" / folder / (std::to_string(species.unique_id) + ".jpg"), small.data(),
-                             static_cast<std::size_t>(small.size()), error))
+            const QByteArray small =
+                jpeg(draw_picture(content, species, photo.pose, 120, 90, seed, false), 85);
+            if (!write_bytes(root / "smalpict" / folder / (std::to_string(species.unique_id) + ".jpg"),
+                             small.data(), static_cast<std::size_t>(small.size()), error))
                 return false;
         }
     }
@@ -556,8 +718,7 @@ bool write_pictures(const Content& content, const std::string& root_text, const 
     }
     int turn = 0;
     for (const auto& species : content.species) {
-        if (species.maps.empty())
-            continue;
+        if (species.maps.empty()) continue;
         const std::string folder = folder_8_3(content.families[species.family].folder);
         // Slot 1 is the reference marked main (the program swaps a main second reference to the front).
         std::vector<MapRef> references = species.maps;
@@ -571,13 +732,13 @@ bool write_pictures(const Content& content, const std::string& root_text, const 
             const bool container = ref.mask ? storage % 4 == 1 : storage >= 10;
             Bytes bmp = ref.mask ? mask_distribution(*region, species, *map, rle8)
                                  : plain_distribution(*region, species, rle8);
-            if (container)
-                bmp = make_compressed_container(bmp);
+            if (container) bmp = make_compressed_container(bmp);
             const int number = ref.mask ? static_cast<int>(slot) + 1 : 1;
-            const fs::path path =
-                root / "distmaps" / folder / (std::to_string(species.unique_id) + "-" + std::to_string(number) + ".bmp");
+            const fs::path path = root / "distmaps" / folder /
+                                  (std::to_string(species.unique_id) + "-" + std::to_string(number) + ".bmp");
             if (fs::exists(path)) {
-                error = species.scientific + ": two distribution maps would share " + path.filename().string();
+                error =
+                    species.scientific + ": two distribution maps would share " + path.filename().string();
                 return false;
             }
             if (!write_bytes(path, reinterpret_cast<const char*>(bmp.data()), bmp.size(), error))

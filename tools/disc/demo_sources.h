@@ -52,9 +52,9 @@ struct Family {
 struct Species {
     std::string scientific;
     std::string english;
-    std::string other;  // other names (second vernacular line)
-    std::string text;   // species text
-    std::string range;  // distribution text
+    std::string other;               // other names (second vernacular line)
+    std::string text;                // species text
+    std::string range;               // distribution text
     std::vector<std::string> areas;  // area codes in the order given
     std::vector<std::string> range2; // areas visited only outside the breeding season (blue on the maps)
     std::string threat;              // "", "VU", "EN", "CR", "EX"
@@ -127,7 +127,7 @@ struct Item {
 
 struct Cut {
     std::string key;
-    int tape = 0;          // the key's leading number: tape folder or CD number
+    int tape = 0; // the key's leading number: tape folder or CD number
     char carrier = 'A';
     int sub_number = 0;
     char variant = ' ';
@@ -137,8 +137,8 @@ struct Cut {
     int cd = 0, track = 0; // CD slices
     double offset = 0, length = 0;
     bool selected = true;
-    int source = 0;   // sound files cut from one longer source share its number
-    double at = 0;    // start within the source, seconds
+    int source = 0; // sound files cut from one longer source share its number
+    double at = 0;  // start within the source, seconds
     std::string locality, recordist, date, time, remark;
     std::vector<Item> items;
 };

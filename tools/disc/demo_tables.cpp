@@ -9,8 +9,7 @@ namespace morvelin::demo {
 namespace {
 
 // Source text -> stored text: Windows-1252, and the source's "\n" as the data files' line-break token.
-std::string stored(const std::string& utf8)
-{
+std::string stored(const std::string& utf8) {
     std::string text = utf8_to_cp1252(utf8);
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -25,78 +24,79 @@ std::string stored(const std::string& utf8)
 }
 
 // Decimal text with "." whatever the process locale says.
-std::string decimal(double value)
-{
+std::string decimal(double value) {
     const long hundredths = std::lround(value * 100);
     const long magnitude = std::labs(hundredths);
     std::string text = (hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100) + ".";
     const long fraction = magnitude % 100;
     text += static_cast<char>('0' + fraction / 10);
-    if (fraction % 10)
-        text += static_cast<char>('0' + fraction % 10);
+    if (fraction % 10) text += static_cast<char>('0' + fraction % 10);
     return text;
 }
 
-std::string padded(long value, int digits)
-{
+std::string padded(long value, int digits) {
     std::string text = std::to_string(value);
     while (static_cast<int>(text.size()) < digits)
         text.insert(text.begin(), '0');
     return text;
 }
 
-const char* area_name(const std::string& code)
-{
-    static const std::map<std::string, const char*> names = {
-        {"IN", "the Indian subcontinent"}, {"SR", "Sri Lanka"}, {"NE", "Nepal and Bhutan"}, {"BU", "Burma"},
-        {"TH", "Thailand"}, {"IC", "Indochina"}, {"MA", "Peninsular Malaysia"}, {"SI", "Singapore"},
-        {"BO", "Borneo"}, {"SU", "Sumatra"}, {"JA", "Java"}, {"BA", "Bali"}, {"LE", "the Lesser Sundas"},
-        {"SW", "Sulawesi"}, {"HA", "Halmahera"}, {"MO", "the Moluccas"}, {"CH", "southern China"},
-        {"HK", "Hong Kong"}, {"TA", "Taiwan"}, {"PH", "the Philippines"}};
+const char* area_name(const std::string& code) {
+    static const std::map<std::string, const char*> names = {{"IN", "the Indian subcontinent"},
+                                                             {"SR", "Sri Lanka"},
+                                                             {"NE", "Nepal and Bhutan"},
+                                                             {"BU", "Burma"},
+                                                             {"TH", "Thailand"},
+                                                             {"IC", "Indochina"},
+                                                             {"MA", "Peninsular Malaysia"},
+                                                             {"SI", "Singapore"},
+                                                             {"BO", "Borneo"},
+                                                             {"SU", "Sumatra"},
+                                                             {"JA", "Java"},
+                                                             {"BA", "Bali"},
+                                                             {"LE", "the Lesser Sundas"},
+                                                             {"SW", "Sulawesi"},
+                                                             {"HA", "Halmahera"},
+                                                             {"MO", "the Moluccas"},
+                                                             {"CH", "southern China"},
+                                                             {"HK", "Hong Kong"},
+                                                             {"TA", "Taiwan"},
+                                                             {"PH", "the Philippines"}};
     const auto it = names.find(code);
     return it == names.end() ? "" : it->second;
 }
 
-std::string joined_areas(const std::vector<std::string>& codes)
-{
+std::string joined_areas(const std::vector<std::string>& codes) {
     std::string text;
     for (std::size_t i = 0; i < codes.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == codes.size() ? " and " : ", ";
+        if (i > 0) text += i + 1 == codes.size() ? " and " : ", ";
         text += area_name(codes[i]);
     }
     return text;
 }
 
-std::string range_text(const Species& species)
-{
-    if (!species.range.empty())
-        return species.range;
+std::string range_text(const Species& species) {
+    if (!species.range.empty()) return species.range;
     std::string text = "In the region: " + joined_areas(species.areas) + ".";
     if (!species.range2.empty())
         text += " Outside the breeding season only: " + joined_areas(species.range2) + ".";
     return text;
 }
 
-std::string flags_line(const Species& species, bool has_items)
-{
+std::string flags_line(const Species& species, bool has_items) {
     std::string letters;
     for (char c : std::string("ARMS"))
-        if (species.extra_flags.find(c) != std::string::npos)
-            letters += c;
-    if (has_items)
-        letters += 'C';
+        if (species.extra_flags.find(c) != std::string::npos) letters += c;
+    if (has_items) letters += 'C';
     for (char c : std::string("EN"))
-        if (species.extra_flags.find(c) != std::string::npos)
-            letters += c;
+        if (species.extra_flags.find(c) != std::string::npos) letters += c;
     std::string parts;
     if (!species.maps.empty()) {
         letters += 'D';
         parts += "D(";
         for (std::size_t i = 0; i < species.maps.size(); ++i) {
             const MapRef& ref = species.maps[i];
-            if (i > 0)
-                parts += ",";
+            if (i > 0) parts += ",";
             parts += "\"" + ref.map + "\" " + (ref.mask ? "Mask" : "Flat") + (ref.main ? "Main" : "Next");
         }
         parts += ")";
@@ -110,24 +110,21 @@ std::string flags_line(const Species& species, bool has_items)
 
 } // namespace
 
-std::string coordinate_group(int value, bool seconds)
-{
+std::string coordinate_group(int value, bool seconds) {
     std::string number = std::to_string(value);
     while (number.size() < 8)
         number.insert(number.begin(), ' ');
     return number + (seconds ? "D" : " ");
 }
 
-std::string cd_identity(const std::vector<long>& track_sectors)
-{
+std::string cd_identity(const std::vector<long>& track_sectors) {
     std::string text = std::to_string(track_sectors.size());
     for (std::size_t i = 0; i < track_sectors.size() && i < 25; ++i)
         text += ";" + std::to_string(track_sectors[i] / 75);
     return text;
 }
 
-DataTables build_data_tables(const Content& content, const std::map<int, std::string>& cd_identities)
-{
+DataTables build_data_tables(const Content& content, const std::map<int, std::string>& cd_identities) {
     DataTables tables;
 
     auto& maps = tables["mapsdata.txt"];
@@ -183,7 +180,8 @@ DataTables build_data_tables(const Content& content, const std::map<int, std::st
             names.push_back(std::to_string(species.author));
             std::string literature;
             for (const auto& [number, place] : species.literature)
-                literature += (literature.empty() ? "" : "%$#fgd&") + std::to_string(number) + "," + stored(place);
+                literature +=
+                    (literature.empty() ? "" : "%$#fgd&") + std::to_string(number) + "," + stored(place);
             names.push_back(literature);
             for (const auto& subspecies : species.subspecies) {
                 // The program takes the text before the marker as the name: no space may stand between.
@@ -249,8 +247,9 @@ DataTables build_data_tables(const Content& content, const std::map<int, std::st
         cuts.push_back("@#[]");
         cuts.push_back(stored(cut.key));
         if (cut.on_cd) {
-            cuts.push_back("CD track " + padded(cut.track, 5) + " offset " + padded(std::lround(cut.offset * 10), 5) +
-                           " length " + padded(std::lround(cut.length * 10), 5) + " selected " +
+            cuts.push_back("CD track " + padded(cut.track, 5) + " offset " +
+                           padded(std::lround(cut.offset * 10), 5) + " length " +
+                           padded(std::lround(cut.length * 10), 5) + " selected " +
                            padded(cut.selected ? 1 : 0, 5));
             cuts.push_back("");
         } else {
@@ -271,8 +270,7 @@ DataTables build_data_tables(const Content& content, const std::map<int, std::st
         const auto& members = content.families[f].species;
         for (std::size_t s = 0; s < members.size(); ++s) {
             const auto& list = items[members[s]];
-            if (list.empty())
-                continue;
+            if (list.empty()) continue;
             recordings.push_back("@#[" + std::to_string(f + 1) + "_" + std::to_string(s + 1) + "]");
             for (const auto& [cut, item] : list) {
                 recordings.push_back(item->number);
