@@ -21,6 +21,10 @@
 #include <memory>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 using morvelin::testing::read_file;
 using morvelin::testing::TempDir;
@@ -31,28 +35,64 @@ namespace {
 const std::string demo_sources = std::string(MORVELIN_SOURCE_DIR) + "/demo";
 const std::string resources = std::string(MORVELIN_SOURCE_DIR) + "/resources";
 
-// Two builds of the disc, made once for all tests of the suite.
+// A fingerprint of everything a build reads: the sources, the region map and the program that builds.
+std::string build_fingerprint() {
+    std::uint64_t hash = 1469598103934665603ull;
+    auto mix = [&](const std::string& bytes) {
+        for (unsigned char c : bytes) {
+            hash ^= c;
+            hash *= 1099511628211ull;
+        }
+    };
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(demo_sources))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    files.push_back(resources + "/bitmaps/SAROVAN_MAP_BITMAP.png");
+    files.push_back(resources + "/masks/SAROVAN_MAP_BITMAP.areas.png");
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+        mix(file.string());
+        mix(read_file(file.string()));
+    }
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    mix(std::to_string(fs::file_size(self)) + "/" +
+        std::to_string(fs::last_write_time(self).time_since_epoch().count()));
+    char text[24];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// Two builds of the disc. CTest runs every test in a process of its own, so the builds are kept in the
+// build tree under a fingerprint of their inputs and made only by the first process that needs them
+// (the others wait on a lock).
 class DemoDisc : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        first_ = std::make_unique<TempDir>();
-        second_ = std::make_unique<TempDir>();
-        for (TempDir* dir : {first_.get(), second_.get()}) {
-            morvelin::demo::BuildOptions options;
-            options.output = dir->file("disc");
-            options.source = demo_sources;
-            options.resources = resources;
-            error_.clear();
-            if (!morvelin::demo::build_demo_disc(options, error_)) return;
+        const fs::path cache = std::string(MORVELIN_BINARY_DIR) + "/demo-test-discs";
+        fs::create_directories(cache);
+        const int lock = ::open((cache / "lock").c_str(), O_CREAT | O_RDWR, 0644);
+        ::flock(lock, LOCK_EX);
+        const std::string key = build_fingerprint();
+        root_ = (cache / key).string();
+        if (!fs::exists(fs::path(root_) / "complete")) {
+            for (const auto& entry : fs::directory_iterator(cache))
+                if (entry.is_directory()) fs::remove_all(entry.path());
+            for (const char* name : {"a", "b"}) {
+                morvelin::demo::BuildOptions options;
+                options.output = root_ + "/" + name;
+                options.source = demo_sources;
+                options.resources = resources;
+                if (!morvelin::demo::build_demo_disc(options, error_)) break;
+            }
+            if (error_.empty()) write_file(root_ + "/complete", key);
         }
-    }
-    static void TearDownTestSuite() {
-        first_.reset();
-        second_.reset();
+        ::flock(lock, LOCK_UN);
+        ::close(lock);
     }
     void SetUp() override { ASSERT_TRUE(error_.empty()) << error_; }
 
-    static std::string disc() { return first_->file("disc") + "/"; }
+    static std::string disc() { return root_ + "/a/"; }
+    static std::string second_disc() { return root_ + "/b/"; }
     static std::vector<std::string> plain_lines(const std::string& name) {
         auto lines = morvelin::read_data_file_lines(disc() + name);
         if (!lines) return {};
@@ -71,11 +111,10 @@ protected:
         return result;
     }
 
-    static std::unique_ptr<TempDir> first_, second_;
+    static std::string root_;
     static std::string error_;
 };
-std::unique_ptr<TempDir> DemoDisc::first_;
-std::unique_ptr<TempDir> DemoDisc::second_;
+std::string DemoDisc::root_;
 std::string DemoDisc::error_;
 
 std::map<std::string, std::uintmax_t> tree(const fs::path& root) {
@@ -86,11 +125,11 @@ std::map<std::string, std::uintmax_t> tree(const fs::path& root) {
 }
 
 TEST_F(DemoDisc, IsTheSameBytesEveryBuild) {
-    const auto a = tree(first_->file("disc")), b = tree(second_->file("disc"));
+    const auto a = tree(disc()), b = tree(second_disc());
     ASSERT_EQ(a, b);
     ASSERT_GT(a.size(), 1000u);
     for (const auto& [name, size] : a)
-        ASSERT_EQ(read_file(first_->file("disc/" + name)), read_file(second_->file("disc/" + name))) << name;
+        ASSERT_EQ(read_file(disc() + name), read_file(second_disc() + name)) << name;
     std::uintmax_t total = 0;
     for (const auto& [name, size] : a)
         total += size;
@@ -394,7 +433,7 @@ TEST_F(DemoDisc, LanguageFileHasEveryKeyWithItsLines) {
     EXPECT_EQ(texts.get_line("QM_SHSTR", 19), "Extinct");
 }
 
-TEST_F(DemoDisc, RefusesToReplaceAFolderItDidNotMake) {
+TEST(DemoBuild, RefusesToReplaceAFolderItDidNotMake) {
     TempDir dir;
     dir.write("keep.txt", "user data");
     morvelin::demo::BuildOptions options;
@@ -410,6 +449,7 @@ TEST_F(DemoDisc, RefusesToReplaceAFolderItDidNotMake) {
 
 // A copy of the sources with one edit; problems must name the file and the line of the edit.
 struct SourceEdit {
+    const char* name;
     const char* file;
     const char* from;
     const char* to;
@@ -443,19 +483,26 @@ TEST_P(DemoSourceProblems, NameTheFileAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Edits, DemoSourceProblems,
-    ::testing::Values(
-        SourceEdit{"species.rec", "areas: IN-SR-NE\n", "areas: IN-XX\n", "area code \"XX\" unknown"},
-        SourceEdit{"species.rec", "areas: TA\n", "areas: TA-TA\n", "area code \"TA\" unknown or given twice"},
-        SourceEdit{"species.rec", "look: firebrick/black/gold", "look: firebrick/black", "three colours"},
-        SourceEdit{"species.rec", "text: The wild ancestor", "text: The \xE2\x98\x83 wild ancestor",
-                   "Windows-1252 cannot store"},
-        SourceEdit{"species.rec", "map: MASK_INDIA mask main", "map: MASK_MARS mask main",
-                   "is not in maps.rec"},
-        SourceEdit{"localities.rec", "lon: 77.52", "lon: 140.52", "outside the region's map frame"},
-        SourceEdit{"localities.rec", "site: keoladeo.html", "site: nowhere.html", "not in sites/"},
-        SourceEdit{"recordings.rec", "loc: DARJEELING", "loc: NOWHERE", "locality \"NOWHERE\" is not in"},
-        SourceEdit{"recordings.rec", "cd: 2; track=6; offset=4.5", "cd: 2; track=6; offset=7.5",
-                   "does not fit its track"},
-        SourceEdit{"photos.rec", "pose: flight", "pose: upside-down", "pose \"upside-down\" unknown"}));
+    ::testing::Values(SourceEdit{"UnknownAreaCode", "species.rec", "areas: IN-SR-NE\n", "areas: IN-XX\n",
+                                 "area code \"XX\" unknown"},
+                      SourceEdit{"AreaCodeTwice", "species.rec", "areas: TA\n", "areas: TA-TA\n",
+                                 "area code \"TA\" unknown or given twice"},
+                      SourceEdit{"LookWithTwoColours", "species.rec", "look: firebrick/black/gold",
+                                 "look: firebrick/black", "three colours"},
+                      SourceEdit{"TextWithoutWindows1252Form", "species.rec", "text: The wild ancestor",
+                                 "text: The \xE2\x98\x83 wild ancestor", "Windows-1252 cannot store"},
+                      SourceEdit{"UnknownMap", "species.rec", "map: MASK_INDIA mask main",
+                                 "map: MASK_MARS mask main", "is not in maps.rec"},
+                      SourceEdit{"LocalityOutsideTheFrame", "localities.rec", "lon: 77.52", "lon: 140.52",
+                                 "outside the region's map frame"},
+                      SourceEdit{"MissingSitePage", "localities.rec", "site: keoladeo.html",
+                                 "site: nowhere.html", "not in sites/"},
+                      SourceEdit{"UnknownLocality", "recordings.rec", "loc: DARJEELING", "loc: NOWHERE",
+                                 "locality \"NOWHERE\" is not in"},
+                      SourceEdit{"SliceBeyondItsTrack", "recordings.rec", "cd: 2; track=6; offset=4.5",
+                                 "cd: 2; track=6; offset=7.5", "does not fit its track"},
+                      SourceEdit{"UnknownPose", "photos.rec", "pose: flight", "pose: upside-down",
+                                 "pose \"upside-down\" unknown"}),
+    [](const ::testing::TestParamInfo<SourceEdit>& info) { return std::string(info.param.name); });
 
 } // namespace
