@@ -60,14 +60,14 @@ bool Startup::start(const std::string& executable_path) {
         if (QFile::exists(icon_name + "_" + QString::number(size))) icon.addFile(icon_name + "_" + QString::number(size));
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
 
-    main_window_ = new TChildForm(false);
-    main_window_->window_set_up();
+    main_window_ = new TChildForm;
+    main_window_->window_set_up(WindowSetUp{});
     return !terminate_;
 }
 
 int Startup::run_message_loop(QApplication& app) {
     if (terminate_ || !main_window_) return 0;
-    main_window_->show();
+    main_window_->start_up();
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
     return app.exec();
 }

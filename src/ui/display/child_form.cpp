@@ -1,19 +1,57 @@
 #include "display/child_form.h"
 
 #include "display/top_forms.h"
+#include "foundation/environment.h"
+#include "foundation/qt_services.h"
+#include "foundation/services.h"
+#include "foundation/settings_file.h"
+#include "foundation/textfile_handler.h"
+#include "foundation/utilities.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 namespace morvelin {
 
-TChildForm::TChildForm(bool is_additional, QWidget* parent) : QMainWindow(parent), is_additional_(is_additional) {
-    setAttribute(Qt::WA_DeleteOnClose, is_additional);
+namespace {
+
+std::string window_section(int number) { return "WINDOW " + std::to_string(number); }
+
+QString menu_text(const std::vector<std::string>& menus, int line, bool dots = false) {
+    return qt_text(menus[static_cast<std::size_t>(line)] + (dots ? "..." : ""));
+}
+
+} // namespace
+
+TChildForm::TChildForm(QWidget* parent) : QMainWindow(parent) {
     pane_ = new QLabel(this);
     pane_->setAlignment(Qt::AlignCenter);
+    pane_->setFocusPolicy(Qt::StrongFocus);
     setCentralWidget(pane_);
-    statusBar();
-    resize(900, 700);
+
+    status_text_ = new QLabel(this);
+    status_area_ = new QLabel(this);
+    status_drive_ = new QLabel(this);
+    statusBar()->addWidget(status_text_, 1);
+    statusBar()->addWidget(status_area_);
+    statusBar()->addPermanentWidget(status_drive_);
+    create_menu();
+
+    // Window switching goes round the list; show windows do not take part.
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] {
+        if (!is_show_window_) activate(top_forms().next(this));
+    });
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previous, &QShortcut::activated, this, [this] {
+        if (!is_show_window_) activate(top_forms().previous(this));
+    });
 }
 
 TChildForm::~TChildForm() {
@@ -21,9 +59,177 @@ TChildForm::~TChildForm() {
     top_forms().rewrite_captions();
 }
 
-void TChildForm::window_set_up() {
-    top_forms().add_form(this);
-    top_forms().rewrite_captions();
+void TChildForm::create_menu() {
+    const auto menus = texts("MENUS", 34);
+    QMenu* file = menuBar()->addMenu(menu_text(menus, 0));
+    file->addAction(menu_text(menus, 1), this, &TChildForm::new_window_click);
+    file->addAction(menu_text(menus, 2))->setEnabled(false);
+    file->addSeparator();
+    file->addAction(menu_text(menus, 3, true))->setEnabled(false);
+    file->addAction(menu_text(menus, 4, true))->setEnabled(false);
+    play_lists_ = file->addAction(menu_text(menus, 5, true));
+    play_lists_->setEnabled(false);
+    file->addAction("Make &ALL MP3 Files...")->setEnabled(false);
+    file->addSeparator();
+    exit_ = file->addAction(menu_text(menus, 6), this, &TChildForm::exit_click);
+
+    QMenu* search = menuBar()->addMenu(menu_text(menus, 8));
+    QAction* find = search->addAction(menu_text(menus, 9, true));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setEnabled(false);
+    QAction* again = search->addAction(menu_text(menus, 10));
+    again->setShortcut(QKeySequence(Qt::Key_F3));
+    again->setEnabled(false);
+
+    view_menu_ = menuBar()->addMenu(menu_text(menus, 11));
+    view_menu_->addAction(menu_text(menus, 12, true))->setEnabled(false);
+
+    QMenu* options = menuBar()->addMenu(menu_text(menus, 13));
+    options->addAction(menu_text(menus, 14, true))->setEnabled(false);
+    copy_to_hd_ = options->addAction(menu_text(menus, 15, true));
+    copy_to_hd_->setEnabled(false);
+
+    QMenu* help = menuBar()->addMenu(menu_text(menus, 16));
+    help->addAction(menu_text(menus, 17, true))->setEnabled(false);
+    help->addAction(menu_text(menus, 18, true))->setEnabled(false);
+    help->addAction(menu_text(menus, 19))->setEnabled(false);
+    help->addSeparator();
+    help->addAction(menu_text(menus, 20, true))->setEnabled(false);
+}
+
+void TChildForm::window_set_up(const WindowSetUp& setup) {
+    is_additional_ = setup.is_additional;
+    is_show_window_ = setup.is_show_window;
+    if (is_additional_) {
+        setAttribute(Qt::WA_DeleteOnClose, true);
+        play_lists_->setVisible(false);
+        exit_->setText(qt_text(texts("MENUS", 7)[7]));
+        // Additional windows float above the main window so that they are not lost behind it.
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    if (is_show_window_) {
+        menuBar()->hide();
+        pane_->hide();
+    } else {
+        top_forms().add_form(this);
+        top_forms().rewrite_captions();
+    }
+    if (setup.restore_from_settings) {
+        read_window_section(top_forms().count());
+    } else if (setup.source) {
+        normal_rect_ = setup.source->normal_rect().translated(30, 30);
+        setGeometry(normal_rect_);
+    } else {
+        read_window_section(1);
+    }
+    copy_to_hd_->setVisible(!is_additional_);
+}
+
+void TChildForm::read_window_section(int number) {
+    const std::string section = window_section(number);
+    bool error = false;
+    const auto coord = parse_four_integers(settings_read_string("", section, "Coord", ""), error);
+    bool maximized = true;
+    if (error) {
+        const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry()
+                                                           : QRect(0, 0, 1280, 1024);
+        normal_rect_ = QRect(screen.width() / 8, screen.height() / 8, screen.width() * 6 / 8,
+                             screen.height() * 6 / 8);
+    } else {
+        normal_rect_ = QRect(QPoint(coord[0], coord[1]), QPoint(coord[2] - 1, coord[3] - 1));
+        maximized = settings_read_yes_no("", section, "Maximized", true);
+    }
+    setGeometry(normal_rect_);
+    if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TChildForm::write_window_section(int number) const {
+    const std::string section = window_section(number);
+    const QRect r = normal_rect_;
+    // Stored like the desktop's rectangles: right and bottom are one past the last pixel.
+    settings_write_string("", section, "Coord",
+                          render_four_integers({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
+    settings_write_yes_no("", section, "Maximized", isMaximized());
+}
+
+void TChildForm::start_up() {
+    show();
+    pane_->setFocus();
+    if (is_additional_ || is_show_window_) return;
+    const int windows = settings_read_integer("", program_config().general_section, "Windows", 1);
+    for (int i = 2; i <= windows; ++i) {
+        auto* form = new TChildForm;
+        WindowSetUp setup;
+        setup.is_additional = true;
+        setup.restore_from_settings = true;
+        form->window_set_up(setup);
+        form->show();
+    }
+}
+
+void TChildForm::new_window_click() {
+    auto* form = new TChildForm;
+    WindowSetUp setup;
+    setup.is_additional = true;
+    setup.source = this;
+    form->window_set_up(setup);
+    form->start_up();
+    form->activateWindow();
+}
+
+void TChildForm::exit_click() { close(); }
+
+void TChildForm::set_status_text(const QString& text) { status_text_->setText(" " + text); }
+
+void TChildForm::closeEvent(QCloseEvent* event) {
+    if (is_show_window_) {
+        event->accept();
+        return;
+    }
+    if (is_additional_) {
+        if (!top_forms().closing_all()) {
+            const auto lines = texts("QM_CHILD", 2);
+            if (show_message(lines[2], mb::question_yes_no) == id::yes) {
+                // Yes ends the program: the main window saves every window, then closes them all.
+                // It does so after this close request has returned, so that this window closes too.
+                event->ignore();
+                top_forms().set_closing_all(true);
+                if (TChildForm* main = top_forms().main_child_form())
+                    QMetaObject::invokeMethod(main, &QWidget::close, Qt::QueuedConnection);
+                return;
+            }
+        }
+        event->accept();
+        return;
+    }
+    // The main window saves the state of every window and takes the others with it.
+    top_forms().write_data_to_ini_file();
+    top_forms().set_closing_all(true);
+    for (int i = top_forms().count() - 1; i > 0; --i) top_forms().form(i)->close();
+    top_forms().set_closing_all(false);
+    event->accept();
+}
+
+void TChildForm::remember_normal_rect() {
+    if (!isMaximized() && !isMinimized() && !isFullScreen()) normal_rect_ = geometry();
+}
+
+void TChildForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    remember_normal_rect();
+}
+
+void TChildForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    remember_normal_rect();
+}
+
+void TChildForm::activate(TChildForm* form) {
+    if (!form) form = top_forms().main_child_form();
+    if (!form) return;
+    form->raise();
+    form->activateWindow();
+    if (form->pane_->isVisible()) form->pane_->setFocus();
 }
 
 } // namespace morvelin

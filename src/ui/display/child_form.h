@@ -1,27 +1,76 @@
 #pragma once
-// The main window class: the first instance is the program's main window; later ones are additional
-// windows onto the same data.
+// The main window class. The first instance is the program's main window; "New Window" and the
+// windows restored at start-up are additional windows onto the same data, each with its own
+// display settings and folding. Every window but a show window stands in top_forms().
 
 #include <QMainWindow>
+#include <QRect>
 
+#include <string>
+
+class QAction;
 class QLabel;
+class QMenu;
 
 namespace morvelin {
+
+struct WindowSetUp {
+    bool is_additional = false;
+    bool is_show_window = false;
+    // Copy the display settings and lines of this window (New Window), or none.
+    class TChildForm* source = nullptr;
+    // Read the window's section "WINDOW n" of the settings file, n = its place in the list + 1.
+    bool restore_from_settings = false;
+};
 
 class TChildForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TChildForm(bool is_additional, QWidget* parent = nullptr);
+    explicit TChildForm(QWidget* parent = nullptr);
     ~TChildForm() override;
 
-    bool is_additional() const { return is_additional_; }
+    // Runs once after creation: joins the window list, takes its caption, reads or copies its state.
+    void window_set_up(const WindowSetUp& setup);
+    // Shows the window and, for the main window, opens the windows stored in `Windows`.
+    void start_up();
 
-    // Runs once after creation: joins the window list and takes its caption.
-    void window_set_up();
+    bool is_additional() const { return is_additional_; }
+    bool is_show_window() const { return is_show_window_; }
+    // The rectangle of the window when neither minimised nor maximised, kept on every move and resize.
+    QRect normal_rect() const { return normal_rect_; }
+
+    // Writes `Coord`, `Maximized` and the display state into section "WINDOW <number>".
+    void write_window_section(int number) const;
+
+    // Menu handlers.
+    void new_window_click();
+    void exit_click();
+
+    // Text of the status bar's first panel.
+    void set_status_text(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    bool is_additional_;
+    void create_menu();
+    void read_window_section(int number);
+    void remember_normal_rect();
+    void activate(TChildForm* form);
+
+    bool is_additional_ = false;
+    bool is_show_window_ = false;
+    QRect normal_rect_;
     QLabel* pane_ = nullptr;
+    QLabel* status_text_ = nullptr;
+    QLabel* status_area_ = nullptr;
+    QLabel* status_drive_ = nullptr;
+    QAction* play_lists_ = nullptr;
+    QAction* exit_ = nullptr;
+    QAction* copy_to_hd_ = nullptr;
+    QMenu* view_menu_ = nullptr;
 };
 
 } // namespace morvelin

@@ -2,6 +2,8 @@
 
 #include "display/child_form.h"
 #include "foundation/editions.h"
+#include "foundation/environment.h"
+#include "foundation/settings_file.h"
 #include "foundation/qt_services.h"
 
 #include <algorithm>
@@ -42,6 +44,11 @@ TChildForm* Ttop_forms::previous(const TChildForm* form) const {
 void Ttop_forms::rewrite_captions() const {
     for (int i = 0; i < count(); ++i)
         forms_[static_cast<std::size_t>(i)]->setWindowTitle(qt_text(window_caption(program_text(7), program_text(9), i)));
+}
+
+void Ttop_forms::write_data_to_ini_file() const {
+    settings_write_integer("", program_config().general_section, "Windows", count());
+    for (int i = 0; i < count(); ++i) forms_[static_cast<std::size_t>(i)]->write_window_section(i + 1);
 }
 
 Ttop_forms& top_forms() {

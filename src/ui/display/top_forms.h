@@ -22,11 +22,17 @@ public:
     TChildForm* previous(const TChildForm* form) const;
     void rewrite_captions() const;
     int count() const { return static_cast<int>(forms_.size()); }
+    // Writes `Windows` and the section of every window, numbered from 1 in list order.
+    void write_data_to_ini_file() const;
+    // Set while the program closes every window, so that additional windows close without asking.
+    bool closing_all() const { return closing_all_; }
+    void set_closing_all(bool value) { closing_all_ = value; }
     TChildForm* form(int index) const { return forms_.at(static_cast<std::size_t>(index)); }
 
 private:
     int index_of(const TChildForm* form) const;
     std::vector<TChildForm*> forms_;
+    bool closing_all_ = false;
 };
 
 Ttop_forms& top_forms();

@@ -1,0 +1,132 @@
+#include "display/child_form.h"
+#include "display/top_forms.h"
+#include "foundation/editions.h"
+#include "foundation/environment.h"
+#include "foundation/settings_file.h"
+#include "foundation/textfile_handler.h"
+#include "scripted_services.h"
+#include "ui_application.h"
+
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace morvelin;
+using namespace morvelin::testing;
+
+namespace {
+
+class ChildFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui_application();
+        install_language_texts(Ttextfile_handler(std::string(MORVELIN_SOURCE_DIR) + "/demo/Morvelin.txt"));
+        determine_edition_from_code(60);
+        environment().settings_file_path = dir_.file("Morvelin.ini");
+    }
+    void TearDown() override {
+        for (int i = top_forms().count() - 1; i >= 0; --i) delete top_forms().form(i);
+        environment().settings_file_path.clear();
+    }
+    std::string ini() const { return dir_.file("Morvelin.ini"); }
+
+    std::vector<std::string> captions() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < top_forms().count(); ++i) out.push_back(top_forms().form(i)->windowTitle().toStdString());
+        return out;
+    }
+
+    TempDir dir_;
+};
+
+TChildForm* open_main() {
+    auto* main = new TChildForm;
+    main->window_set_up(WindowSetUp{});
+    main->start_up();
+    return main;
+}
+
+} // namespace
+
+TEST_F(ChildFormTest, StoredWindowCountOpensNumberedWindows) {
+    settings_write_integer(ini(), "GENERAL", "Windows", 3);
+    settings_write_string(ini(), "WINDOW 2", "Coord", "10,20,410,320");
+    settings_write_yes_no(ini(), "WINDOW 2", "Maximized", false);
+    settings_write_string(ini(), "WINDOW 3", "Coord", "garbage");
+    open_main();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"Sarovan Bird Sounds 3.14", "Sarovan Bird Sounds 3.14 : 1",
+                                                     "Sarovan Bird Sounds 3.14 : 2"}));
+    EXPECT_EQ(top_forms().form(1)->normal_rect(), QRect(10, 20, 400, 300));
+    EXPECT_FALSE(top_forms().form(1)->isMaximized());
+    // A section without four numbers falls back to the centre of the screen, maximised.
+    EXPECT_TRUE(top_forms().form(2)->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(top_forms().form(1)->is_additional());
+    EXPECT_TRUE(top_forms().form(2)->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(ChildFormTest, ClosingAdditionalWindowWithNoClosesOnlyIt) {
+    ScriptedMessages messages;
+    auto* main = open_main();
+    main->new_window_click();
+    main->new_window_click();
+    ASSERT_EQ(top_forms().count(), 3);
+    messages.answer(id::no);
+    EXPECT_TRUE(top_forms().form(1)->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(top_forms().count(), 2);
+    EXPECT_TRUE(main->isVisible());
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].flags, mb::question_yes_no);
+    // The remaining additional window is renumbered.
+    EXPECT_EQ(captions()[1], "Sarovan Bird Sounds 3.14 : 1");
+    EXPECT_FALSE(settings_key_exists(ini(), "GENERAL", "Windows"));
+}
+
+TEST_F(ChildFormTest, ClosingAdditionalWindowWithYesSavesEveryWindowAndClosesAll) {
+    ScriptedMessages messages;
+    auto* main = open_main();
+    main->new_window_click();
+    main->new_window_click();
+    messages.answer(id::yes);
+    EXPECT_FALSE(top_forms().form(2)->close()) << "the main window closes them all instead";
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(messages.shown().size(), 1u) << "no further questions while closing all";
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(top_forms().count(), 1) << "only the main window is left, hidden";
+    EXPECT_EQ(settings_read_integer(ini(), "GENERAL", "Windows", 0), 3);
+    for (const char* section : {"WINDOW 1", "WINDOW 2", "WINDOW 3"})
+        EXPECT_TRUE(settings_key_exists(ini(), section, "Coord")) << section;
+}
+
+TEST_F(ChildFormTest, AdditionalWindowMenuHasCloseAndNoPlayLists) {
+    auto* main = open_main();
+    main->new_window_click();
+    auto* extra = top_forms().form(1);
+    QStringList main_items, extra_items;
+    for (QAction* a : main->menuBar()->actions()[0]->menu()->actions())
+        if (a->isVisible()) main_items << a->text();
+    for (QAction* a : extra->menuBar()->actions()[0]->menu()->actions())
+        if (a->isVisible()) extra_items << a->text();
+    EXPECT_TRUE(main_items.contains("E&xit"));
+    EXPECT_TRUE(extra_items.contains("&Close"));
+    EXPECT_FALSE(extra_items.contains("&Play Lists..."));
+    EXPECT_TRUE(main_items.contains("&Play Lists..."));
+}
+
+TEST_F(ChildFormTest, CtrlTabCyclesThroughWindows) {
+    auto* main = open_main();
+    main->new_window_click();
+    main->new_window_click();
+    QWidget* order[] = {top_forms().form(1), top_forms().form(2), main};
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    QWidget* current = main;
+    for (QWidget* expected : order) {
+        QTest::keyClick(current, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(expected));
+        current = expected;
+    }
+    QTest::keyClick(current, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(top_forms().form(2)));
+}
