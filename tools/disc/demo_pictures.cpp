@@ -573,10 +573,14 @@ QImage draw_picture(const Content& content, const Species& species, const std::s
         QFont font("Liberation Sans");
         font.setPixelSize(std::max(9, height / 32));
         p.setFont(font);
-        const int bar = font.pixelSize() * 2;
+        // Narrow pictures get the caption on two lines.
+        const QRect needed =
+            p.fontMetrics().boundingRect(QRect(0, 0, width - 16, height), Qt::TextWordWrap, text);
+        const int bar = needed.height() + font.pixelSize();
         p.fillRect(QRect(0, height - bar, width, bar), QColor(0, 0, 0, 140));
         p.setPen(Qt::white);
-        p.drawText(QRect(8, height - bar, width - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, text);
+        p.drawText(QRect(8, height - bar, width - 16, bar),
+                   Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, text);
     }
     (void)content;
     return image;
