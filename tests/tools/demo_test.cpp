@@ -456,6 +456,9 @@ struct SourceEdit {
     const char* message;
 };
 
+// Test listings show the edit's name instead of the struct's bytes.
+void PrintTo(const SourceEdit& edit, std::ostream* out) { *out << edit.name; }
+
 class DemoSourceProblems : public ::testing::TestWithParam<SourceEdit> {};
 
 TEST_P(DemoSourceProblems, NameTheFileAndLine) {
