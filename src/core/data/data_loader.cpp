@@ -56,11 +56,16 @@ bool to_int(std::string_view text, int& value) {
 }
 
 // One descrambled data file and the reader's position in it.
+// What a line is to the section reader, found in one pass when the file is opened so that searching
+// sections need not read every line's text again.
+enum LineMark : std::uint8_t { plain_line, named_marker_line, entry_marker_line };
+
 struct DataFile {
     std::string name; // as the program names it, for messages
     std::string path;
     std::vector<std::string> lines;
-    std::size_t index = 0; // the current line: where the next section search starts
+    std::vector<LineMark> marks; // one per line
+    std::size_t index = 0;       // the current line: where the next section search starts
 };
 
 // Lines [first, first + count) of a file; lines past the end read as empty.
@@ -179,7 +184,13 @@ bool DataLoader::open(DataFile& file, const std::string& name, bool required) {
     decode_data_file_lines(file.lines, data_file_seed(name));
     // Every line read has its line-break placeholders replaced; doing it once here keeps the views
     // handed out by sections valid.
-    for (std::string& line : file.lines) {
+    file.marks.resize(file.lines.size(), plain_line);
+    for (std::size_t i = 0; i < file.lines.size(); ++i) {
+        std::string& line = file.lines[i];
+        if (starts_with(line, section_start)) {
+            file.marks[i] = starts_with(line, anonymous_start) ? entry_marker_line : named_marker_line;
+        }
+        if (line.size() < linefeed_replacer.size()) continue;
         std::size_t at = line.find(linefeed_replacer);
         while (at != std::string::npos) {
             line.replace(at, linefeed_replacer.size(), 1, '\n');
@@ -191,10 +202,15 @@ bool DataLoader::open(DataFile& file, const std::string& name, bool required) {
 
 std::optional<Section> DataLoader::read_section(DataFile& file, const std::string& name, bool required,
                                                 std::size_t max_lines, bool note_overflow) {
-    const std::string marker = std::string(section_start) + name + "]";
     const bool anonymous = name.empty();
-    auto& lines = file.lines;
-    while (file.index < lines.size() && !starts_with(lines[file.index], marker)) ++file.index;
+    const std::string marker = anonymous ? std::string() : std::string(section_start) + name + "]";
+    const auto& lines = file.lines;
+    const auto& marks = file.marks;
+    auto is_start = [&](std::size_t i) {
+        return anonymous ? marks[i] == entry_marker_line
+                         : marks[i] == named_marker_line && starts_with(lines[i], marker);
+    };
+    while (file.index < lines.size() && !is_start(file.index)) ++file.index;
     if (file.index >= lines.size()) {
         if (required) {
             auto line = [&](std::size_t i) { return i < qm_data_.size() ? qm_data_[i] : std::string(); };
@@ -204,15 +220,15 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
     }
     ++file.index;
     // A named section holds entries of its own: it ends only at the next named section.
-    auto ends_here = [&](const std::string& line) {
-        return starts_with(line, section_start) && (anonymous || !starts_with(line, anonymous_start));
+    auto ends_here = [&](std::size_t i) {
+        return marks[i] == named_marker_line || (anonymous && marks[i] == entry_marker_line);
     };
     Section section{&file, file.index, 0};
-    while (file.index < lines.size() && section.count < max_lines && !ends_here(lines[file.index])) {
+    while (file.index < lines.size() && section.count < max_lines && !ends_here(file.index)) {
         ++file.index;
         ++section.count;
     }
-    if (note_overflow && file.index < lines.size() && !ends_here(lines[file.index])) {
+    if (note_overflow && file.index < lines.size() && !ends_here(file.index)) {
         d_.notes.push_back(file.name + ", line " + std::to_string(file.index + 1) + ": lines after the first " +
                            std::to_string(max_lines) + " of " +
                            (anonymous ? std::string("an entry") : "section \"" + name + "\"") + " are ignored");

@@ -12,8 +12,8 @@ namespace morvelin {
 Tdata::~Tdata() = default;
 
 Tspecies* Tdata::find_species(int unique_id) const {
-    auto it = std::lower_bound(species_ids_.begin(), species_ids_.end(), unique_id);
-    return it != species_ids_.end() && *it == unique_id ? species_by_id_[it - species_ids_.begin()] : nullptr;
+    const std::size_t i = lower_bound_index(species_ids_, unique_id);
+    return i < species_ids_.size() && species_ids_[i] == unique_id ? species_by_id_[i] : nullptr;
 }
 
 Tperson* Tdata::find_person(std::string_view key) const {

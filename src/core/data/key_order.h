@@ -35,6 +35,20 @@ inline std::uint64_t key_prefix(std::string_view key) {
     return prefix;
 }
 
+// std::lower_bound written so that the compiler chooses conditional moves over jumps: the searches
+// while loading are many and their outcome is unpredictable.
+template <typename V> std::size_t lower_bound_index(const std::vector<V>& sorted, V value) {
+    const V* base = sorted.data();
+    std::size_t n = sorted.size();
+    if (n == 0) return 0;
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        base = base[half - 1] < value ? base + half : base;
+        n -= half;
+    }
+    return static_cast<std::size_t>(base - sorted.data()) + (*base < value ? 1 : 0);
+}
+
 // A list of records sorted by key with a compact copy of the key prefixes, so that a binary search
 // touches one contiguous array instead of a record per step.
 template <typename T, typename KeyOf> class KeyedList {
@@ -51,7 +65,10 @@ public:
 
     T* find(std::string_view key) const {
         const std::uint64_t prefix = key_prefix(key);
-        auto it = std::lower_bound(prefixes_.begin(), prefixes_.end(), prefix);
+        const auto it = prefixes_.begin() + static_cast<std::ptrdiff_t>(lower_bound_index(prefixes_, prefix));
+        // A key shorter than 8 bytes lies wholly in its prefix, padding included: an equal prefix is an
+        // equal key, and the record need not be read.
+        if (key.size() < 8) return it != prefixes_.end() && *it == prefix ? records_[it - prefixes_.begin()] : nullptr;
         for (auto i = static_cast<std::size_t>(it - prefixes_.begin()); i < prefixes_.size() && prefixes_[i] == prefix;
              ++i) {
             const int c = compare_keys(KeyOf{}(*records_[i]), key);
