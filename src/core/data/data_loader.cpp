@@ -756,7 +756,9 @@ void DataLoader::load_recording_items() {
             if (!s.flag_c) continue;
             const std::string name = std::to_string(f + 1) + "_" + std::to_string(k + 1);
             const Section section = *read_section(file, name, true, 4500);
-            if (section.count == 0) corrupt(file, 1, std::to_string(s.unique_id));
+            // A section without one whole item is as empty as one without lines: a species marked as
+            // having recordings must have at least one.
+            if (section.count < 9) corrupt(file, 1, std::to_string(s.unique_id));
             if (section.count % 9 != 0) {
                 d_.notes.push_back("cupaitem.txt, line " + std::to_string(section.line_number(section.count / 9 * 9)) +
                                    ": the last " + std::to_string(section.count % 9) + " line(s) of section \"" +

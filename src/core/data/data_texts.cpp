@@ -143,7 +143,7 @@ std::string audio_cd_short_name(const TaudioCD& cd) {
 
 std::string group_name(int group, const std::string& current, bool spanish) {
     static const char* const english[] = {"Birds", "Mammals", "Reptiles", "Frogs and Toads"};
-    static const char* const spanish_names[] = {"Aves", "Mam\xED" "feros", "Reptiles", "Ranas y Sapos"};
+    static const char* const spanish_names[] = {"Aves", ("Mam\xED" "feros"), "Reptiles", "Ranas y Sapos"};
     if (group < 3 || group > 6) return current;
     return (spanish ? spanish_names : english)[group - 3];
 }

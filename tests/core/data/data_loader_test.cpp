@@ -423,6 +423,8 @@ const FatalCase fatal_cases[] = {
     {"UnknownRecordist", "cutparts.txt", "BRASK, TOMAS", "BRASK", "cutparts.txt corrupt! Error 5\nhint: \"BRASK\""},
     {"EmptyItemSection", "cupaitem.txt", "@#[2_1]\n1\nA\n7\n\nsong\nP\n\n\n1001A0002\n", "@#[2_1]\n",
      "cupaitem.txt corrupt! Error 1\nhint: \"2001\""},
+    {"ItemSectionWithoutAWholeItem", "cupaitem.txt", "@#[2_1]\n1\nA\n7\n\nsong\nP\n\n\n1001A0002\n",
+     "@#[2_1]\n1\nA\n7\n\nsong\nP\n\n\n", "cupaitem.txt corrupt! Error 1\nhint: \"2001\""},
     {"MissingItemSection", "cupaitem.txt", "@#[2_1]", "@#[2_2]", "does not hold the section \"2_1\""},
     {"UnknownCutPart", "cupaitem.txt", "1001A0002", "1001A0003", "cupaitem.txt corrupt! Error 2\nhint: \"2001\""},
     {"FamilyNumber", "syst_ord.txt", "1002,2", "1002,two", "Error in file \"<dir>syst_ord.txt\": error converting family nr"},
