@@ -25,8 +25,9 @@ namespace {
 
 using namespace morvelin;
 
-const char* const data_files[] = {"mapsdata.txt", "people.txt",     "names_sc.txt", "taxa.txt",     "locality.txt",
-                                  "big_pict.txt", "othermedia.txt", "cutparts.txt", "cupaitem.txt", "syst_ord.txt"};
+const char* const data_files[] = {"mapsdata.txt", "people.txt",   "names_sc.txt",   "taxa.txt",
+                                  "locality.txt", "big_pict.txt", "othermedia.txt", "cutparts.txt",
+                                  "cupaitem.txt", "syst_ord.txt"};
 
 std::string disc_folder() {
     const char* folder = std::getenv("MORVELIN_BENCH_DISC");
@@ -56,7 +57,8 @@ std::uint64_t descramble_all(const std::string& folder, std::uint64_t* plain_byt
         decode_data_file_lines(*lines, data_file_seed(name));
         lines_read += lines->size();
         if (plain_bytes) {
-            for (const std::string& line : *lines) *plain_bytes += line.size() + 1;
+            for (const std::string& line : *lines)
+                *plain_bytes += line.size() + 1;
         }
         benchmark::DoNotOptimize(lines->data());
     }
@@ -72,7 +74,8 @@ long resident_bytes() {
 
 void BM_DescrambleFloor(benchmark::State& state) {
     const std::string folder = disc_folder();
-    for (auto _ : state) benchmark::DoNotOptimize(descramble_all(folder));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(descramble_all(folder));
 }
 
 void BM_LoadDataSet(benchmark::State& state) {
@@ -109,7 +112,9 @@ void BM_ResidentMemory(benchmark::State& state) {
 }
 
 // The machine is shared: the least time of the repetitions is the one least disturbed by others.
-double least(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+double least(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
 
 BENCHMARK(BM_DescrambleFloor)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", least);
 BENCHMARK(BM_LoadDataSet)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", least);

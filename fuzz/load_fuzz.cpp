@@ -26,8 +26,9 @@ using namespace morvelin;
 
 namespace {
 
-const char* const file_names[] = {"mapsdata.txt", "people.txt",     "names_sc.txt", "taxa.txt",     "locality.txt",
-                                  "big_pict.txt", "othermedia.txt", "cutparts.txt", "cupaitem.txt", "syst_ord.txt"};
+const char* const file_names[] = {"mapsdata.txt", "people.txt",   "names_sc.txt",   "taxa.txt",
+                                  "locality.txt", "big_pict.txt", "othermedia.txt", "cutparts.txt",
+                                  "cupaitem.txt", "syst_ord.txt"};
 
 const std::string& folder() {
     static const std::string path = [] {
@@ -44,7 +45,8 @@ void set_up() {
     done = true;
     fuzzing::install_harness();
     install_language_texts(Ttextfile_handler::from_bytes(
-        "$ [QM_DATA]\n\n\nFile \nhas no section\nso it cannot be loaded.\n$ [DEPARTMENT ETC]\nA\nB\nC\nD\n", "fuzz"));
+        "$ [QM_DATA]\n\n\nFile \nhas no section\nso it cannot be loaded.\n$ [DEPARTMENT ETC]\nA\nB\nC\nD\n",
+        "fuzz"));
     determine_edition_from_code(60);
     environment().settings_file_path = folder() + "Morvelin.ini"; // never written: loading only reads
 }
@@ -68,17 +70,20 @@ void write_disc(std::string_view input) {
         auto stored = encode_data_file_lines(lines, data_file_seed(file_names[file]), false);
         fuzzing::require(stored.has_value(), "cleaned lines cannot be encoded");
         std::ofstream out(folder() + file_names[file], std::ios::binary | std::ios::trunc);
-        for (const std::string& s : *stored) out << s << "\r\n";
+        for (const std::string& s : *stored)
+            out << s << "\r\n";
         if (end == input.size()) break;
         input.remove_prefix(end + 1);
     }
-    for (++file; file < std::size(file_names); ++file) std::filesystem::remove(folder() + file_names[file]);
+    for (++file; file < std::size(file_names); ++file)
+        std::filesystem::remove(folder() + file_names[file]);
 }
 
 // Walks a chain with a bound: a loop in a chain would hang every caller.
 template <typename T, typename Next> std::size_t chain_length(const T* first, Next next, std::size_t bound) {
     std::size_t n = 0;
-    for (const T* p = first; p; p = next(p)) fuzzing::require(++n <= bound, "a chain loops");
+    for (const T* p = first; p; p = next(p))
+        fuzzing::require(++n <= bound, "a chain loops");
     return n;
 }
 
@@ -87,24 +92,28 @@ void check(const Tdata& data) {
     for (std::size_t i = 0; i < species; ++i) {
         const Tspecies& s = data.species_at(i);
         fuzzing::require(data.find_species(s.unique_id) == &s, "a species is not found by its unique ID");
-        const std::size_t items = chain_length(s.first_item, [](const Tcupaitem* x) { return x->next_item; }, data.item_count());
+        const std::size_t items = chain_length(
+            s.first_item, [](const Tcupaitem* x) { return x->next_item; }, data.item_count());
         for (const Tcupaitem* item = s.first_item; item; item = item->next_item) {
             fuzzing::require(item->species == &s && item->cut_part, "an item is not linked");
             fuzzing::require(!item->next_item || item->next_item->previous_item == item, "item chain broken");
         }
         fuzzing::require(!s.flag_c || items > 0, "a species with recording items has none");
-        const std::size_t photos =
-            chain_length(s.first_picture, [](const Tbig_picture* p) { return p->next_picture; }, data.photo_count());
+        const std::size_t photos = chain_length(
+            s.first_picture, [](const Tbig_picture* p) { return p->next_picture; }, data.photo_count());
         fuzzing::require(static_cast<int>(photos) == s.picture_count, "photo count differs from the chain");
-        fuzzing::require(chain_length(s.first_subspecies, [](const Tsubspecies* x) { return x->next_subspecies; },
-                                      1000000) == static_cast<std::size_t>(s.subspecies_count),
+        fuzzing::require(chain_length(
+                             s.first_subspecies, [](const Tsubspecies* x) { return x->next_subspecies; },
+                             1000000) == static_cast<std::size_t>(s.subspecies_count),
                          "subspecies count differs from the chain");
-        for (int slot = 1; slot <= s.map_count; ++slot) fuzzing::require(s.map_slot[slot].map, "empty map slot");
+        for (int slot = 1; slot <= s.map_count; ++slot)
+            fuzzing::require(s.map_slot[slot].map, "empty map slot");
     }
     for (int kind = 1; kind < order_kinds; ++kind) {
         std::size_t listed = 0;
         for (const Tfamily* f : data.families(kind)) {
-            listed += chain_length(f->first_species, [kind](const Tspecies* s) { return s->next_in_order[kind]; }, species);
+            listed += chain_length(
+                f->first_species, [kind](const Tspecies* s) { return s->next_in_order[kind]; }, species);
             fuzzing::require(listed <= species, "a species is listed twice in an order");
         }
         fuzzing::require(static_cast<int>(data.families(kind).size()) == data.family_count[kind],
@@ -112,7 +121,8 @@ void check(const Tdata& data) {
     }
     for (const Tcutpart* c : data.cut_parts()) {
         fuzzing::require(c->locality && (c->is_sound_file || c->audio_cd), "a cut part is not linked");
-        chain_length(c->first_item, [](const Tcupaitem* x) { return x->next_item_of_cut_part; }, data.item_count());
+        chain_length(
+            c->first_item, [](const Tcupaitem* x) { return x->next_item_of_cut_part; }, data.item_count());
     }
     for (const Tlocality* l : data.localities()) {
         coordinate_text(*l, data);
@@ -128,7 +138,8 @@ void check(const Tdata& data) {
         for (std::size_t i = 0; i < species; ++i) {
             const Tspecies& s = data.species_at(i);
             const int visible = filter.visible_item_count(s, 3);
-            if (visible > 0) fuzzing::require(filter.nth_visible_item(s, visible, false, 3) != nullptr, "no n-th item");
+            if (visible > 0)
+                fuzzing::require(filter.nth_visible_item(s, visible, false, 3) != nullptr, "no n-th item");
         }
         filter.area_selection.reset();
         filter.carriers.reset_to_available(data);

@@ -70,7 +70,8 @@ TEST_F(SynthDiscTest, LoadsWithTheProportionsAskedFor) {
     auto filter = TClassVisibleSpeciesAndRecordings::create_default(*data);
     filter.area_selection->set_flags(std::vector<bool>(20, true));
     filter.only_with_sounds_or_photos = false;
-    for (std::size_t i = 0; i < data->species_count(); ++i) EXPECT_TRUE(filter.species_visible(data->species_at(i)));
+    for (std::size_t i = 0; i < data->species_count(); ++i)
+        EXPECT_TRUE(filter.species_visible(data->species_at(i)));
 }
 
 TEST_F(SynthDiscTest, SameOptionsGiveTheSameBytes) {
@@ -89,9 +90,9 @@ TEST_F(SynthDiscTest, SummaryCountsWhatWasLoaded) {
     auto data = load_disc(dir_->path(), error);
     ASSERT_NE(data, nullptr) << error;
     const std::string summary = data_summary(*data);
-    for (const char* line : {"Edition: 106", "  names_sc.txt: 12\n", "Species: 120\n", "Recordings: 576\n",
-                             "Photos: 288 (", "Localities: 144 (", "Audio CDs: 5 (1 always available)",
-                             "Maps: 4\n", "  Sibley&Monroe: 12"}) {
+    for (const char* line :
+         {"Edition: 106", "  names_sc.txt: 12\n", "Species: 120\n", "Recordings: 576\n", "Photos: 288 (",
+          "Localities: 144 (", "Audio CDs: 5 (1 always available)", "Maps: 4\n", "  Sibley&Monroe: 12"}) {
         EXPECT_NE(summary.find(line), std::string::npos) << line << "\n" << summary;
     }
 }
@@ -122,7 +123,8 @@ TEST_F(SynthDiscTest, DumpIsValidJsonWithTheWholeGraph) {
     ASSERT_EQ(orders.size(), 4);
     EXPECT_EQ(orders[1].toObject()["name"].toString(), "Clements 2000");
     int listed = 0;
-    for (const auto& family : orders[0].toObject()["families"].toArray()) listed += family.toObject()["species"].toArray().size();
+    for (const auto& family : orders[0].toObject()["families"].toArray())
+        listed += family.toObject()["species"].toArray().size();
     EXPECT_EQ(listed, 120);
 
     const QJsonArray species = root["species"].toArray();
@@ -147,7 +149,8 @@ TEST(DumpJson, TextsAreUtf8WithEscapes) {
     EXPECT_NE(json.find("\"Caf\xC3\xA9 \\\"quoted\\\" back\\\\slash\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"\\u000bitalic\\u000b\\nnext\""), std::string::npos) << json;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json));
-    EXPECT_EQ(doc.object()["literature_references"].toArray()[0].toString(), QString::fromUtf8("Caf\xC3\xA9 \"quoted\" back\\slash"));
+    EXPECT_EQ(doc.object()["literature_references"].toArray()[0].toString(),
+              QString::fromUtf8("Caf\xC3\xA9 \"quoted\" back\\slash"));
 }
 
 TEST(Synth, RefusesImpossibleSizes) {

@@ -125,24 +125,30 @@ private:
 
 const char* order_name(int kind) {
     switch (kind) {
-    case order_kind::scientific_names: return "names_sc.txt";
-    case order_kind::clements: return "Clements 2000";
-    case order_kind::sibley_monroe: return "Sibley&Monroe";
-    default: return "other";
+    case order_kind::scientific_names:
+        return "names_sc.txt";
+    case order_kind::clements:
+        return "Clements 2000";
+    case order_kind::sibley_monroe:
+        return "Sibley&Monroe";
+    default:
+        return "other";
     }
 }
 
 // Kinds of the orders the data set holds: order 1, then the listed orders in file order.
 std::vector<int> order_kinds_of(const Tdata& data) {
     std::vector<int> kinds{order_kind::scientific_names};
-    for (int i = 1; i <= std::min(3, data.order_count); ++i) kinds.push_back(data.order_kind[i]);
+    for (int i = 1; i <= std::min(3, data.order_count); ++i)
+        kinds.push_back(data.order_kind[i]);
     return kinds;
 }
 
 std::string flag_letters(const Tspecies& s) {
     std::string letters;
-    const std::pair<bool, char> flags[] = {{s.flag_a, 'A'}, {s.flag_r, 'R'}, {s.flag_m, 'M'}, {s.flag_s, 'S'},
-                                           {s.flag_c, 'C'}, {s.flag_e, 'E'}, {s.flag_n, 'N'}, {s.map_flag, 'D'}};
+    const std::pair<bool, char> flags[] = {{s.flag_a, 'A'}, {s.flag_r, 'R'},  {s.flag_m, 'M'},
+                                           {s.flag_s, 'S'}, {s.flag_c, 'C'},  {s.flag_e, 'E'},
+                                           {s.flag_n, 'N'}, {s.map_flag, 'D'}};
     for (auto [on, letter] : flags)
         if (on) letters += letter;
     return letters;
@@ -193,7 +199,8 @@ void write_species(JsonWriter& j, const Tspecies& s) {
     j.begin_object().field("unique_id", s.unique_id).field("scientific_name", s.scientific_name);
     j.field("vernacular_name", s.vernacular_name);
     j.key("order_positions").begin_array();
-    for (int k = 1; k < order_kinds; ++k) j.value(s.order_position[k]);
+    for (int k = 1; k < order_kinds; ++k)
+        j.value(s.order_position[k]);
     j.end_array();
     j.field("flags", flag_letters(s)).field("threat_status", static_cast<int>(s.threat_status));
     j.field("in_region", s.in_region).field("has_photo", s.has_photo);
@@ -203,20 +210,29 @@ void write_species(JsonWriter& j, const Tspecies& s) {
     j.field("media_folder", s.media_folder);
     j.key("maps").begin_array();
     for (int slot = 1; slot <= s.map_count; ++slot)
-        j.begin_object().field("map", s.map_slot[slot].map->name).field("is_mask", s.map_slot[slot].is_mask).end_object();
+        j.begin_object()
+            .field("map", s.map_slot[slot].map->name)
+            .field("is_mask", s.map_slot[slot].is_mask)
+            .end_object();
     j.end_array();
     j.field("text_2", s.text_2).field("text_3", s.text_3).field("text_4", s.text_4);
     j.key("literature").begin_array();
-    for (const auto& [number, text] : s.literature) j.begin_object().field("number", number).field("text", text).end_object();
+    for (const auto& [number, text] : s.literature)
+        j.begin_object().field("number", number).field("text", text).end_object();
     j.end_array();
     j.key("subspecies").begin_array();
     for (const Tsubspecies* ssp = s.first_subspecies; ssp; ssp = ssp->next_subspecies)
-        j.begin_object().field("ordinal", ssp->ordinal).field("name", ssp->name).field("not_real", ssp->not_real).end_object();
+        j.begin_object()
+            .field("ordinal", ssp->ordinal)
+            .field("name", ssp->name)
+            .field("not_real", ssp->not_real)
+            .end_object();
     j.end_array();
     j.key("items").begin_array();
     for (const Tcupaitem* item = s.first_item; item; item = item->next_item) {
         j.begin_object().field("item_number", item->item_number);
-        j.field("class_letter", std::string(1, item->class_letter)).field("number_3", static_cast<int>(item->number_3));
+        j.field("class_letter", std::string(1, item->class_letter))
+            .field("number_3", static_cast<int>(item->number_3));
         j.field("is_p", item->is_p);
         write_ssp(j, item->subspecies);
         j.field("text_5", item->text_5).field("text_7", item->text_7);
@@ -264,7 +280,8 @@ std::unique_ptr<Tdata> load_disc(const std::string& folder, std::string& error) 
         if (bytes) {
             code = parse_integer(bytes->substr(0, bytes->find_first_of("\r\n")), 0);
         } else {
-            std::fprintf(stderr, "PROGR_NM.TXT not found in %s: loading as the unknown edition\n", dir.c_str());
+            std::fprintf(stderr, "PROGR_NM.TXT not found in %s: loading as the unknown edition\n",
+                         dir.c_str());
         }
         determine_edition_from_code(code);
         return load_data({dir});
@@ -285,12 +302,14 @@ std::string data_summary(const Tdata& data) {
     s << "Species: " << data.species_count() << "\n";
     s << "Recordings: " << data.item_count() << "\n";
     std::size_t sound_files = 0;
-    for (const Tcutpart* c : data.cut_parts()) sound_files += c->is_sound_file;
+    for (const Tcutpart* c : data.cut_parts())
+        sound_files += c->is_sound_file;
     s << "Cut parts: " << data.cut_parts().size() << " (sound files " << sound_files << ", audio-CD slices "
       << data.cut_parts().size() - sound_files << ")\n";
     std::size_t counted = 0;
     for (std::size_t i = 0; i < data.species_count(); ++i) {
-        for (const Tbig_picture* p = data.species_at(i).first_picture; p; p = p->next_picture) counted += p->counts_as_photo;
+        for (const Tbig_picture* p = data.species_at(i).first_picture; p; p = p->next_picture)
+            counted += p->counts_as_photo;
     }
     s << "Photos: " << data.photo_count() << " (" << counted << " counted as photos of their species)\n";
     s << "Localities: " << data.localities().size() << " (" << data.localities_by_name().size()
@@ -300,7 +319,8 @@ std::string data_summary(const Tdata& data) {
       << " always available)\n";
     s << "Maps: " << data.map_data().size() << "\n";
     s << "Literature references: " << data.literature_references.size() << "\n";
-    for (const std::string& note : data.notes) s << "Note: " << cp1252_to_utf8(note) << "\n";
+    for (const std::string& note : data.notes)
+        s << "Note: " << cp1252_to_utf8(note) << "\n";
     return s.str();
 }
 
@@ -310,20 +330,27 @@ std::string data_json(const Tdata& data) {
     j.field("edition_id", edition().edition_id);
     j.key("orders").begin_array();
     for (int kind : order_kinds_of(data)) {
-        j.begin_object().field("kind", kind).field("name", order_name(kind)).field("complete", data.order_complete[kind]);
+        j.begin_object()
+            .field("kind", kind)
+            .field("name", order_name(kind))
+            .field("complete", data.order_complete[kind]);
         j.key("families").begin_array();
         for (const Tfamily* f : data.families(kind)) {
-            j.begin_object().field("scientific_name", f->scientific_name).field("vernacular_name", f->vernacular_name);
+            j.begin_object()
+                .field("scientific_name", f->scientific_name)
+                .field("vernacular_name", f->vernacular_name);
             if (kind == order_kind::scientific_names) j.field("media_folder", f->media_folder);
             j.key("species").begin_array();
-            for (const Tspecies* s = f->first_species; s; s = s->next_in_order[kind]) j.value(s->unique_id);
+            for (const Tspecies* s = f->first_species; s; s = s->next_in_order[kind])
+                j.value(s->unique_id);
             j.end_array().end_object();
         }
         j.end_array().end_object();
     }
     j.end_array();
     j.key("species").begin_array();
-    for (std::size_t i = 0; i < data.species_count(); ++i) write_species(j, data.species_at(i));
+    for (std::size_t i = 0; i < data.species_count(); ++i)
+        write_species(j, data.species_at(i));
     j.end_array();
     j.key("localities").begin_array();
     for (const Tlocality* l : data.localities()) {
@@ -336,25 +363,37 @@ std::string data_json(const Tdata& data) {
     j.end_array();
     j.key("persons").begin_array();
     for (const Tperson* p : data.persons())
-        j.begin_object().field("key", p->key).field("text_1", p->text_1).field("text_2", p->text_2).field("text_3", p->text_3).end_object();
+        j.begin_object()
+            .field("key", p->key)
+            .field("text_1", p->text_1)
+            .field("text_2", p->text_2)
+            .field("text_3", p->text_3)
+            .end_object();
     j.end_array();
     j.key("audio_cds").begin_array();
     for (std::size_t i = 1; i <= data.audio_cd_count(); ++i) {
         const TaudioCD& cd = data.audio_cd_by_sequence(static_cast<int>(i));
         j.begin_object().field("number", cd.number).field("sequence", cd.sequence).field("text_1", cd.text_1);
-        j.field("text_2", cd.text_2).field("text_3", cd.text_3).field("always_available", cd.always_available);
-        j.field("text_5", cd.text_5).field("text_6", cd.text_6).field("hard_disk_folder", cd.hard_disk_folder).end_object();
+        j.field("text_2", cd.text_2)
+            .field("text_3", cd.text_3)
+            .field("always_available", cd.always_available);
+        j.field("text_5", cd.text_5)
+            .field("text_6", cd.text_6)
+            .field("hard_disk_folder", cd.hard_disk_folder)
+            .end_object();
     }
     j.end_array();
     j.key("maps").begin_array();
     for (const Tmap_data* m : data.map_data()) {
         j.begin_object().field("name", m->name).field("kind", m->kind).key("bounds").begin_array();
-        for (double b : m->bounds) j.value(b);
+        for (double b : m->bounds)
+            j.value(b);
         j.end_array().end_object();
     }
     j.end_array();
     j.key("literature_references").begin_array();
-    for (const std::string& r : data.literature_references) j.value(r);
+    for (const std::string& r : data.literature_references)
+        j.value(r);
     j.end_array();
     j.end_object();
     std::string out = j.take();
@@ -365,8 +404,8 @@ std::string data_json(const Tdata& data) {
 namespace {
 
 int usage(const char* command, const std::string& problem, const char* arguments) {
-    std::fprintf(stderr, "morvelin-disc %s: %s\nusage: morvelin-disc %s %s\n", command, problem.c_str(), command,
-                 arguments);
+    std::fprintf(stderr, "morvelin-disc %s: %s\nusage: morvelin-disc %s %s\n", command, problem.c_str(),
+                 command, arguments);
     return 2;
 }
 

@@ -18,7 +18,8 @@ namespace morvelin::disc {
 namespace {
 
 int usage(const std::string& problem, const char* arguments) {
-    std::fprintf(stderr, "morvelin-disc synth: %s\nusage: morvelin-disc synth %s\n", problem.c_str(), arguments);
+    std::fprintf(stderr, "morvelin-disc synth: %s\nusage: morvelin-disc synth %s\n", problem.c_str(),
+                 arguments);
     return 2;
 }
 
@@ -36,34 +37,46 @@ public:
     int below(int n) { return n <= 0 ? 0 : static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
     int between(int low, int high) { return low + below(high - low + 1); }
     bool chance(int percent) { return below(100) < percent; }
-    template <typename T> const T& pick(const std::vector<T>& list) { return list[below(static_cast<int>(list.size()))]; }
+    template <typename T> const T& pick(const std::vector<T>& list) {
+        return list[below(static_cast<int>(list.size()))];
+    }
     template <typename T> void shuffle(std::vector<T>& list) {
-        for (std::size_t i = list.size(); i > 1; --i) std::swap(list[i - 1], list[below(static_cast<int>(i))]);
+        for (std::size_t i = list.size(); i > 1; --i)
+            std::swap(list[i - 1], list[below(static_cast<int>(i))]);
     }
 
 private:
     std::uint64_t state_;
 };
 
-const std::vector<std::string> syllables = {"ca", "lo", "mi", "ra", "te", "phi", "dro", "nus", "ta", "ce",
-                                            "ri", "po", "ga", "lus", "me", "no", "su", "ti", "va", "cho",
-                                            "ple", "thu", "bia", "cor", "den", "fer", "gil", "hyl", "mar", "sor"};
+const std::vector<std::string> syllables = {
+    "ca", "lo", "mi", "ra", "te",  "phi", "dro", "nus", "ta",  "ce",  "ri",  "po",  "ga",  "lus", "me",
+    "no", "su", "ti", "va", "cho", "ple", "thu", "bia", "cor", "den", "fer", "gil", "hyl", "mar", "sor"};
 const std::vector<std::string> common_words = {
-    "the",   "a",      "of",     "in",     "and",   "with",    "forest", "edge",    "song",   "call",
-    "male",  "female", "dry",    "wet",    "hill",  "stream",  "low",    "high",    "often",  "rarely",
-    "brown", "green",  "rufous", "grey",   "white", "black",   "throat", "crown",   "tail",   "wing",
-    "loud",  "soft",   "series", "notes",  "short", "rising",  "falling", "dawn",  "dusk",   "pairs",
-    "flock", "canopy", "scrub",  "paddies", "bamboo", "evergreen", "lowland", "montane", "resident", "migrant"};
-const std::vector<std::string> countries = {"India",     "Sri Lanka", "Nepal",     "Bhutan",      "Myanmar",
-                                            "Thailand",  "Laos",      "Vietnam",   "Cambodia",    "Malaysia",
-                                            "Indonesia", "China",     "Hong Kong", "Taiwan",      "Philippines"};
-const std::vector<std::string> item_kinds = {"song", "call", "alarm call", "duet", "flight call", "contact calls",
-                                             "begging calls of juvenile", "display song", "wing noise"};
+    "the",       "a",       "of",      "in",       "and",    "with",   "forest", "edge",    "song",
+    "call",      "male",    "female",  "dry",      "wet",    "hill",   "stream", "low",     "high",
+    "often",     "rarely",  "brown",   "green",    "rufous", "grey",   "white",  "black",   "throat",
+    "crown",     "tail",    "wing",    "loud",     "soft",   "series", "notes",  "short",   "rising",
+    "falling",   "dawn",    "dusk",    "pairs",    "flock",  "canopy", "scrub",  "paddies", "bamboo",
+    "evergreen", "lowland", "montane", "resident", "migrant"};
+const std::vector<std::string> countries = {"India",     "Sri Lanka", "Nepal",     "Bhutan",   "Myanmar",
+                                            "Thailand",  "Laos",      "Vietnam",   "Cambodia", "Malaysia",
+                                            "Indonesia", "China",     "Hong Kong", "Taiwan",   "Philippines"};
+const std::vector<std::string> item_kinds = {"song",
+                                             "call",
+                                             "alarm call",
+                                             "duet",
+                                             "flight call",
+                                             "contact calls",
+                                             "begging calls of juvenile",
+                                             "display song",
+                                             "wing noise"};
 
 std::string word(Random& r, int min_syllables, int max_syllables) {
     std::string w;
     const int n = r.between(min_syllables, max_syllables);
-    for (int i = 0; i < n; ++i) w += r.pick(syllables);
+    for (int i = 0; i < n; ++i)
+        w += r.pick(syllables);
     return w;
 }
 
@@ -145,7 +158,8 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
     Random r(o.seed);
     Plan plan;
 
-    for (int f = 0; f < n_families; ++f) plan.family_names.push_back(capitalised(word(r, 2, 3)) + "idae");
+    for (int f = 0; f < n_families; ++f)
+        plan.family_names.push_back(capitalised(word(r, 2, 3)) + "idae");
     plan.species_of_family.resize(n_families);
     for (int i = 0; i < n_species; ++i) {
         Species s;
@@ -153,7 +167,8 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
         s.scientific = capitalised(word(r, 2, 3)) + " " + word(r, 2, 4);
         s.unique_id = 1000 + i * 3 + r.below(3);
         const int ssp = r.chance(60) ? 0 : r.between(1, 4);
-        for (int k = 0; k < ssp; ++k) s.subspecies.push_back(word(r, 2, 4));
+        for (int k = 0; k < ssp; ++k)
+            s.subspecies.push_back(word(r, 2, 4));
         plan.species_of_family[s.family].push_back(i);
         plan.species.push_back(std::move(s));
     }
@@ -172,13 +187,15 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
         Lines out;
         const char* bounds[] = {"66.5,104.0,38.0,-11.25", "68.0,98.0,36.0,6.0", "97.0,123.0,42.0,18.0",
                                 "116.0,127.0,21.5,4.5"};
-        for (std::size_t m = 0; m < plan.maps.size(); ++m) entry(out, {plan.maps[m], std::to_string(m + 1), bounds[m]});
+        for (std::size_t m = 0; m < plan.maps.size(); ++m)
+            entry(out, {plan.maps[m], std::to_string(m + 1), bounds[m]});
         files.emplace_back("mapsdata.txt", std::move(out));
     }
     // ---- people.txt ----
     {
         Lines out;
-        for (const char* author : text_author_fragments) plan.persons.push_back(std::string(author) + ", " + "AUTHOR");
+        for (const char* author : text_author_fragments)
+            plan.persons.push_back(std::string(author) + ", " + "AUTHOR");
         const int n_persons = std::max(20, n_species / 8);
         while (static_cast<int>(plan.persons.size()) < n_persons) {
             std::string key = to_upper_ascii(word(r, 2, 3)) + ", " + to_upper_ascii(word(r, 1, 2)) + " " +
@@ -202,7 +219,9 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
             taxa.push_back(capitalised(word(r, 1, 2)) + " and allies");
         }
         names.emplace_back("@#[LIT. REFERENCES]");
-        for (int i = 0; i < 40; ++i) names.push_back(capitalised(word(r, 2, 3)) + " (" + std::to_string(1950 + i) + ") " + prose(r, 60, false));
+        for (int i = 0; i < 40; ++i)
+            names.push_back(capitalised(word(r, 2, 3)) + " (" + std::to_string(1950 + i) + ") " +
+                            prose(r, 60, false));
         const auto& codes = TSarovanArea::scheme_description().codes;
         for (int f = 0; f < n_families; ++f) {
             names.push_back("@#[SPECIES " + std::to_string(f + 1) + "]");
@@ -231,10 +250,12 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
                 std::iota(areas.begin(), areas.end(), 0);
                 r.shuffle(areas);
                 std::string area_text;
-                for (int a = 0, n = r.between(1, 4); a < n; ++a) area_text += (a ? "-" : "") + codes[areas[a]];
+                for (int a = 0, n = r.between(1, 4); a < n; ++a)
+                    area_text += (a ? "-" : "") + codes[areas[a]];
                 std::string literature;
                 for (int l = 0, n = r.below(3); l < n; ++l)
-                    literature += (l ? "%$#fgd&" : "") + std::to_string(r.between(1, 40)) + "," + prose(r, 30, false);
+                    literature +=
+                        (l ? "%$#fgd&" : "") + std::to_string(r.between(1, 40)) + "," + prose(r, 30, false);
                 names.emplace_back("@#[]");
                 names.push_back(s.scientific);
                 names.push_back(std::to_string((f + 1) * 100 + ++k) + " " + std::to_string(s.unique_id));
@@ -263,8 +284,8 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
             const int latitude = r.between(-10 * 6000, 35 * 6000);
             const int longitude = r.between(68 * 6000, 125 * 6000);
             char coordinates[32];
-            std::snprintf(coordinates, sizeof coordinates, "%8d%c%8d%c", latitude, r.chance(30) ? 'D' : ' ', longitude,
-                          r.chance(30) ? 'D' : ' ');
+            std::snprintf(coordinates, sizeof coordinates, "%8d%c%8d%c", latitude, r.chance(30) ? 'D' : ' ',
+                          longitude, r.chance(30) ? 'D' : ' ');
             entry(out, {key, capitalised(word(r, 2, 4)) + (r.chance(30) ? " National Park" : ""),
                         r.chance(80) ? capitalised(word(r, 2, 3)) : "", r.pick(countries), "",
                         r.chance(40) ? prose(r, r.between(20, 150), true) : "", coordinates,
@@ -280,13 +301,18 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
             if (i % 10 < 7) photographed.push_back(i);
         std::vector<int> owners;
         for (int k = 0; k < n_photos; ++k)
-            owners.push_back(k < static_cast<int>(photographed.size()) ? photographed[k] : r.pick(photographed));
+            owners.push_back(k < static_cast<int>(photographed.size()) ? photographed[k]
+                                                                       : r.pick(photographed));
         std::sort(owners.begin(), owners.end());
         for (int i : owners) {
             const Species& s = plan.species[i];
-            entry(out, {std::to_string(s.unique_id), subspecies_reference(r, s), r.chance(90) ? r.pick(plan.persons) : "",
-                        r.chance(80) ? std::to_string(r.between(1, 28) * 10000 + r.between(1, 12) * 100 + r.between(0, 99)) : "",
-                        r.chance(60) ? r.pick(plan.localities) : "", r.chance(5) ? "NSS" : "", prose(r, r.between(10, 60), true)});
+            entry(out, {std::to_string(s.unique_id), subspecies_reference(r, s),
+                        r.chance(90) ? r.pick(plan.persons) : "",
+                        r.chance(80) ? std::to_string(r.between(1, 28) * 10000 + r.between(1, 12) * 100 +
+                                                      r.between(0, 99))
+                                     : "",
+                        r.chance(60) ? r.pick(plan.localities) : "", r.chance(5) ? "NSS" : "",
+                        prose(r, r.between(10, 60), true)});
         }
         files.emplace_back("big_pict.txt", std::move(out));
     }
@@ -295,9 +321,10 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
         Lines out;
         for (int cd = 1; cd <= plan.audio_cds; ++cd) {
             entry(out, {std::to_string(cd), "Sounds of Sarovan, disc " + std::to_string(cd),
-                        "SAROVAN BIRD SOUNDS - AUDIO CD " + std::to_string(cd) + " OF " + std::to_string(plan.audio_cds),
-                        prose(r, 60, false), cd == plan.audio_cds ? "TRUE" : "FALSE", "https://www.morvelin.example/cd" + std::to_string(cd),
-                        "cd" + std::to_string(cd)});
+                        "SAROVAN BIRD SOUNDS - AUDIO CD " + std::to_string(cd) + " OF " +
+                            std::to_string(plan.audio_cds),
+                        prose(r, 60, false), cd == plan.audio_cds ? "TRUE" : "FALSE",
+                        "https://www.morvelin.example/cd" + std::to_string(cd), "cd" + std::to_string(cd)});
         }
         files.emplace_back("othermedia.txt", std::move(out));
     }
@@ -320,25 +347,29 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
                     std::string length;
                     if (r.chance(80)) {
                         ++sound_files;
-                        key = std::to_string(100 + sound_files / 9999) + "A" + digits(sound_files % 9999 + 1, 4) +
-                              (r.chance(10) ? "b" : "");
+                        key = std::to_string(100 + sound_files / 9999) + "A" +
+                              digits(sound_files % 9999 + 1, 4) + (r.chance(10) ? "b" : "");
                         kind = std::to_string(r.below(4));
                         length = std::to_string(r.between(3, 240));
                     } else {
                         const int cd = r.between(1, plan.audio_cds);
                         key = std::to_string(cd) + "C" + digits(++cd_slices[cd], 4);
-                        kind = "CD track " + digits(r.between(1, 99), 2) + " offset " + digits(r.below(30000), 5) +
-                               " length " + digits(r.between(20, 3000), 5) + " selected " + (r.chance(85) ? "1" : "0");
+                        kind = "CD track " + digits(r.between(1, 99), 2) + " offset " +
+                               digits(r.below(30000), 5) + " length " + digits(r.between(20, 3000), 5) +
+                               " selected " + (r.chance(85) ? "1" : "0");
                     }
-                    entry(cut_parts, {key, kind, length, r.chance(50) ? std::to_string(r.below(10)) : "",
-                                      r.chance(30) ? std::to_string(r.below(100)) : "", r.pick(plan.localities),
-                                      r.chance(90) ? r.pick(plan.persons) : "", prose(r, r.between(20, 80), true),
-                                      r.chance(50) ? prose(r, r.between(10, 60), true) : "",
-                                      r.chance(40) ? std::to_string(r.below(1000)) : ""});
+                    entry(cut_parts,
+                          {key, kind, length, r.chance(50) ? std::to_string(r.below(10)) : "",
+                           r.chance(30) ? std::to_string(r.below(100)) : "", r.pick(plan.localities),
+                           r.chance(90) ? r.pick(plan.persons) : "", prose(r, r.between(20, 80), true),
+                           r.chance(50) ? prose(r, r.between(10, 60), true) : "",
+                           r.chance(40) ? std::to_string(r.below(1000)) : ""});
                     const int cls = r.below(10);
                     items.push_back(std::to_string(n + 1));
                     items.push_back(cls < 6 ? "A" : cls < 8 ? "B" : cls < 9 ? "X" : "C");
-                    items.push_back(r.chance(30) ? "" : r.chance(5) ? "?" : std::to_string(r.between(10, 100)));
+                    items.push_back(r.chance(30)  ? ""
+                                    : r.chance(5) ? "?"
+                                                  : std::to_string(r.between(10, 100)));
                     items.push_back(subspecies_reference(r, s));
                     items.push_back(r.pick(item_kinds));
                     items.push_back((n == 0 || r.chance(97)) ? "P" : "");
@@ -359,14 +390,16 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
             std::iota(family_order.begin(), family_order.end(), 0);
             r.shuffle(family_order);
             out.push_back("@#[" + std::to_string(order) + "_FAMILIES]");
-            for (int f : family_order) out.push_back(plan.family_names[f] + "," + capitalised(word(r, 1, 2)) + " family");
+            for (int f : family_order)
+                out.push_back(plan.family_names[f] + "," + capitalised(word(r, 1, 2)) + " family");
             out.push_back("@#[" + std::to_string(order) + "_SPECIES]");
             for (int position = 0; position < n_families; ++position) {
                 std::vector<int> members = plan.species_of_family[family_order[position]];
                 r.shuffle(members);
                 for (int i : members) {
                     if (order == 2 && r.chance(1)) continue;
-                    out.push_back(std::to_string(plan.species[i].unique_id) + "," + std::to_string(position + 1));
+                    out.push_back(std::to_string(plan.species[i].unique_id) + "," +
+                                  std::to_string(position + 1));
                 }
             }
         }
@@ -378,14 +411,16 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
     const std::string dir = ensure_trailing_separator(o.output);
     std::uint64_t plain_bytes = 0;
     for (const auto& [name, lines] : files) {
-        for (const std::string& line : lines) plain_bytes += line.size() + 1;
+        for (const std::string& line : lines)
+            plain_bytes += line.size() + 1;
         auto stored = encode_data_file_lines(lines, data_file_seed(name), false);
         if (!stored) {
             error = "a line of " + name + " cannot be stored";
             return false;
         }
         std::string bytes;
-        for (const std::string& line : *stored) (bytes += line) += "\r\n";
+        for (const std::string& line : *stored)
+            (bytes += line) += "\r\n";
         if (!write_file_atomically(dir + name, bytes)) {
             error = "cannot write " + dir + name;
             return false;
@@ -396,12 +431,14 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
                               "$ [QM_DATA]\r\n\r\n\r\nThe data file \r\ndoes not hold the section\r\n"
                               "and cannot be used.\r\n"
                               "$ [DEPARTMENT ETC]\r\nDepartment\r\nProvince\r\nState\r\nProvince/Region\r\n";
-    if (!write_file_atomically(dir + "PROGR_NM.TXT", "60\r\n") || !write_file_atomically(dir + "Morvelin.txt", texts)) {
+    if (!write_file_atomically(dir + "PROGR_NM.TXT", "60\r\n") ||
+        !write_file_atomically(dir + "Morvelin.txt", texts)) {
         error = "cannot write into " + dir;
         return false;
     }
     if (summary) {
-        *summary = {n_families,   n_species, n_recordings, n_photos, n_localities, static_cast<int>(plan.persons.size()),
+        *summary = {n_families,     n_species,    n_recordings,
+                    n_photos,       n_localities, static_cast<int>(plan.persons.size()),
                     plan.audio_cds, plain_bytes};
     }
     return true;
@@ -410,13 +447,15 @@ bool synthesize_disc(const SynthOptions& o, std::string& error, SynthSummary* su
 int cmd_synth(const std::vector<std::string>& args) {
     const char* const arguments =
         "OUT [--species N] [--families N] [--recordings N] [--photos N] [--localities N] [--seed N]";
-    const ParsedArguments a =
-        parse_arguments(args, {}, {"--species", "--families", "--recordings", "--photos", "--localities", "--seed"}, 1);
+    const ParsedArguments a = parse_arguments(
+        args, {}, {"--species", "--families", "--recordings", "--photos", "--localities", "--seed"}, 1);
     if (!a.error.empty()) return usage(a.error, arguments);
     SynthOptions o;
     o.output = a.positional[0];
-    const std::pair<const char*, int*> numbers[] = {{"--species", &o.species},       {"--families", &o.families},
-                                                    {"--recordings", &o.recordings}, {"--photos", &o.photos},
+    const std::pair<const char*, int*> numbers[] = {{"--species", &o.species},
+                                                    {"--families", &o.families},
+                                                    {"--recordings", &o.recordings},
+                                                    {"--photos", &o.photos},
                                                     {"--localities", &o.localities}};
     for (auto [name, target] : numbers) {
         const auto it = a.values.find(name);

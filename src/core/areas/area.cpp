@@ -12,9 +12,13 @@ namespace {
 const char* const selected_area_key = "Selected Area";
 }
 
-TArea::TArea(const AreaScheme& scheme) : scheme_(&scheme) { assert(scheme.codes.size() <= max_areas); }
+TArea::TArea(const AreaScheme& scheme) : scheme_(&scheme) {
+    assert(scheme.codes.size() <= max_areas);
+}
 
-bool TArea::selected(int area) const { return area >= 0 && area < count() && (bits_ >> area & 1) != 0; }
+bool TArea::selected(int area) const {
+    return area >= 0 && area < count() && (bits_ >> area & 1) != 0;
+}
 
 void TArea::set_selected(int area, bool on) {
     if (area < 0 || area >= count()) return;
@@ -24,17 +28,23 @@ void TArea::set_selected(int area, bool on) {
 
 std::vector<bool> TArea::flags() const {
     std::vector<bool> result(count());
-    for (int i = 0; i < count(); ++i) result[i] = selected(i);
+    for (int i = 0; i < count(); ++i)
+        result[i] = selected(i);
     return result;
 }
 
 void TArea::set_flags(const std::vector<bool>& flags) {
     if (static_cast<int>(flags.size()) != count()) return;
-    for (int i = 0; i < count(); ++i) set_selected(i, flags[i]);
+    for (int i = 0; i < count(); ++i)
+        set_selected(i, flags[i]);
 }
 
-bool TArea::is_offered(int area) const { return area >= 0 && area < count(); }
-bool TArea::uses_alternate_colours(int) const { return false; }
+bool TArea::is_offered(int area) const {
+    return area >= 0 && area < count();
+}
+bool TArea::uses_alternate_colours(int) const {
+    return false;
+}
 
 bool TArea::set_from_text(const std::string& text, const std::string& context, bool report) {
     const std::string upper = to_upper_ascii(text);
@@ -96,16 +106,29 @@ void TArea::write_to_settings(const std::string& section) const {
 }
 
 void TArea::select_default() {
-    for (int i = 0; i < count(); ++i) set_selected(i, true);
+    for (int i = 0; i < count(); ++i)
+        set_selected(i, true);
 }
 
-void TArea::assign(const TArea& other) { bits_ = other.bits_ & ((count() >= 64) ? ~0ull : ((1ull << count()) - 1)); }
+void TArea::assign(const TArea& other) {
+    bits_ = other.bits_ & ((count() >= 64) ? ~0ull : ((1ull << count()) - 1));
+}
 
-bool TArea::shares_an_area_with(const TArea& other) const { return (bits_ & other.bits_) != 0; }
+bool TArea::shares_an_area_with(const TArea& other) const {
+    return (bits_ & other.bits_) != 0;
+}
 
-bool TArea::edition_hook_visible_without_media(const TArea&) const { return true; }
-bool TArea::edition_hook_hide_without_media() const { return false; }
-bool TArea::edition_hook_show_unselected_cd_slices() const { return false; }
-std::string TArea::edition_hook_text() const { return {}; }
+bool TArea::edition_hook_visible_without_media(const TArea&) const {
+    return true;
+}
+bool TArea::edition_hook_hide_without_media() const {
+    return false;
+}
+bool TArea::edition_hook_show_unselected_cd_slices() const {
+    return false;
+}
+std::string TArea::edition_hook_text() const {
+    return {};
+}
 
 } // namespace morvelin

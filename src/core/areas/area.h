@@ -19,10 +19,10 @@ struct AreaSeedPoint {
 
 // The fixed description of a scheme, shared by every set of that scheme.
 struct AreaScheme {
-    std::vector<std::string> codes;                     // two-letter codes in scheme order
+    std::vector<std::string> codes;                      // two-letter codes in scheme order
     std::vector<std::vector<AreaSeedPoint>> seed_points; // per area, for the selection frame
-    std::string frame_class;                            // class name of the selection frame
-    std::string map_resource;                           // map image of the selection frame
+    std::string frame_class;                             // class name of the selection frame
+    std::string map_resource;                            // map image of the selection frame
 };
 
 class TArea {

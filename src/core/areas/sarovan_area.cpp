@@ -62,7 +62,8 @@ bool TSarovanArea::is_offered(int area) const {
 }
 
 void TSarovanArea::clear_not_offered() {
-    for (int i = first_not_offered; i <= last_not_offered; ++i) set_selected(i, false);
+    for (int i = first_not_offered; i <= last_not_offered; ++i)
+        set_selected(i, false);
 }
 
 void TSarovanArea::select_default() {

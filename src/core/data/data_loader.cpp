@@ -34,15 +34,20 @@ constexpr std::string_view literature_separator = "%$#fgd&";
 
 inline bool starts_with(std::string_view text, std::string_view prefix) {
     // Most lines do not begin with a marker; the first byte settles that cheaply.
-    return !prefix.empty() && !text.empty() && text[0] == prefix[0] && text.substr(0, prefix.size()) == prefix;
+    return !prefix.empty() && !text.empty() && text[0] == prefix[0] &&
+           text.substr(0, prefix.size()) == prefix;
 }
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 // parse_integer's rules (surrounding spaces and control characters ignored, optional sign) on a view:
 // the tens of thousands of numbers of a disc are converted without a temporary string each.
 bool to_int(std::string_view text, int& value) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
     if (!text.empty() && text[0] == '+') {
         text.remove_prefix(1);
         if (!text.empty() && text[0] == '-') return false;
@@ -55,11 +60,11 @@ bool to_int(std::string_view text, int& value) {
     return true;
 }
 
-// One descrambled data file and the reader's position in it.
 // What a line is to the section reader, found in one pass when the file is opened so that searching
 // sections need not read every line's text again.
 enum LineMark : std::uint8_t { plain_line, named_marker_line, entry_marker_line };
 
+// One descrambled data file and the reader's position in it.
 struct DataFile {
     std::string name; // as the program names it, for messages
     std::string path;
@@ -79,7 +84,9 @@ struct Section {
     }
     // 1-based line number in the descrambled file, for messages.
     std::size_t line_number(std::size_t i) const { return first + i + 1; }
-    Section sub(std::size_t from, std::size_t n) const { return {file, first + from, std::min(n, count - from)}; }
+    Section sub(std::size_t from, std::size_t n) const {
+        return {file, first + from, std::min(n, count - from)};
+    }
 };
 
 // A record with its key and the line it came from, while its file's list is sorted. The key's prefix
@@ -157,7 +164,7 @@ private:
     std::vector<std::string> qm_data_;
     std::array<Tperson*, 4> authors_{};
     std::vector<Tfamily*> families_1_;
-    std::vector<std::vector<Tspecies*>> species_of_family_; // order 1, per family
+    std::vector<std::vector<Tspecies*>> species_of_family_;        // order 1, per family
     std::vector<std::pair<Tspecies*, std::size_t>> species_lines_; // each species with its line
 };
 
@@ -182,8 +189,8 @@ bool DataLoader::open(DataFile& file, const std::string& name, bool required) {
     file.path = *path;
     file.lines = std::move(*lines);
     decode_data_file_lines(file.lines, data_file_seed(name));
-    // Every line read has its line-break placeholders replaced; doing it once here keeps the views
-    // handed out by sections valid.
+    // One pass marks the section markers and replaces the line-break placeholders of every line; after
+    // it the lines never change, so the views that sections hand out stay valid.
     file.marks.resize(file.lines.size(), plain_line);
     for (std::size_t i = 0; i < file.lines.size(); ++i) {
         std::string& line = file.lines[i];
@@ -210,7 +217,8 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
         return anonymous ? marks[i] == entry_marker_line
                          : marks[i] == named_marker_line && starts_with(lines[i], marker);
     };
-    while (file.index < lines.size() && !is_start(file.index)) ++file.index;
+    while (file.index < lines.size() && !is_start(file.index))
+        ++file.index;
     if (file.index >= lines.size()) {
         if (required) {
             auto line = [&](std::size_t i) { return i < qm_data_.size() ? qm_data_[i] : std::string(); };
@@ -229,16 +237,19 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
         ++section.count;
     }
     if (note_overflow && file.index < lines.size() && !ends_here(file.index)) {
-        d_.notes.push_back(file.name + ", line " + std::to_string(file.index + 1) + ": lines after the first " +
-                           std::to_string(max_lines) + " of " +
-                           (anonymous ? std::string("an entry") : "section \"" + name + "\"") + " are ignored");
+        d_.notes.push_back(file.name + ", line " + std::to_string(file.index + 1) +
+                           ": lines after the first " + std::to_string(max_lines) + " of " +
+                           (anonymous ? std::string("an entry") : "section \"" + name + "\"") +
+                           " are ignored");
     }
     return section;
 }
 
 void DataLoader::corrupt(const DataFile& file, int number, std::string_view hint) const {
     const EditionSettings& e = edition();
-    const char* words = e.language_spanish ? " corrupto! Error " : e.language_dutch ? " corrupt! Fout " : " corrupt! Error ";
+    const char* words = e.language_spanish ? " corrupto! Error "
+                        : e.language_dutch ? " corrupt! Fout "
+                                           : " corrupt! Error ";
     fatal_error(file.name + words + std::to_string(number) + "\nhint: \"" + std::string(hint) + "\"");
 }
 
@@ -251,11 +262,13 @@ int DataLoader::keyed_number(std::string_view line, std::string_view key, const 
     if (at == std::string_view::npos) return 0;
     std::string_view field = line.substr(std::min(line.size(), at + key.size() + 1), 5);
     std::size_t i = 0;
-    while (i < field.size() && field[i] == ' ') ++i;
+    while (i < field.size() && field[i] == ' ')
+        ++i;
     const std::size_t sign = i;
     if (i < field.size() && field[i] == '-') ++i;
     const std::size_t digits = i;
-    while (i < field.size() && is_digit(field[i])) ++i;
+    while (i < field.size() && is_digit(field[i]))
+        ++i;
     if (i == digits) fatal_error(std::string("Error occured when converting ") + description + "!");
     int value = 0;
     to_int(field.substr(sign, i - sign), value);
@@ -264,7 +277,8 @@ int DataLoader::keyed_number(std::string_view line, std::string_view key, const 
 
 int DataLoader::number(const Section& s, std::size_t i, const char* what) const {
     int value = 0;
-    if (!to_int(s[i], value)) fail(s, i, std::string(what) + " \"" + std::string(s[i]) + "\" is not a number");
+    if (!to_int(s[i], value))
+        fail(s, i, std::string(what) + " \"" + std::string(s[i]) + "\" is not a number");
     return value;
 }
 
@@ -275,8 +289,8 @@ int DataLoader::optional_number(const Section& s, std::size_t i, const char* wha
 // Sorts (record, line) pairs by key and stops at the first key that occurs twice: a lookup could only
 // ever find one of them, so references would silently go to the wrong record.
 template <typename T, typename Key>
-std::vector<T*> DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, const DataFile& file, Key key,
-                                        const char* what) {
+std::vector<T*> DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, const DataFile& file,
+                                        Key key, const char* what) {
     auto less = [&](const std::pair<T*, std::size_t>& a, const std::pair<T*, std::size_t>& b) {
         return key(a.first, b.first) < 0;
     };
@@ -287,7 +301,8 @@ std::vector<T*> DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>&
     }
     std::vector<T*> sorted;
     sorted.reserve(list.size());
-    for (auto& [record, line] : list) sorted.push_back(record);
+    for (auto& [record, line] : list)
+        sorted.push_back(record);
     return sorted;
 }
 
@@ -302,7 +317,8 @@ std::vector<T*> DataLoader::sort_keyed(std::vector<Keyed<T>>& list, const DataFi
     }
     std::vector<T*> sorted;
     sorted.reserve(list.size());
-    for (const Keyed<T>& k : list) sorted.push_back(k.record);
+    for (const Keyed<T>& k : list)
+        sorted.push_back(k.record);
     return sorted;
 }
 
@@ -377,7 +393,8 @@ void DataLoader::load_families_and_species() {
     d_.family_count[1] = static_cast<int>(families_1_.size());
 
     const Section references = *read_section(names, "LIT. REFERENCES", true, 99);
-    for (std::size_t i = 0; i < references.count; ++i) d_.literature_references.emplace_back(references[i]);
+    for (std::size_t i = 0; i < references.count; ++i)
+        d_.literature_references.emplace_back(references[i]);
 
     species_of_family_.resize(families_1_.size());
     for (std::size_t n = 0; n < families_1_.size(); ++n) {
@@ -385,13 +402,16 @@ void DataLoader::load_families_and_species() {
         const Section section = *read_section(names, section_name, true, 1600);
         Tspecies* tail = nullptr;
         std::size_t i = 0;
-        while (i < section.count && !starts_with(section[i], anonymous_start)) ++i;
+        while (i < section.count && !starts_with(section[i], anonymous_start))
+            ++i;
         while (i < section.count) {
             std::size_t end = i + 1;
-            while (end < section.count && !starts_with(section[end], section_start)) ++end;
+            while (end < section.count && !starts_with(section[end], section_start))
+                ++end;
             load_species_entry(section.sub(i + 1, end - i - 1), n, tail);
             i = end;
-            while (i < section.count && !starts_with(section[i], anonymous_start)) ++i;
+            while (i < section.count && !starts_with(section[i], anonymous_start))
+                ++i;
         }
         const auto& species = species_of_family_[n];
         const Section texts = *read_section(taxa, section_name, true, 4 * species.size(), false);
@@ -411,7 +431,8 @@ void DataLoader::load_families_and_species() {
         },
         "species unique ID");
     d_.species_ids_.clear();
-    for (const Tspecies* s : d_.species_by_id_) d_.species_ids_.push_back(s->unique_id);
+    for (const Tspecies* s : d_.species_by_id_)
+        d_.species_ids_.push_back(s->unique_id);
 }
 
 void DataLoader::load_species_entry(const Section& e, std::size_t family_index, Tspecies*& tail) {
@@ -428,7 +449,8 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
     // line 1: species ID and unique ID
     const std::string_view ids = e[1];
     const std::size_t space = ids.find(' ');
-    if (!to_int(ids.substr(0, space), s.order_position[1])) fatal_error("Error occured when converting species ID!");
+    if (!to_int(ids.substr(0, space), s.order_position[1]))
+        fatal_error("Error occured when converting species ID!");
     if (space == std::string_view::npos || !to_int(ids.substr(space + 1), s.unique_id))
         fatal_error("Error occured when converting unique ID!");
 
@@ -451,13 +473,16 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
     while (!refs.empty()) {
         const std::size_t sep = refs.find(literature_separator);
         const std::string_view one = refs.substr(0, sep);
-        refs = sep == std::string_view::npos ? std::string_view() : refs.substr(sep + literature_separator.size());
+        refs = sep == std::string_view::npos ? std::string_view()
+                                             : refs.substr(sep + literature_separator.size());
         if (one.empty()) continue;
         const std::size_t comma = one.find(',');
         const std::string_view num = one.substr(0, comma);
         int value = 0;
-        if (!to_int(num, value)) fail(e, 5, "the literature reference number \"" + std::string(num) + "\" is not a number");
-        s.literature.emplace_back(value, comma == std::string_view::npos ? std::string_view() : one.substr(comma + 1));
+        if (!to_int(num, value))
+            fail(e, 5, "the literature reference number \"" + std::string(num) + "\" is not a number");
+        s.literature.emplace_back(value, comma == std::string_view::npos ? std::string_view()
+                                                                         : one.substr(comma + 1));
     }
 
     // lines 6 on: subspecies up to the first empty line
@@ -492,20 +517,40 @@ void DataLoader::read_species_flags(const Section& e, Tspecies& s) {
     const std::string_view flags = e[2];
     const std::size_t comma = flags.find(',');
     const std::string_view letters = flags.substr(0, comma);
-    const std::string_view parts = comma == std::string_view::npos ? std::string_view() : flags.substr(comma + 1);
+    const std::string_view parts =
+        comma == std::string_view::npos ? std::string_view() : flags.substr(comma + 1);
     bool has_n = false, has_d = false, has_t = false;
     for (char c : letters) {
         switch (c) {
-        case 'A': s.flag_a = true; break;
-        case 'R': s.flag_r = true; break;
-        case 'M': s.flag_m = true; break;
-        case 'S': s.flag_s = true; break;
-        case 'C': s.flag_c = true; break;
-        case 'E': s.flag_e = true; break;
-        case 'N': has_n = true; break;
-        case 'D': has_d = true; break;
-        case 'T': has_t = true; break;
-        default: break;
+        case 'A':
+            s.flag_a = true;
+            break;
+        case 'R':
+            s.flag_r = true;
+            break;
+        case 'M':
+            s.flag_m = true;
+            break;
+        case 'S':
+            s.flag_s = true;
+            break;
+        case 'C':
+            s.flag_c = true;
+            break;
+        case 'E':
+            s.flag_e = true;
+            break;
+        case 'N':
+            has_n = true;
+            break;
+        case 'D':
+            has_d = true;
+            break;
+        case 'T':
+            has_t = true;
+            break;
+        default:
+            break;
         }
     }
     const EditionSettings& ed = edition();
@@ -530,8 +575,10 @@ void DataLoader::read_species_flags(const Section& e, Tspecies& s) {
 
 void DataLoader::read_map_references(const Section& e, std::string_view parts, Tspecies& s) {
     auto malformed = [&] {
-        fail(e, 2, "a map reference must be written D(\"<map name>\" MaskMain): the name in double quotes, "
-                   "one character, then 8 characters, the first four \"Mask\" or not, the last four \"Main\" or not");
+        fail(e, 2,
+             "a map reference must be written D(\"<map name>\" MaskMain): the name in double quotes, "
+             "one character, then 8 characters, the first four \"Mask\" or not, the last four \"Main\" or "
+             "not");
     };
     std::size_t at = find_part(parts, 'D');
     if (at == std::string_view::npos) malformed();
@@ -550,7 +597,8 @@ void DataLoader::read_map_references(const Section& e, std::string_view parts, T
             ++at;
             continue;
         }
-        if (slot == 2 && equals_ignore_case(marks.substr(4, 4), "Main")) std::swap(s.map_slot[1], s.map_slot[2]);
+        if (slot == 2 && equals_ignore_case(marks.substr(4, 4), "Main"))
+            std::swap(s.map_slot[1], s.map_slot[2]);
         break;
     }
 }
@@ -614,8 +662,8 @@ void DataLoader::load_localities() {
                      [](const auto& a, const auto& b) { return compare_keys(a.first, b.first) < 0; });
     auto last = std::unique(by_name.begin(), by_name.end(), [&](const auto& a, const auto& b) {
         if (compare_keys(a.first, b.first) != 0) return false;
-        d_.notes.push_back("locality.txt: the display name \"" + b.first + "\" of locality \"" + b.second->key +
-                           "\" is used before; only the first locality is listed under it");
+        d_.notes.push_back("locality.txt: the display name \"" + b.first + "\" of locality \"" +
+                           b.second->key + "\" is used before; only the first locality is listed under it");
         return true;
     });
     by_name.erase(last, by_name.end());
@@ -627,7 +675,9 @@ void DataLoader::load_photos() {
     while (auto e = read_section(file, "", false, 7)) {
         int id = 0;
         Tspecies* species = to_int((*e)[0], id) ? d_.find_species(id) : nullptr;
-        if (!species) fatal_error("Serious error when reading data, unique ID in big_pict.txt not found in species list!");
+        if (!species)
+            fatal_error(
+                "Serious error when reading data, unique ID in big_pict.txt not found in species list!");
         Tbig_picture& p = d_.picture_pool_.add();
         p.species = species;
         p.subspecies = subspecies_reference((*e)[1], *species);
@@ -659,7 +709,8 @@ void DataLoader::load_audio_cds() {
     std::vector<std::pair<TaudioCD*, std::size_t>> list;
     while (auto e = read_section(file, "", false, 7)) {
         TaudioCD& cd = d_.cd_pool_.add();
-        if (!to_int((*e)[0], cd.number)) fatal_error("Error occured when converting audio CD \"tape\" number!");
+        if (!to_int((*e)[0], cd.number))
+            fatal_error("Error occured when converting audio CD \"tape\" number!");
         cd.sequence = static_cast<int>(d_.cd_pool_.size());
         cd.text_1 = (*e)[1];
         cd.text_2 = (*e)[2];
@@ -671,11 +722,14 @@ void DataLoader::load_audio_cds() {
         list.emplace_back(&cd, e->line_number(0));
     }
     // Keyed by the number's decimal text, so the list runs in text order ("10" before "9").
-    d_.audio_cds_ = sort_unique(list, file,
-                [](const TaudioCD* a, const TaudioCD* b) {
-                    return a->number == b->number ? 0 : std::to_string(a->number) < std::to_string(b->number) ? -1 : 1;
-                },
-                "audio CD number");
+    d_.audio_cds_ = sort_unique(
+        list, file,
+        [](const TaudioCD* a, const TaudioCD* b) {
+            return a->number == b->number                                  ? 0
+                   : std::to_string(a->number) < std::to_string(b->number) ? -1
+                                                                           : 1;
+        },
+        "audio CD number");
     d_.cds_by_number_ = d_.audio_cds_;
     std::sort(d_.cds_by_number_.begin(), d_.cds_by_number_.end(),
               [](const TaudioCD* a, const TaudioCD* b) { return a->number < b->number; });
@@ -685,7 +739,8 @@ void DataLoader::read_hard_disk_folders() {
     for (std::size_t i = 0; i < d_.cd_pool_.size(); ++i) {
         TaudioCD& cd = d_.cd_pool_[i];
         const std::string n = std::to_string(cd.number);
-        if (settings_read_string("", "AUDIO CDS", "Part of short name CD " + n, "") == audio_cd_short_name(cd)) {
+        if (settings_read_string("", "AUDIO CDS", "Part of short name CD " + n, "") ==
+            audio_cd_short_name(cd)) {
             cd.hard_disk_folder = settings_read_string("", "AUDIO CDS", "Directory on hard disk CD " + n, "");
         }
     }
@@ -700,11 +755,13 @@ void DataLoader::load_cut_parts() {
         const std::string_view key = (*e)[0];
         c.key = key;
         std::size_t digits = 0;
-        while (digits < key.size() && is_digit(key[digits])) ++digits;
+        while (digits < key.size() && is_digit(key[digits]))
+            ++digits;
         if (!to_int(key.substr(0, digits), c.number) || key.size() < digits + 5 ||
             !to_int(key.substr(digits + 1, 4), c.sub_number)) {
-            fail(*e, 0, "the cut-part key \"" + std::string(key) +
-                            "\" is not digits, a carrier letter and a four-digit sub-number");
+            fail(*e, 0,
+                 "the cut-part key \"" + std::string(key) +
+                     "\" is not digits, a carrier letter and a four-digit sub-number");
         }
         c.carrier_letter = key[digits];
         c.variant_letter = key.size() > digits + 5 ? key[digits + 5] : ' ';
@@ -716,13 +773,15 @@ void DataLoader::load_cut_parts() {
             if (!contains(kind, "track")) corrupt(file, 4, key);
             c.track = keyed_number(kind, "track", "audio CD track number");
             c.offset = std::max(0, keyed_number(kind, "offset", "offset on audio CD track")) * 100;
-            c.length = std::max(0, keyed_number(kind, "length", "length of recording on audio CD track")) * 100;
+            c.length =
+                std::max(0, keyed_number(kind, "length", "length of recording on audio CD track")) * 100;
             c.cd_selected = keyed_number(kind, "selected", "cutpart selected on audio CD track") == 1;
         } else {
             c.is_sound_file = true;
             c.length_is_seconds = true;
             int compression = 0;
-            if (!to_int(kind, compression) || compression < 0 || compression > 255) fatal_error("Error occured when converting compression number!");
+            if (!to_int(kind, compression) || compression < 0 || compression > 255)
+                fatal_error("Error occured when converting compression number!");
             c.compression = static_cast<std::uint8_t>(compression);
             const int seconds = optional_number(*e, 2, "the length", 0);
             if (seconds > 2000000) fail(*e, 2, "the length is too large");
@@ -760,9 +819,10 @@ void DataLoader::load_recording_items() {
             // having recordings must have at least one.
             if (section.count < 9) corrupt(file, 1, std::to_string(s.unique_id));
             if (section.count % 9 != 0) {
-                d_.notes.push_back("cupaitem.txt, line " + std::to_string(section.line_number(section.count / 9 * 9)) +
-                                   ": the last " + std::to_string(section.count % 9) + " line(s) of section \"" +
-                                   name + "\" do not make a whole item and are ignored");
+                d_.notes.push_back(
+                    "cupaitem.txt, line " + std::to_string(section.line_number(section.count / 9 * 9)) +
+                    ": the last " + std::to_string(section.count % 9) + " line(s) of section \"" + name +
+                    "\" do not make a whole item and are ignored");
             }
             Tcupaitem* previous = nullptr;
             for (std::size_t first = 0; first + 9 <= section.count; first += 9) {
@@ -792,7 +852,8 @@ void DataLoader::load_recording_items() {
                 (previous ? previous->next_item : s.first_item) = &item;
                 previous = &item;
                 Tcupaitem** link = &item.cut_part->first_item;
-                while (*link) link = &(*link)->next_item_of_cut_part;
+                while (*link)
+                    link = &(*link)->next_item_of_cut_part;
                 *link = &item;
             }
         }
@@ -806,7 +867,7 @@ void DataLoader::load_orders() {
     d_.order_count = static_cast<int>(orders.count);
     for (std::size_t i = 1; i <= std::min<std::size_t>(3, orders.count); ++i) {
         const std::string_view name = orders[i - 1];
-        const int k = name == "Clements 2000" ? order_kind::clements
+        const int k = name == "Clements 2000"   ? order_kind::clements
                       : name == "Sibley&Monroe" ? order_kind::sibley_monroe
                                                 : order_kind::other;
         for (std::size_t j = 1; j < i; ++j) {
@@ -833,17 +894,21 @@ void DataLoader::load_orders() {
             const std::string_view line = species_lines[j];
             const std::size_t comma = line.find(',');
             const std::string_view id_text = line.substr(0, comma);
-            const std::string_view family_text = comma == std::string_view::npos ? std::string_view() : line.substr(comma + 1);
+            const std::string_view family_text =
+                comma == std::string_view::npos ? std::string_view() : line.substr(comma + 1);
             int id = 0;
             Tspecies* s = to_int(id_text, id) ? d_.find_species(id) : nullptr;
             if (!s) fail(species_lines, j, "no species has the unique ID \"" + std::string(id_text) + "\"");
             int family_number = 0;
-            if (!to_int(family_text, family_number)) fatal_error("Error in file \"" + file.path + "\": error converting family nr");
+            if (!to_int(family_text, family_number))
+                fatal_error("Error in file \"" + file.path + "\": error converting family nr");
             if (family_number < 1 || static_cast<std::size_t>(family_number) > families.size()) {
-                fail(species_lines, j, "there is no family number " + std::to_string(family_number) + " in section \"" +
-                                           std::to_string(i) + "_FAMILIES\"");
+                fail(species_lines, j,
+                     "there is no family number " + std::to_string(family_number) + " in section \"" +
+                         std::to_string(i) + "_FAMILIES\"");
             }
-            if (s->order_position[k] >= 0) fail(species_lines, j, "the species is listed twice in this order");
+            if (s->order_position[k] >= 0)
+                fail(species_lines, j, "the species is listed twice in this order");
             s->order_position[k] = static_cast<int>(j);
             Tfamily* family = families[family_number - 1];
             s->family[k] = family;
@@ -882,7 +947,9 @@ void DataLoader::load_all() {
 
 // ---------------------------------------------------------------------------------------------------
 
-void set_load_busy_hook(LoadBusyHook hook) { busy_hook = std::move(hook); }
+void set_load_busy_hook(LoadBusyHook hook) {
+    busy_hook = std::move(hook);
+}
 
 std::unique_ptr<Tdata> load_data(const DataLoadOptions& options) {
     BusyGuard busy;
@@ -891,10 +958,18 @@ std::unique_ptr<Tdata> load_data(const DataLoadOptions& options) {
     return data;
 }
 
-void load_data_set() { the_data_set = load_data(); }
+void load_data_set() {
+    the_data_set = load_data();
+}
 
-Tdata& data_set() { return *the_data_set; }
-bool data_set_loaded() { return the_data_set != nullptr; }
-void install_data_set(std::unique_ptr<Tdata> data) { the_data_set = std::move(data); }
+Tdata& data_set() {
+    return *the_data_set;
+}
+bool data_set_loaded() {
+    return the_data_set != nullptr;
+}
+void install_data_set(std::unique_ptr<Tdata> data) {
+    the_data_set = std::move(data);
+}
 
 } // namespace morvelin

@@ -25,9 +25,10 @@ Tlocality* Tdata::find_locality(std::string_view key) const {
 }
 
 Tlocality* Tdata::find_locality_by_name(std::string_view display_name) const {
-    auto it = std::lower_bound(
-        localities_by_name_.begin(), localities_by_name_.end(), display_name,
-        [](const std::pair<std::string, Tlocality*>& e, std::string_view k) { return compare_keys(e.first, k) < 0; });
+    auto it = std::lower_bound(localities_by_name_.begin(), localities_by_name_.end(), display_name,
+                               [](const std::pair<std::string, Tlocality*>& e, std::string_view k) {
+                                   return compare_keys(e.first, k) < 0;
+                               });
     if (it == localities_by_name_.end() || compare_keys(it->first, display_name) != 0) return nullptr;
     return it->second;
 }
@@ -58,7 +59,8 @@ Tperson* Tdata::find_person_containing(std::string_view text, int n) const {
 std::vector<Tfamily*> Tdata::families(int kind) const {
     std::vector<Tfamily*> list;
     if (kind < 1 || kind >= order_kinds) return list;
-    for (Tfamily* f = first_family[kind]; f; f = f->next_family) list.push_back(f);
+    for (Tfamily* f = first_family[kind]; f; f = f->next_family)
+        list.push_back(f);
     return list;
 }
 
@@ -70,8 +72,8 @@ void Tdata::order_warning(int kind) const {
     if (kind != order_kind::clements && kind != order_kind::sibley_monroe) return;
     if (order_complete[kind]) return;
     const char* name = kind == order_kind::clements ? "Clements" : "Sibley and Monroe";
-    show_message_with_caption(std::string("There is at least one species not in the ") + name + " order.", "Warning",
-                              mb::ok);
+    show_message_with_caption(std::string("There is at least one species not in the ") + name + " order.",
+                              "Warning", mb::ok);
 }
 
 } // namespace morvelin

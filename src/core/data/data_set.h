@@ -28,7 +28,7 @@ public:
     std::array<int, order_kinds> family_count{};
     std::array<Tfamily*, order_kinds> first_family{};
     std::array<bool, order_kinds> order_complete{false, true, false, false, false};
-    int order_count = 0;                 // orders listed in syst_ord.txt (at most 3 are used)
+    int order_count = 0;                      // orders listed in syst_ord.txt (at most 3 are used)
     std::array<std::uint8_t, 4> order_kind{}; // [1..3]: kind of each listed order used
 
     Tperson* first_person = nullptr; // first person of people.txt
@@ -53,14 +53,16 @@ public:
     Tperson* find_person_containing(std::string_view text, int n) const;
 
     // ---- sorted lists ----
-    const std::vector<Tspecies*>& species_by_id() const { return species_by_id_; } // by unique ID
-    const std::vector<Tperson*>& persons() const { return persons_.records(); }       // by key
+    const std::vector<Tspecies*>& species_by_id() const { return species_by_id_; }      // by unique ID
+    const std::vector<Tperson*>& persons() const { return persons_.records(); }         // by key
     const std::vector<Tlocality*>& localities() const { return localities_.records(); } // by key
-    const std::vector<Tcutpart*>& cut_parts() const { return cut_parts_.records(); }  // by key
+    const std::vector<Tcutpart*>& cut_parts() const { return cut_parts_.records(); }    // by key
     const std::vector<TaudioCD*>& audio_cds() const { return audio_cds_; } // by number as text ("10" < "9")
     const std::vector<Tmap_data*>& map_data() const { return map_data_.records(); } // by name
     // Display name -> locality, only localities with a text_7.
-    const std::vector<std::pair<std::string, Tlocality*>>& localities_by_name() const { return localities_by_name_; }
+    const std::vector<std::pair<std::string, Tlocality*>>& localities_by_name() const {
+        return localities_by_name_;
+    }
 
     // Audio CDs in file order (sequence 1..n).
     std::size_t audio_cd_count() const { return cd_pool_.size(); }

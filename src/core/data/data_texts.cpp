@@ -40,7 +40,8 @@ std::string two_digits(int value) {
 
 std::string position_text(std::int32_t value, bool seconds, const std::string& direction) {
     const long v = std::labs(static_cast<long>(value));
-    std::string text = std::to_string(v / 6000) + static_cast<char>(176) + two_digits(static_cast<int>((v / 100) % 60)) + "'";
+    std::string text = std::to_string(v / 6000) + static_cast<char>(176) +
+                       two_digits(static_cast<int>((v / 100) % 60)) + "'";
     if (seconds) text += two_digits(static_cast<int>(v % 100)) + "''";
     return text + " " + direction;
 }
@@ -77,7 +78,8 @@ std::string convert_markup(std::string_view text) {
 }
 
 bool has_known_place(const Tlocality& locality) {
-    return to_upper_ascii(locality.name) != "ZERO LOCATION" && (locality.position_1 != 0 || locality.position_2 != 0);
+    return to_upper_ascii(locality.name) != "ZERO LOCATION" &&
+           (locality.position_1 != 0 || locality.position_2 != 0);
 }
 
 std::string display_name(const Tlocality& locality) {
@@ -93,13 +95,18 @@ std::string display_name(const Tlocality& locality) {
 
 std::string coordinate_text(const Tlocality& locality, const Tdata& data) {
     const auto& words = data.direction_words;
-    return position_text(locality.position_1, locality.position_1_flag, words[locality.position_1 < 0 ? 1 : 0]) +
-           ", " + position_text(locality.position_2, locality.position_2_flag, words[locality.position_2 < 0 ? 3 : 2]);
+    return position_text(locality.position_1, locality.position_1_flag,
+                         words[locality.position_1 < 0 ? 1 : 0]) +
+           ", " +
+           position_text(locality.position_2, locality.position_2_flag,
+                         words[locality.position_2 < 0 ? 3 : 2]);
 }
 
 std::string region_label(const Tlocality& locality, const Tdata& data, int edition_id) {
     if (locality.region.empty()) return {};
-    auto line = [&](std::size_t i) { return i < data.department_texts.size() ? data.department_texts[i] : std::string(); };
+    auto line = [&](std::size_t i) {
+        return i < data.department_texts.size() ? data.department_texts[i] : std::string();
+    };
     const std::string& country = locality.country;
     if (equals_ignore_case(country, "Argentina") || equals_ignore_case(country, "Ecuador")) return line(1);
     for (const char* c : {"Brazil", "Brasil", "Mexico", "Venezuela"}) {
@@ -122,7 +129,8 @@ std::string media_folder_8_3(std::string_view folder) {
     return result;
 }
 
-std::string species_media_path(const Tspecies& species, const std::string& prefix, const std::string& suffix) {
+std::string species_media_path(const Tspecies& species, const std::string& prefix,
+                               const std::string& suffix) {
     return prefix + media_folder_8_3(species.media_folder) + "/" + std::to_string(species.unique_id) + suffix;
 }
 
@@ -143,7 +151,10 @@ std::string audio_cd_short_name(const TaudioCD& cd) {
 
 std::string group_name(int group, const std::string& current, bool spanish) {
     static const char* const english[] = {"Birds", "Mammals", "Reptiles", "Frogs and Toads"};
-    static const char* const spanish_names[] = {"Aves", ("Mam\xED" "feros"), "Reptiles", "Ranas y Sapos"};
+    static const char* const spanish_names[] = {"Aves",
+                                                ("Mam\xED"
+                                                 "feros"),
+                                                "Reptiles", "Ranas y Sapos"};
     if (group < 3 || group > 6) return current;
     return (spanish ? spanish_names : english)[group - 3];
 }

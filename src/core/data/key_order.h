@@ -60,7 +60,8 @@ public:
         records_ = std::move(sorted);
         prefixes_.clear();
         prefixes_.reserve(records_.size());
-        for (const T* r : records_) prefixes_.push_back(key_prefix(KeyOf{}(*r)));
+        for (const T* r : records_)
+            prefixes_.push_back(key_prefix(KeyOf{}(*r)));
     }
 
     T* find(std::string_view key) const {
@@ -68,9 +69,10 @@ public:
         const auto it = prefixes_.begin() + static_cast<std::ptrdiff_t>(lower_bound_index(prefixes_, prefix));
         // A key shorter than 8 bytes lies wholly in its prefix, padding included: an equal prefix is an
         // equal key, and the record need not be read.
-        if (key.size() < 8) return it != prefixes_.end() && *it == prefix ? records_[it - prefixes_.begin()] : nullptr;
-        for (auto i = static_cast<std::size_t>(it - prefixes_.begin()); i < prefixes_.size() && prefixes_[i] == prefix;
-             ++i) {
+        if (key.size() < 8)
+            return it != prefixes_.end() && *it == prefix ? records_[it - prefixes_.begin()] : nullptr;
+        for (auto i = static_cast<std::size_t>(it - prefixes_.begin());
+             i < prefixes_.size() && prefixes_[i] == prefix; ++i) {
             const int c = compare_keys(KeyOf{}(*records_[i]), key);
             if (c == 0) return records_[i];
             if (c > 0) break;

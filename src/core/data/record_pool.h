@@ -32,10 +32,12 @@ public:
     const T& operator[](std::size_t i) const { return chunks_[i / chunk_size][i % chunk_size]; }
 
     template <typename F> void for_each(F&& f) {
-        for (std::size_t i = 0; i < size_; ++i) f((*this)[i]);
+        for (std::size_t i = 0; i < size_; ++i)
+            f((*this)[i]);
     }
     template <typename F> void for_each(F&& f) const {
-        for (std::size_t i = 0; i < size_; ++i) f((*this)[i]);
+        for (std::size_t i = 0; i < size_; ++i)
+            f((*this)[i]);
     }
 
 private:

@@ -64,8 +64,8 @@ struct Tlocality {
     std::string region;
     std::string country; // in the edition's spelling
     std::string line_4;
-    std::string text;    // markup converted
-    std::string text_7;  // markup converted; site description page; non-empty: listed by display name
+    std::string text;   // markup converted
+    std::string text_7; // markup converted; site description page; non-empty: listed by display name
     std::int32_t position_1 = 0;
     std::int32_t position_2 = 0;
     bool position_1_flag = false; // seconds are shown for this position

@@ -57,7 +57,8 @@ bool item_class_passes(char class_letter, int mode) {
     return class_letter == 'X' || class_letter == 'A' || (class_letter == 'B' && mode == 2) || mode == 3;
 }
 
-TClassVisibleSpeciesAndRecordings::TClassVisibleSpeciesAndRecordings(const TClassVisibleSpeciesAndRecordings& other)
+TClassVisibleSpeciesAndRecordings::TClassVisibleSpeciesAndRecordings(
+    const TClassVisibleSpeciesAndRecordings& other)
     : area_selection(other.area_selection ? other.area_selection->clone() : nullptr),
       only_with_sounds_or_photos(other.only_with_sounds_or_photos), only_with_sounds(other.only_with_sounds),
       only_with_photos(other.only_with_photos), carriers(other.carriers) {}
@@ -86,8 +87,8 @@ TClassVisibleSpeciesAndRecordings TClassVisibleSpeciesAndRecordings::create_defa
     return v;
 }
 
-TClassVisibleSpeciesAndRecordings TClassVisibleSpeciesAndRecordings::create_from_settings(const Tdata& data,
-                                                                                          const std::string& section) {
+TClassVisibleSpeciesAndRecordings
+TClassVisibleSpeciesAndRecordings::create_from_settings(const Tdata& data, const std::string& section) {
     TClassVisibleSpeciesAndRecordings v = create_default(data);
     if (v.area_selection) v.area_selection->create_from_settings(section);
     if (edition().switches.species_media_filters) {
@@ -98,7 +99,8 @@ TClassVisibleSpeciesAndRecordings TClassVisibleSpeciesAndRecordings::create_from
     const int cd_count = static_cast<int>(data.audio_cd_count());
     if (cd_count > 0) {
         NumberSet all;
-        for (int i = 1; i <= cd_count; ++i) all.insert(i);
+        for (int i = 1; i <= cd_count; ++i)
+            all.insert(i);
         auto& c = v.carriers;
         c.visible_cds = settings_read_number_set("", section, key_visible, all);
         c.playable_cds = settings_read_number_set("", section, key_playable, all);
@@ -115,7 +117,8 @@ TClassVisibleSpeciesAndRecordings TClassVisibleSpeciesAndRecordings::create_from
     return v;
 }
 
-void TClassVisibleSpeciesAndRecordings::save_to_settings(const Tdata& data, const std::string& section) const {
+void TClassVisibleSpeciesAndRecordings::save_to_settings(const Tdata& data,
+                                                         const std::string& section) const {
     if (area_selection) area_selection->write_to_settings(section);
     if (edition().switches.species_media_filters) {
         settings_write_yes_no("", section, key_sounds_or_photos, only_with_sounds_or_photos);
@@ -141,13 +144,15 @@ bool TClassVisibleSpeciesAndRecordings::cut_part_playable(const Tcutpart& c) con
 }
 
 bool TClassVisibleSpeciesAndRecordings::cut_part_on_hard_disk(const Tcutpart& c) const {
-    return cut_part_playable(c) &&
-           (c.is_sound_file || c.audio_cd->always_available || carriers.cds_on_hd.contains(c.audio_cd->sequence));
+    return cut_part_playable(c) && (c.is_sound_file || c.audio_cd->always_available ||
+                                    carriers.cds_on_hd.contains(c.audio_cd->sequence));
 }
 
-bool TClassVisibleSpeciesAndRecordings::item_visible(const Tcupaitem& item, bool playable_required, int mode) const {
+bool TClassVisibleSpeciesAndRecordings::item_visible(const Tcupaitem& item, bool playable_required,
+                                                     int mode) const {
     const Tcutpart& c = *item.cut_part;
-    return (playable_required ? cut_part_playable(c) : cut_part_visible(c)) && item_class_passes(item.class_letter, mode);
+    return (playable_required ? cut_part_playable(c) : cut_part_visible(c)) &&
+           item_class_passes(item.class_letter, mode);
 }
 
 int TClassVisibleSpeciesAndRecordings::visible_item_count(const Tspecies& species, int mode) const {
@@ -193,7 +198,8 @@ bool TClassVisibleSpeciesAndRecordings::species_visible(const Tspecies& species)
     for (int id : always_hidden_ids) {
         if (species.unique_id == id) return false;
     }
-    return !species.area || !area_selection || species.area->edition_hook_visible_without_media(*area_selection);
+    return !species.area || !area_selection ||
+           species.area->edition_hook_visible_without_media(*area_selection);
 }
 
 template <typename Pred>
@@ -212,7 +218,8 @@ bool TClassVisibleSpeciesAndRecordings::family_has_visible_species(const Tfamily
     return false;
 }
 
-const Tspecies* TClassVisibleSpeciesAndRecordings::nth_visible_species(const Tfamily& family, int kind, int n) const {
+const Tspecies* TClassVisibleSpeciesAndRecordings::nth_visible_species(const Tfamily& family, int kind,
+                                                                       int n) const {
     for (const Tspecies* s = family.first_species; s; s = s->next_in_order[kind]) {
         if (species_visible(*s) && --n == 0) return s;
     }
@@ -223,17 +230,20 @@ bool TClassVisibleSpeciesAndRecordings::photo_and_playable(const Tspecies& s, in
     return s.has_photo && playable_item_count(s, mode) > 0;
 }
 
-int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_count(const Tfamily& family, int kind) const {
+int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_count(const Tfamily& family,
+                                                                        int kind) const {
     return count_in_family(family, kind, [](const Tspecies& s) { return s.has_photo; });
 }
 
-int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_and_playable_count(const Tfamily& family, int kind,
-                                                                                    int mode) const {
+int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_and_playable_count(const Tfamily& family,
+                                                                                     int kind,
+                                                                                     int mode) const {
     return count_in_family(family, kind, [&](const Tspecies& s) { return photo_and_playable(s, mode); });
 }
 
 template <typename Pred>
-const Tspecies& TClassVisibleSpeciesAndRecordings::nth_in_data(const Tdata& data, int kind, int n, Pred pred) const {
+const Tspecies& TClassVisibleSpeciesAndRecordings::nth_in_data(const Tdata& data, int kind, int n,
+                                                               Pred pred) const {
     int remaining = n;
     if (kind >= 1 && kind < order_kinds) {
         for (const Tfamily* f = data.first_family[kind]; f; f = f->next_family) {
@@ -246,26 +256,29 @@ const Tspecies& TClassVisibleSpeciesAndRecordings::nth_in_data(const Tdata& data
 }
 
 const Tspecies& TClassVisibleSpeciesAndRecordings::nth_visible_species_with_photo(const Tdata& data, int kind,
-                                                                                 int n) const {
+                                                                                  int n) const {
     return nth_in_data(data, kind, n, [](const Tspecies& s) { return s.has_photo; });
 }
 
-const Tspecies& TClassVisibleSpeciesAndRecordings::nth_visible_species_with_photo_and_playable(const Tdata& data,
-                                                                                              int kind, int n,
-                                                                                              int mode) const {
+const Tspecies&
+TClassVisibleSpeciesAndRecordings::nth_visible_species_with_photo_and_playable(const Tdata& data, int kind,
+                                                                               int n, int mode) const {
     return nth_in_data(data, kind, n, [&](const Tspecies& s) { return photo_and_playable(s, mode); });
 }
 
 int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_count(const Tdata& data, int kind) const {
     int count = 0;
-    for (const Tfamily* f : data.families(kind)) count += visible_species_with_photo_count(*f, kind);
+    for (const Tfamily* f : data.families(kind))
+        count += visible_species_with_photo_count(*f, kind);
     return count;
 }
 
-int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_and_playable_count(const Tdata& data, int kind,
-                                                                                    int mode) const {
+int TClassVisibleSpeciesAndRecordings::visible_species_with_photo_and_playable_count(const Tdata& data,
+                                                                                     int kind,
+                                                                                     int mode) const {
     int count = 0;
-    for (const Tfamily* f : data.families(kind)) count += visible_species_with_photo_and_playable_count(*f, kind, mode);
+    for (const Tfamily* f : data.families(kind))
+        count += visible_species_with_photo_and_playable_count(*f, kind, mode);
     return count;
 }
 

@@ -49,7 +49,8 @@ public:
     // edition, sound files shown, and every always-available CD visible and playable.
     static TClassVisibleSpeciesAndRecordings create_default(const Tdata& data);
     // The defaults, then the window's stored settings in section (empty file name = settings file).
-    static TClassVisibleSpeciesAndRecordings create_from_settings(const Tdata& data, const std::string& section);
+    static TClassVisibleSpeciesAndRecordings create_from_settings(const Tdata& data,
+                                                                  const std::string& section);
     // The mirror of create_from_settings.
     void save_to_settings(const Tdata& data, const std::string& section) const;
 
@@ -68,7 +69,9 @@ public:
     bool only_with_photos = false;
     TClassSoundCarriersUseSpecification carriers;
 
-    bool any_species_filter() const { return only_with_sounds_or_photos || only_with_sounds || only_with_photos; }
+    bool any_species_filter() const {
+        return only_with_sounds_or_photos || only_with_sounds || only_with_photos;
+    }
 
     // ---- recordings ----
     bool cut_part_visible(const Tcutpart& cut_part) const;
@@ -97,7 +100,8 @@ public:
     // The n-th (1-based) visible species with a counted photo; an n beyond the last is a fatal error.
     const Tspecies& nth_visible_species_with_photo(const Tdata& data, int kind, int n) const;
     // The same for species that also have a playable item in the mode.
-    const Tspecies& nth_visible_species_with_photo_and_playable(const Tdata& data, int kind, int n, int mode) const;
+    const Tspecies& nth_visible_species_with_photo_and_playable(const Tdata& data, int kind, int n,
+                                                                int mode) const;
     int visible_species_with_photo_count(const Tdata& data, int kind) const;
     int visible_species_with_photo_and_playable_count(const Tdata& data, int kind, int mode) const;
 

@@ -17,7 +17,8 @@ using testing::ScriptedMessages;
 
 std::vector<std::string> species_names(const Tfamily& family, int kind) {
     std::vector<std::string> names;
-    for (const Tspecies* s = family.first_species; s; s = s->next_in_order[kind]) names.push_back(s->scientific_name);
+    for (const Tspecies* s = family.first_species; s; s = s->next_in_order[kind])
+        names.push_back(s->scientific_name);
     return names;
 }
 
@@ -116,7 +117,8 @@ TEST_F(DataTest, PhotosAreNumberedPerSpeciesAndNssIsNotCounted) {
     const Tbig_picture& second = *first.next_picture;
     EXPECT_EQ(first.number, 1);
     EXPECT_EQ(second.number, 2);
-    EXPECT_EQ(species_media_path(gallus, "bigpict/", photo_suffix(first.number)), "bigpict/Phasiani.dae/1001.001");
+    EXPECT_EQ(species_media_path(gallus, "bigpict/", photo_suffix(first.number)),
+              "bigpict/Phasiani.dae/1001.001");
     EXPECT_EQ(photo_suffix(second.number), ".002");
     EXPECT_EQ(second.previous_picture, &first);
     EXPECT_EQ(second.next_picture, nullptr);
@@ -127,7 +129,8 @@ TEST_F(DataTest, PhotosAreNumberedPerSpeciesAndNssIsNotCounted) {
     EXPECT_EQ(first.copyright_holder, data->find_person("KESTOVAR, ANNA"));
     EXPECT_EQ(second.copyright_holder, nullptr);
     EXPECT_EQ(first.locality, data->find_locality("KHAOYAI"));
-    EXPECT_EQ(first.description, "Male \x0b" "displaying\x0b");
+    EXPECT_EQ(first.description, "Male \x0b"
+                                 "displaying\x0b");
     ASSERT_NE(first.subspecies, nullptr);
     EXPECT_TRUE(first.subspecies->p_mark);
     EXPECT_EQ(first.subspecies->subspecies, gallus.first_subspecies);
@@ -176,7 +179,8 @@ TEST_F(DataTest, AudioCdsAndCutParts) {
     EXPECT_EQ(file_part.value_4, -1);
     EXPECT_EQ(file_part.value_9, 9);
     EXPECT_EQ(file_part.recordist, data->find_person("BRASK, TOMAS"));
-    EXPECT_EQ(file_part.text_7, "Dawn \x0b" "chorus\x0b");
+    EXPECT_EQ(file_part.text_7, "Dawn \x0b"
+                                "chorus\x0b");
 
     const Tcutpart& cd_part = *data->find_cut_part("7C0002b");
     EXPECT_FALSE(cd_part.is_sound_file);
@@ -202,7 +206,8 @@ TEST_F(DataTest, RecordingItemsAreChainedPerSpeciesAndPerCutPart) {
     auto data = load();
     const Tspecies& gallus = *data->find_species(1001);
     std::vector<const Tcupaitem*> items;
-    for (const Tcupaitem* i = gallus.first_item; i; i = i->next_item) items.push_back(i);
+    for (const Tcupaitem* i = gallus.first_item; i; i = i->next_item)
+        items.push_back(i);
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0]->previous_item, nullptr);
     EXPECT_EQ(items[1]->previous_item, items[0]);
@@ -214,7 +219,8 @@ TEST_F(DataTest, RecordingItemsAreChainedPerSpeciesAndPerCutPart) {
     EXPECT_EQ(items[2]->item_number, empty_item_number);
     EXPECT_EQ(items[0]->text_7, "first half second half");
     EXPECT_EQ(items[1]->text_7, "only");
-    EXPECT_EQ(items[2]->text_5, "\x0c" "alarm\x0c");
+    EXPECT_EQ(items[2]->text_5, "\x0c"
+                                "alarm\x0c");
     EXPECT_TRUE(items[0]->is_p);
     EXPECT_FALSE(items[2]->is_p);
     EXPECT_EQ(items[1]->subspecies->subspecies->name, "spadiceus");
@@ -269,7 +275,8 @@ TEST_F(DataTest, SecondaryOrdersDropEmptyFamiliesAndKnowWhetherTheyAreComplete) 
     const Tfamily& pittas = *data->first_family[2];
     EXPECT_EQ(pittas.vernacular_name, "Pittas");
     EXPECT_EQ(pittas.order_kind, order_kind::clements);
-    EXPECT_EQ(species_names(*pittas.next_family, 2), (std::vector<std::string>{"Pavo cristatus", "Gallus gallus"}));
+    EXPECT_EQ(species_names(*pittas.next_family, 2),
+              (std::vector<std::string>{"Pavo cristatus", "Gallus gallus"}));
     EXPECT_EQ(pittas.next_family->vernacular_name, "Pheasants, partridges");
     EXPECT_EQ(pittas.next_family->next_family, nullptr);
     EXPECT_TRUE(data->order_complete[2]);
@@ -392,7 +399,8 @@ const FatalCase fatal_cases[] = {
     {"MissingCupaitem", "cupaitem.txt", "", "", "File \"cupaitem.txt\" could not be loaded!"},
     {"MissingSection", "taxa.txt", "@#[SPECIES 2]", "@#[SPECIES 3]",
      "The data file <dir>taxa.txt\ndoes not hold the section \"SPECIES 2\" and cannot be used."},
-    {"SectionsOutOfOrder", "names_sc.txt", "@#[FAMILIES]\nPhasianidae\nPhasianidae\nPittidae\nPittidae\n@#[LIT. REFERENCES]\n",
+    {"SectionsOutOfOrder", "names_sc.txt",
+     "@#[FAMILIES]\nPhasianidae\nPhasianidae\nPittidae\nPittidae\n@#[LIT. REFERENCES]\n",
      "@#[LIT. REFERENCES]\n@#[FAMILIES]\nPhasianidae\nPhasianidae\nPittidae\nPittidae\n",
      "does not hold the section \"LIT. REFERENCES\""},
     {"SpeciesId", "names_sc.txt", "101 1001", "1o1 1001", "Error occured when converting species ID!"},
@@ -407,39 +415,58 @@ const FatalCase fatal_cases[] = {
      "Error in distribution data for Gallus gallus: missing \"-\""},
     {"PhotoOfUnknownSpecies", "big_pict.txt", "1002\n", "1003\n",
      "Serious error when reading data, unique ID in big_pict.txt not found in species list!"},
-    {"PhotoByUnknownPerson", "big_pict.txt", "KESTOVAR, ANNA", "NOBODY", "Inconsistency in file \"big_pict.txt\"!"},
-    {"PhotoAtUnknownLocality", "big_pict.txt", "KHAOYAI", "NOWHERE", "big_pict.txt corrupt! Error 1\nhint: \"NOWHERE\""},
-    {"CdNumber", "othermedia.txt", "10\n", "ten\n", "Error occured when converting audio CD \"tape\" number!"},
-    {"CutPartOnUnknownCd", "cutparts.txt", "7C0002b", "8C0002b", "cutparts.txt corrupt! Error 3\nhint: \"8C0002b\""},
+    {"PhotoByUnknownPerson", "big_pict.txt", "KESTOVAR, ANNA", "NOBODY",
+     "Inconsistency in file \"big_pict.txt\"!"},
+    {"PhotoAtUnknownLocality", "big_pict.txt", "KHAOYAI", "NOWHERE",
+     "big_pict.txt corrupt! Error 1\nhint: \"NOWHERE\""},
+    {"CdNumber", "othermedia.txt", "10\n", "ten\n",
+     "Error occured when converting audio CD \"tape\" number!"},
+    {"CutPartOnUnknownCd", "cutparts.txt", "7C0002b", "8C0002b",
+     "cutparts.txt corrupt! Error 3\nhint: \"8C0002b\""},
     {"CdSliceWithoutTrack", "cutparts.txt", "CD track 03", "CD trak 03",
      "cutparts.txt corrupt! Error 4\nhint: \"7C0002b\""},
-    {"TrackNumber", "cutparts.txt", "track 03", "track xx", "Error occured when converting audio CD track number!"},
-    {"OffsetNumber", "cutparts.txt", "offset -0015", "offset ?", "Error occured when converting offset on audio CD track!"},
-    {"LengthNumber", "cutparts.txt", "length 00420", "length ", "Error occured when converting length of recording on audio CD track!"},
-    {"SelectedNumber", "cutparts.txt", "selected 1", "selected=y", "Error occured when converting cutpart selected on audio CD track!"},
-    {"Compression", "cutparts.txt", "1001A0001\n3\n", "1001A0001\nthree\n", "Error occured when converting compression number!"},
+    {"TrackNumber", "cutparts.txt", "track 03", "track xx",
+     "Error occured when converting audio CD track number!"},
+    {"OffsetNumber", "cutparts.txt", "offset -0015", "offset ?",
+     "Error occured when converting offset on audio CD track!"},
+    {"LengthNumber", "cutparts.txt", "length 00420", "length ",
+     "Error occured when converting length of recording on audio CD track!"},
+    {"SelectedNumber", "cutparts.txt", "selected 1", "selected=y",
+     "Error occured when converting cutpart selected on audio CD track!"},
+    {"Compression", "cutparts.txt", "1001A0001\n3\n", "1001A0001\nthree\n",
+     "Error occured when converting compression number!"},
     {"EmptyLocality", "cutparts.txt", "\nKHAOYAI\nBRASK", "\n\nBRASK", "Locality is empty string!?"},
-    {"UnknownLocality", "cutparts.txt", "\nKHAOYAI\nBRASK", "\nKHAO\nBRASK", "cutparts.txt corrupt! Error 1\nhint: \"KHAO\""},
-    {"UnknownRecordist", "cutparts.txt", "BRASK, TOMAS", "BRASK", "cutparts.txt corrupt! Error 5\nhint: \"BRASK\""},
+    {"UnknownLocality", "cutparts.txt", "\nKHAOYAI\nBRASK", "\nKHAO\nBRASK",
+     "cutparts.txt corrupt! Error 1\nhint: \"KHAO\""},
+    {"UnknownRecordist", "cutparts.txt", "BRASK, TOMAS", "BRASK",
+     "cutparts.txt corrupt! Error 5\nhint: \"BRASK\""},
     {"EmptyItemSection", "cupaitem.txt", "@#[2_1]\n1\nA\n7\n\nsong\nP\n\n\n1001A0002\n", "@#[2_1]\n",
      "cupaitem.txt corrupt! Error 1\nhint: \"2001\""},
     {"ItemSectionWithoutAWholeItem", "cupaitem.txt", "@#[2_1]\n1\nA\n7\n\nsong\nP\n\n\n1001A0002\n",
      "@#[2_1]\n1\nA\n7\n\nsong\nP\n\n\n", "cupaitem.txt corrupt! Error 1\nhint: \"2001\""},
     {"MissingItemSection", "cupaitem.txt", "@#[2_1]", "@#[2_2]", "does not hold the section \"2_1\""},
-    {"UnknownCutPart", "cupaitem.txt", "1001A0002", "1001A0003", "cupaitem.txt corrupt! Error 2\nhint: \"2001\""},
-    {"FamilyNumber", "syst_ord.txt", "1002,2", "1002,two", "Error in file \"<dir>syst_ord.txt\": error converting family nr"},
+    {"UnknownCutPart", "cupaitem.txt", "1001A0002", "1001A0003",
+     "cupaitem.txt corrupt! Error 2\nhint: \"2001\""},
+    {"FamilyNumber", "syst_ord.txt", "1002,2", "1002,two",
+     "Error in file \"<dir>syst_ord.txt\": error converting family nr"},
     // The loader's own messages for inconsistencies that would otherwise give wrong data.
     {"DuplicatePerson", "people.txt", "LINDQVAL, ERIK", "brask, tomas",
      "File \"people.txt\", line 12: the person key occurs twice"},
     {"DuplicateUniqueId", "names_sc.txt", "201 2001", "201 1002", "the species unique ID occurs twice"},
-    {"DuplicateCutPart", "cutparts.txt", "1001A0002", "1001a0001", "File \"cutparts.txt\", line 33: the cut-part key occurs twice"},
-    {"SpeciesTwiceInOrder", "syst_ord.txt", "1001,2\n", "1001,2\n1001,1\n", "File \"syst_ord.txt\", line 12: the species is listed twice in this order"},
+    {"DuplicateCutPart", "cutparts.txt", "1001A0002", "1001a0001",
+     "File \"cutparts.txt\", line 33: the cut-part key occurs twice"},
+    {"SpeciesTwiceInOrder", "syst_ord.txt", "1001,2\n", "1001,2\n1001,1\n",
+     "File \"syst_ord.txt\", line 12: the species is listed twice in this order"},
     {"UnknownSpeciesInOrder", "syst_ord.txt", "1001,2", "1003,2", "no species has the unique ID \"1003\""},
-    {"FamilyOutOfRange", "syst_ord.txt", "1001,2", "1001,4", "there is no family number 4 in section \"1_FAMILIES\""},
-    {"SameOrderKindTwice", "syst_ord.txt", "Sibley&Monroe", "Clements 2000", "a second order of the same kind cannot be shown"},
-    {"MapBound", "mapsdata.txt", "68,98,36,6.5", "68,98,36", "File \"mapsdata.txt\", line 8: the map bound \"\" is not a number"},
+    {"FamilyOutOfRange", "syst_ord.txt", "1001,2", "1001,4",
+     "there is no family number 4 in section \"1_FAMILIES\""},
+    {"SameOrderKindTwice", "syst_ord.txt", "Sibley&Monroe", "Clements 2000",
+     "a second order of the same kind cannot be shown"},
+    {"MapBound", "mapsdata.txt", "68,98,36,6.5", "68,98,36",
+     "File \"mapsdata.txt\", line 8: the map bound \"\" is not a number"},
     {"ThreatStatus", "names_sc.txt", "T(VU)", "T(LC)", "the threat status must be"},
-    {"MapReferenceForm", "names_sc.txt", "D(\"SAROVAN\" MaskMain)", "D(SAROVAN)", "a map reference must be written"},
+    {"MapReferenceForm", "names_sc.txt", "D(\"SAROVAN\" MaskMain)", "D(SAROVAN)",
+     "a map reference must be written"},
     {"TextAuthor", "names_sc.txt", "TH-MA-SI\n2", "TH-MA-SI\n5", "the text author must be 1, 2, 3 or 4"},
     {"Coordinates", "locality.txt", "   86415D", "  86 415D", "the coordinate \"  86 415\" is not a number"},
     {"CutPartKey", "cutparts.txt", "1001A0001", "A0001", "the cut-part key \"A0001\" is not digits"},
@@ -447,7 +474,9 @@ const FatalCase fatal_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Data, DataFatalTest, ::testing::ValuesIn(fatal_cases),
-                         [](const ::testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<FatalCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace morvelin

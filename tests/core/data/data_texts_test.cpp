@@ -6,7 +6,10 @@ namespace morvelin {
 namespace {
 
 TEST(ConvertMarkup, TagsOfAnyCaseBecomeStyleCharacters) {
-    EXPECT_EQ(convert_markup("<I>a</i> <b>b</B> <u>c</U>"), "\x0b" "a\x0b \x0c" "b\x0c \x0d" "c\x0d");
+    EXPECT_EQ(convert_markup("<I>a</i> <b>b</B> <u>c</U>"), "\x0b"
+                                                            "a\x0b \x0c"
+                                                            "b\x0c \x0d"
+                                                            "c\x0d");
     EXPECT_EQ(convert_markup("a < b <x> </ i> <I"), "a < b <x> </ i> <I");
     EXPECT_EQ(convert_markup(""), "");
 }
@@ -20,7 +23,8 @@ Tlocality locality(std::string name, std::string region, std::string country) {
 }
 
 TEST(LocalityTexts, DisplayName) {
-    EXPECT_EQ(display_name(locality("Doi Inthanon", "Chiang Mai", "Thailand")), "Doi Inthanon (Chiang Mai, Thailand).");
+    EXPECT_EQ(display_name(locality("Doi Inthanon", "Chiang Mai", "Thailand")),
+              "Doi Inthanon (Chiang Mai, Thailand).");
     EXPECT_EQ(display_name(locality("Doi Inthanon", "", "Thailand")), "Doi Inthanon (Thailand).");
     EXPECT_EQ(display_name(locality("Doi Inthanon", "Chiang Mai", "")), "Doi Inthanon (Chiang Mai).");
     EXPECT_EQ(display_name(locality("Doi Inthanon", "", "")), "Doi Inthanon");
@@ -43,11 +47,15 @@ TEST(LocalityTexts, CoordinateText) {
     l.position_1 = 86415; // 14 degrees, 24 minutes, 15 hundredths
     l.position_1_flag = true;
     l.position_2 = -608400;
-    EXPECT_EQ(coordinate_text(l, data), "14\xB0" "24'15'' N, 101\xB0" "24' W");
+    EXPECT_EQ(coordinate_text(l, data), "14\xB0"
+                                        "24'15'' N, 101\xB0"
+                                        "24' W");
     l.position_1 = -60000;
     l.position_1_flag = false;
     l.position_2 = 0;
-    EXPECT_EQ(coordinate_text(l, data), "10\xB0" "00' S, 0\xB0" "00' E");
+    EXPECT_EQ(coordinate_text(l, data), "10\xB0"
+                                        "00' S, 0\xB0"
+                                        "00' E");
 }
 
 TEST(LocalityTexts, RegionLabelByCountryAndEdition) {
@@ -59,9 +67,12 @@ TEST(LocalityTexts, RegionLabelByCountryAndEdition) {
         int edition;
         const char* label;
     } cases[] = {
-        {"Cusco", "Peru", 101, "Department"}, {"Cusco", "Peru", 106, "Region"},
-        {"Salta", "Argentina", 106, "Province"}, {"Napo", "ecuador", 101, "Province"},
-        {"Bahia", "Brasil", 106, "State"},     {"Oaxaca", "Mexico", 101, "State"},
+        {"Cusco", "Peru", 101, "Department"},
+        {"Cusco", "Peru", 106, "Region"},
+        {"Salta", "Argentina", 106, "Province"},
+        {"Napo", "ecuador", 101, "Province"},
+        {"Bahia", "Brasil", 106, "State"},
+        {"Oaxaca", "Mexico", 101, "State"},
         {"", "Brazil", 106, ""},
     };
     for (const Case& c : cases) {
@@ -88,13 +99,14 @@ TEST(SpeciesTexts, MediaPaths) {
     Tspecies s;
     s.media_folder = "Phasianidae";
     s.unique_id = 1001;
-    EXPECT_EQ(species_media_path(s, "/disc/bigpict/", photo_suffix(12)), "/disc/bigpict/Phasiani.dae/1001.012");
+    EXPECT_EQ(species_media_path(s, "/disc/bigpict/", photo_suffix(12)),
+              "/disc/bigpict/Phasiani.dae/1001.012");
     EXPECT_EQ(thumbnail_path(s, "/disc/"), "/disc/smalpict/Phasiani.dae/1001.jpg");
 }
 
 TEST(AudioCdShortName, TakesTwoSlicesOfTheTitle) {
     TaudioCD cd;
-    cd.text_2 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";                       // 36 characters
+    cd.text_2 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";                     // 36 characters
     EXPECT_EQ(audio_cd_short_name(cd), "*EFGHIJKLMNOPQRSUVWXYZ012345678*"); // from 5 and from 21
     cd.text_2 = "SHORT";
     EXPECT_EQ(audio_cd_short_name(cd), "*TSHORT*");
@@ -105,7 +117,8 @@ TEST(AudioCdShortName, TakesTwoSlicesOfTheTitle) {
 TEST(GroupName, NumbersThreeToSix) {
     EXPECT_EQ(group_name(3, "x", false), "Birds");
     EXPECT_EQ(group_name(6, "x", false), "Frogs and Toads");
-    EXPECT_EQ(group_name(4, "x", true), "Mam\xED" "feros");
+    EXPECT_EQ(group_name(4, "x", true), "Mam\xED"
+                                        "feros");
     EXPECT_EQ(group_name(2, "kept", false), "kept");
     EXPECT_EQ(group_name(7, "kept", true), "kept");
 }

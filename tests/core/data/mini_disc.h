@@ -19,16 +19,16 @@
 namespace morvelin::testing {
 
 inline const char* const mini_language_texts = "$ [QM_DATA]\n"
-                                                "unused 0\n"
-                                                "unused 1\n"
-                                                "The data file \n"
-                                                "does not hold the section\n"
-                                                "and cannot be used.\n"
-                                                "$ [DEPARTMENT ETC]\n"
-                                                "Region\n"
-                                                "Province\n"
-                                                "State\n"
-                                                "Province/State\n";
+                                               "unused 0\n"
+                                               "unused 1\n"
+                                               "The data file \n"
+                                               "does not hold the section\n"
+                                               "and cannot be used.\n"
+                                               "$ [DEPARTMENT ETC]\n"
+                                               "Region\n"
+                                               "Province\n"
+                                               "State\n"
+                                               "Province/State\n";
 
 class MiniDisc {
 public:
@@ -283,7 +283,8 @@ public:
             auto stored = encode_data_file_lines(lines, data_file_seed(name), name == "taxa.txt");
             ASSERT_TRUE(stored) << name;
             std::string bytes;
-            for (const std::string& line : *stored) bytes += line + "\r\n";
+            for (const std::string& line : *stored)
+                bytes += line + "\r\n";
             dir.write(name, bytes);
         }
     }

@@ -92,9 +92,10 @@ TEST(ItemClass, LettersAndModes) {
         char letter;
         int mode;
         bool passes;
-    } cases[] = {{'X', 1, true}, {'A', 1, true}, {'B', 1, false}, {'B', 2, true},
-                 {'C', 2, false}, {'C', 3, true}, {' ', 3, true}, {'a', 1, false}};
-    for (const Case& c : cases) EXPECT_EQ(item_class_passes(c.letter, c.mode), c.passes) << c.letter << c.mode;
+    } cases[] = {{'X', 1, true},  {'A', 1, true}, {'B', 1, false}, {'B', 2, true},
+                 {'C', 2, false}, {'C', 3, true}, {' ', 3, true},  {'a', 1, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(item_class_passes(c.letter, c.mode), c.passes) << c.letter << c.mode;
 }
 
 TEST_F(VisibilityTest, CountingStopsAtTheFirstItemWithoutTheMark) {
