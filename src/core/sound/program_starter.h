@@ -1,0 +1,25 @@
+#pragma once
+// Starting another program without waiting for it (the sound editing program, a decoder installer),
+// and ending this one on request. The default starter runs the program as a process of its own that
+// outlives us; tests and the desktop program may install their own.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace morvelin {
+
+// arguments[0] is the program (a path, or a name looked up in PATH), the rest its arguments, passed
+// as they are (no shell). maximised asks for a maximised window where the desktop lets a program
+// say so; a Linux desktop decides that itself, so the default starter ignores it. True when the
+// program was started. No message.
+using ProgramStarter = std::function<bool(const std::vector<std::string>& arguments, bool maximised)>;
+void install_program_starter(ProgramStarter starter); // empty: the default
+bool start_program(const std::vector<std::string>& arguments, bool maximised);
+
+// Ends this program at once with exit code 0. The desktop program installs a handler that leaves
+// its message loop so that settings are written; the default calls std::exit(0).
+void install_program_end_handler(std::function<void()> handler); // empty: the default
+void end_program();
+
+} // namespace morvelin
