@@ -1,0 +1,68 @@
+#include "sound/sound_editor.h"
+
+#include "foundation/environment.h"
+#include "foundation/services.h"
+#include "foundation/settings_file.h"
+#include "sound/file_locations.h"
+#include "sound/program_starter.h"
+
+#include <filesystem>
+
+namespace morvelin {
+
+namespace {
+
+const char* const program_key = "Sound Editing Program";
+const char* const maximize_key = "Maximize Sound Editing Program";
+
+bool is_file(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+std::string sound_editing_program() {
+    return settings_read_string("", program_config().general_section, program_key,
+                                default_sound_editing_program);
+}
+
+bool maximize_sound_editing_program() {
+    return settings_read_yes_no("", program_config().general_section, maximize_key, false);
+}
+
+std::optional<std::string> choose_sound_editing_program(const std::string& title) {
+    std::string folder = std::filesystem::path(sound_editing_program()).parent_path().string();
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error))
+        folder.clear();
+    else if (folder.back() != '/')
+        folder += '/';
+    std::optional<std::string> chosen = dialog_port().open_file(title, folder, {{"Programs", "*"}});
+    if (!chosen || chosen->empty()) return std::nullopt;
+    settings_write_string("", program_config().general_section, program_key, *chosen);
+    return chosen;
+}
+
+bool open_in_sound_editing_program(const Tcutpart& cut_part) {
+    // The pick is used directly: a settings file that cannot be written (on a CD-ROM) must not make
+    // the question come back for ever.
+    std::string program = sound_editing_program();
+    while (!is_file(program)) {
+        std::optional<std::string> chosen = choose_sound_editing_program("");
+        if (!chosen) return false;
+        program = *chosen;
+    }
+    const std::string file = sound_file_path(cut_part);
+    if (file.empty()) return false;
+    // The file goes to the program as one argument of its own, so no quoting can split it.
+    if (start_program({program, file}, maximize_sound_editing_program())) return true;
+    show_message_with_caption(
+        "Either the sound editing program is not present, or its file name is incorrect.\n"
+        "If you are looking for a good program: Adobe's Audition is excellent.\n"
+        "If the file name is incorrect: please correct it in the Options dialog.",
+        "Error when executing program", mb::icon_warning);
+    return false;
+}
+
+} // namespace morvelin
