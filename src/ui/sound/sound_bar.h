@@ -28,6 +28,7 @@ namespace morvelin {
 
 struct Tcupaitem;
 class SoundBarState;
+class SoundBarView;
 class Tsound_bar;
 
 // The recording tag texts operation (the species document's), handed through to MP3 making; the
@@ -66,6 +67,8 @@ struct SoundBarMenuActions {
     std::function<bool()> play_list_window_open;
     std::function<void(const Tcupaitem& recording, int play_list_context)> add_to_play_list;
     std::function<void(const Tcupaitem& recording, const SoundBarTagTexts& tag_texts)> make_mp3_file;
+    // Whether the sound file at path holds MPEG Layer III data that can be made into an MP3 file.
+    std::function<bool(const std::string& path)> mp3_capable;
 };
 void set_sound_bar_menu_actions(SoundBarMenuActions actions);
 
@@ -176,7 +179,8 @@ private:
     std::function<void(Tsound_bar&)> select_in_show_window_;
     SoundBarTagTexts tag_texts_;
     std::vector<std::string> texts_; // lines 0..19 of SOUNDBARS
-    std::unique_ptr<SoundBarState> state_;
+    std::unique_ptr<SoundBarView> view_;
+    std::unique_ptr<SoundBarState> state_; // after view_: destroyed first
     TBitBtn_sound_bar* button_ = nullptr;
     QScrollBar* slider_ = nullptr;
     QMenu* menu_ = nullptr;
@@ -184,6 +188,7 @@ private:
     bool setting_slider_ = false;
     QPoint drag_start_;
     bool drag_pending_ = false;
+    bool replaying_press_ = false;
 };
 
 // The bars of one window, in the order they were added; owns them.

@@ -1,0 +1,610 @@
+#include "sound/sound_bar.h"
+
+#include "data/records.h"
+#include "foundation/services.h"
+#include "foundation/text_encoding.h"
+#include "sound/file_locations.h"
+#include "sound/sound_bar_state.h"
+#include "sound/sound_editor.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMediaDevices>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+
+namespace morvelin {
+
+namespace {
+
+constexpr int button_width = 22;
+constexpr int minimum_row_height = 18;
+constexpr int timer_interval_ms = 200;
+
+SoundBarMenuActions menu_actions;
+std::vector<Tsound_bar*> all_bars;
+
+QString qt_text(const std::string& cp1252) {
+    return QString::fromStdString(cp1252_to_utf8(cp1252));
+}
+
+enum class Glyph { not_playing, playing, not_playing_cursor, playing_cursor };
+
+// The four glyphs, loaded once per pixel ratio; on a high-density screen the drawn twins at twice
+// the size are used so the glyph stays sharp.
+const QPixmap& glyph_pixmap(Glyph glyph, qreal ratio) {
+    static const std::array<const char*, 4> names = {
+        "SOUNDBAR_BUTTON_NOT_PLAYING", "SOUNDBAR_BUTTON_PLAYING", "SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR",
+        "SOUNDBAR_BUTTON_PLAYING_CURSOR"};
+    static std::array<QPixmap, 4> normal;
+    static std::array<QPixmap, 4> doubled;
+    const auto index = static_cast<std::size_t>(glyph);
+    const bool high = ratio > 1.0;
+    QPixmap& slot = high ? doubled[index] : normal[index];
+    if (slot.isNull()) {
+        const QString name = QStringLiteral(":/bitmaps/") + QLatin1String(names[index]);
+        if (high && slot.load(name + QStringLiteral("@2x")))
+            slot.setDevicePixelRatio(2.0);
+        else
+            slot.load(name);
+    }
+    return slot;
+}
+
+bool is_bar_key(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void set_sound_bar_menu_actions(SoundBarMenuActions actions) {
+    menu_actions = std::move(actions);
+}
+
+// ---- TBitBtn_sound_bar ----
+
+TBitBtn_sound_bar::TBitBtn_sound_bar(Tsound_bar& bar, QWidget* parent) : QPushButton(parent), bar_(bar) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoDefault(false);
+}
+
+void TBitBtn_sound_bar::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    // The focus is shown by the glyph and a grey rectangle, not by the style's focus frame.
+    option.state &= ~QStyle::State_HasFocus;
+    option.text.clear();
+    option.icon = QIcon();
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+
+    const bool focused = hasFocus() || bar_.slider().hasFocus();
+    const bool marked = focused || bar_.highlight();
+    const bool playing = bar_.is_playing();
+    const Glyph glyph = playing ? (marked ? Glyph::playing_cursor : Glyph::playing)
+                                : (marked ? Glyph::not_playing_cursor : Glyph::not_playing);
+    QPixmap pixmap = glyph_pixmap(glyph, devicePixelRatioF());
+    if (!isEnabled()) pixmap = style()->generatedIconPixmap(QIcon::Disabled, pixmap, &option);
+    const QSizeF logical = pixmap.deviceIndependentSize();
+    QPointF at((width() - logical.width()) / 2.0, (height() - logical.height()) / 2.0);
+    if (isDown()) at += QPointF(1, 1);
+    painter.drawPixmap(at, pixmap);
+    if (focused) {
+        painter.setPen(QColor(128, 128, 128));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
+}
+
+bool TBitBtn_sound_bar::event(QEvent* event) {
+    // The slider keys belong to the bar even where a window shortcut uses the same key.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (is_bar_key(key->key()) || key->key() == Qt::Key_Space) {
+            event->accept();
+            return true;
+        }
+    }
+    return QPushButton::event(event);
+}
+
+void TBitBtn_sound_bar::keyPressEvent(QKeyEvent* event) {
+    if (!is_bar_key(event->key())) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    if (event->modifiers() & Qt::ShiftModifier) {
+        bar_.shift_key(event->key());
+        event->accept();
+        return;
+    }
+    // Without Shift these keys scroll the text of the owner window.
+    if (QWidget* owner = bar_.owner_.data()) {
+        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
+                       static_cast<ushort>(event->count()));
+        QCoreApplication::sendEvent(owner, &copy);
+    }
+    event->accept();
+}
+
+// ---- Tsound_bar ----
+
+namespace {
+
+class BarView final : public SoundBarView {
+public:
+    BarView(std::function<void(bool)> timer, std::function<void()> changed)
+        : timer_(std::move(timer)), changed_(std::move(changed)) {}
+    void set_timer_running(bool running) override { timer_(running); }
+    void state_changed() override { changed_(); }
+
+private:
+    std::function<void(bool)> timer_;
+    std::function<void()> changed_;
+};
+
+} // namespace
+
+Tsound_bar::Tsound_bar(const SoundBarSetup& setup)
+    : QWidget(setup.owner), recording_(setup.recording), owner_(setup.owner), key_(setup.key),
+      button_visible_(setup.button_visible), show_numbers_(setup.show_numbers), drag_enabled_(setup.drag_enabled),
+      play_list_context_(setup.play_list_context), show_window_index_(setup.show_window_index),
+      caller_reference_(setup.caller_reference), caller_slider_position_(setup.slider_position),
+      length_not_exact_(setup.length_not_exact), select_in_show_window_(setup.select_in_show_window),
+      tag_texts_(setup.tag_texts) {
+    timer_ = new QTimer(this);
+    timer_->setInterval(timer_interval_ms);
+    connect(timer_, &QTimer::timeout, this, &Tsound_bar::timer_tick);
+
+    view_ = std::make_unique<BarView>(
+        [this](bool running) {
+            if (running)
+                timer_->start();
+            else
+                timer_->stop();
+        },
+        [this] { sync_from_state(); });
+    SoundBarState::Setup state_setup;
+    state_setup.recording = recording_;
+    state_setup.files_instead_of_cd = setup.files_instead_of_cd;
+    state_setup.button_visible = button_visible_;
+    state_setup.rewind_at_end = setup.rewind_at_end;
+    state_setup.slider_position = caller_slider_position_ ? *caller_slider_position_ : 0;
+    state_setup.length_not_exact = length_not_exact_;
+    state_ = std::make_unique<SoundBarState>(state_setup, *view_);
+
+    button_ = new TBitBtn_sound_bar(*this, this);
+    button_->setVisible(button_visible_);
+    connect(button_, &QPushButton::clicked, this, [this] {
+        tell_show_window();
+        state_->TogglePlay();
+    });
+    button_->installEventFilter(this);
+
+    slider_ = new QScrollBar(Qt::Horizontal, this);
+    slider_->setFocusPolicy(Qt::ClickFocus);
+    slider_->setContextMenuPolicy(Qt::NoContextMenu); // the bar's own menu instead of "Scroll here"
+    slider_->setSingleStep(state_->small_change());
+    // The thumb keeps one size whatever the length; track clicks step by the large change below.
+    slider_->setPageStep(0);
+    slider_->setTracking(true);
+    slider_->installEventFilter(this);
+    connect(slider_, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        const int step = state_->large_change();
+        if (action == QAbstractSlider::SliderPageStepAdd)
+            slider_->setSliderPosition(std::min(slider_->maximum(), slider_->value() + step));
+        else if (action == QAbstractSlider::SliderPageStepSub)
+            slider_->setSliderPosition(std::max(0, slider_->value() - step));
+    });
+    connect(slider_, &QAbstractSlider::valueChanged, this, [this](int) {
+        if (setting_slider_) return;
+        if (slider_->isSliderDown()) {
+            update(); // the position number follows the thumb; the player follows on release
+            return;
+        }
+        slider_moved_by_user();
+    });
+    connect(slider_, &QAbstractSlider::sliderReleased, this, [this] {
+        if (slider_->value() != state_->slider_position()) slider_moved_by_user();
+    });
+
+    menu_ = new QMenu(this);
+    build_menu();
+
+    setAttribute(Qt::WA_NoSystemBackground, false);
+    setAutoFillBackground(false);
+    all_bars.push_back(this);
+    place(setup.left, setup.top);
+    sync_from_state();
+    show();
+}
+
+Tsound_bar::~Tsound_bar() {
+    timer_->stop();
+    if (caller_reference_ && *caller_reference_ == this) *caller_reference_ = nullptr;
+    if (caller_slider_position_) *caller_slider_position_ = state_->slider_position();
+    // The focus goes back to the owner rather than to whatever widget Qt would pick next.
+    if (owner_ && (button_->hasFocus() || slider_->hasFocus())) owner_->setFocus(Qt::OtherFocusReason);
+    state_.reset(); // closes the player
+    all_bars.erase(std::remove(all_bars.begin(), all_bars.end(), this), all_bars.end());
+}
+
+Tsound_bar* Tsound_bar::currently_playing() {
+    SoundBarState* state = SoundBarState::currently_playing();
+    if (!state) return nullptr;
+    for (Tsound_bar* bar : all_bars)
+        if (bar->state_.get() == state) return bar;
+    return nullptr;
+}
+
+bool Tsound_bar::is_open() const {
+    return state_->is_open();
+}
+
+bool Tsound_bar::is_playing() const {
+    return state_->is_playing();
+}
+
+void Tsound_bar::TogglePlay() {
+    state_->TogglePlay();
+}
+
+void Tsound_bar::Pause() {
+    state_->Pause();
+}
+
+void Tsound_bar::Resume() {
+    state_->Resume();
+}
+
+void Tsound_bar::CloseBar() {
+    state_->CloseBar();
+}
+
+void Tsound_bar::timer_tick() {
+    state_->tick();
+}
+
+int Tsound_bar::slider_row_height() const {
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, slider_);
+    return std::max(minimum_row_height, extent);
+}
+
+int Tsound_bar::number_line_height() const {
+    if (!show_numbers_) return 0;
+    QFontMetrics metrics(owner_ ? owner_->font() : font());
+    int height = metrics.height() + 1;
+    if (!recording_->cut_part->is_sound_file) ++height; // room for the frame
+    return height;
+}
+
+int Tsound_bar::bar_width() const {
+    return (button_visible_ ? button_width : 0) + state_->slider_width();
+}
+
+void Tsound_bar::place(int left, int top) {
+    left_ = left;
+    top_ = top;
+    layout_children();
+}
+
+void Tsound_bar::layout_children() {
+    // One pixel of margin all round holds the frame of audio-CD recordings.
+    const int numbers = number_line_height();
+    const int row = slider_row_height();
+    const int button = button_visible_ ? button_width : 0;
+    setGeometry(left_ - 1, top_ - numbers - 1, bar_width() + 2, numbers + row + 2);
+    button_->setGeometry(1, numbers + 1, button, row);
+    slider_->setGeometry(1 + button, numbers + 1, state_->slider_width(), row);
+}
+
+void Tsound_bar::sync_from_state() {
+    setting_slider_ = true;
+    slider_->setRange(0, state_->slider_maximum());
+    if (!slider_->isSliderDown()) slider_->setValue(state_->slider_position());
+    setting_slider_ = false;
+    button_->update();
+    update();
+}
+
+void Tsound_bar::tell_show_window() {
+    if (show_window_index_ != 0 && select_in_show_window_) select_in_show_window_(*this);
+}
+
+void Tsound_bar::slider_moved_by_user() {
+    state_->slider_moved(slider_->value());
+    tell_show_window();
+    if (button_visible_) button_->setFocus(Qt::OtherFocusReason);
+}
+
+void Tsound_bar::shift_key(int key) {
+    using Move = SoundBarState::ShiftMove;
+    Move move = Move::small_back;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        move = Move::small_back;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        move = Move::small_forward;
+        break;
+    case Qt::Key_PageUp:
+        move = Move::large_back;
+        break;
+    case Qt::Key_PageDown:
+        move = Move::large_forward;
+        break;
+    case Qt::Key_Home:
+        move = Move::to_start;
+        break;
+    case Qt::Key_End:
+        move = Move::to_end;
+        break;
+    default:
+        return;
+    }
+    state_->shift_move(move);
+    tell_show_window();
+}
+
+void Tsound_bar::set_highlight(bool highlight) {
+    if (highlight_ == highlight) return;
+    highlight_ = highlight;
+    button_->update();
+}
+
+void Tsound_bar::set_dragging_enabled(bool enabled) {
+    drag_enabled_ = enabled;
+    drag_pending_ = false;
+}
+
+void Tsound_bar::select_and_focus() {
+    if (button_visible_)
+        button_->setFocus(Qt::OtherFocusReason);
+    else
+        slider_->setFocus(Qt::OtherFocusReason);
+}
+
+void Tsound_bar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int numbers = number_line_height();
+    const int row = slider_row_height();
+    const int button = button_visible_ ? button_width : 0;
+    const int slider_left = 1 + button;
+    const int slider_width = state_->slider_width();
+
+    if (show_numbers_) {
+        QWidget* source = owner_ ? owner_.data() : this;
+        painter.setFont(source->font());
+        painter.setPen(source->palette().color(source->foregroundRole()));
+        // The thumb may be held by the user: the middle number follows it.
+        const int position = slider_->value();
+        const QString middle = QString::number(position / 10) + QLatin1Char('.') + QString::number(position % 10);
+        const QRect band(slider_left, 0, slider_width, numbers);
+        const int flags = Qt::AlignTop | Qt::TextDontClip;
+        painter.drawText(band, flags | Qt::AlignLeft, QStringLiteral("0.0"));
+        painter.drawText(band, flags | Qt::AlignHCenter, middle);
+        painter.drawText(band, flags | Qt::AlignRight, qt_text(state_->length_text()));
+    }
+    if (!recording_->cut_part->is_sound_file) {
+        painter.setPen(QPen(Qt::black, 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(0, numbers, button + slider_width + 1, row + 1));
+    }
+    if (!button_visible_ && slider_->hasFocus()) {
+        painter.setPen(QPen(QColor(0, 255, 255), 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(0, numbers, slider_width + 1, row + 1));
+    }
+}
+
+void Tsound_bar::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) layout_children();
+    QWidget::changeEvent(event);
+}
+
+bool Tsound_bar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == slider_) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            button_->update();
+            update();
+            break;
+        case QEvent::KeyPress: {
+            // The slider's own keys move it; Space plays as on the button.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Space && button_visible_ && !key->isAutoRepeat()) {
+                tell_show_window();
+                state_->TogglePlay();
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!drag_enabled_ || mouse->button() != Qt::LeftButton || replaying_press_) break;
+            // Held back: a move turns it into a drag, a release without a move replays the click.
+            drag_start_ = mouse->position().toPoint();
+            drag_pending_ = true;
+            return true;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!drag_pending_ || !(mouse->buttons() & Qt::LeftButton)) break;
+            if ((mouse->position().toPoint() - drag_start_).manhattanLength() < QApplication::startDragDistance())
+                return true;
+            drag_pending_ = false;
+            auto* drag = new QDrag(slider_);
+            drag->setMimeData(new TSoundBarDragObject(*recording_, play_list_context_));
+            drag->setPixmap(glyph_pixmap(Glyph::not_playing, devicePixelRatioF()));
+            drag->exec(Qt::CopyAction);
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!drag_pending_ || mouse->button() != Qt::LeftButton) break;
+            drag_pending_ = false;
+            replaying_press_ = true;
+            QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->globalPosition(), Qt::LeftButton,
+                              Qt::LeftButton, mouse->modifiers());
+            QCoreApplication::sendEvent(slider_, &press);
+            replaying_press_ = false;
+            return false; // the release itself follows
+        }
+        default:
+            break;
+        }
+    } else if (watched == button_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        button_->update();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Tsound_bar::build_menu() {
+    menu_->addAction(qt_text(state_->text(1) + "..."), this, &Tsound_bar::show_information);
+    menu_->addAction(qt_text(state_->text(2)), this, [this] {
+        open_in_sound_editing_program(*recording_->cut_part);
+        select_and_focus();
+    });
+    menu_->addAction(qt_text(state_->text(3)), this, [this] {
+        if (menu_actions.add_to_play_list) menu_actions.add_to_play_list(*recording_, play_list_context_);
+    });
+    menu_->addAction(qt_text(state_->text(4) + "..."), this, [this] {
+        if (menu_actions.make_mp3_file) menu_actions.make_mp3_file(*recording_, tag_texts_);
+    });
+}
+
+void Tsound_bar::update_menu() {
+    const auto actions = menu_->actions();
+    const Tcutpart& part = *recording_->cut_part;
+    actions[1]->setEnabled(has_a_file(part, state_->files_instead_of_cd()));
+    actions[2]->setEnabled(menu_actions.add_to_play_list && menu_actions.play_list_window_open &&
+                           menu_actions.play_list_window_open());
+    bool mp3 = false;
+    if (menu_actions.make_mp3_file && menu_actions.mp3_capable) {
+        const std::string path = has_a_file(part, state_->files_instead_of_cd()) ? state_->sound_file_path() : "";
+        mp3 = !path.empty() && menu_actions.mp3_capable(path);
+    }
+    actions[3]->setEnabled(mp3);
+}
+
+void Tsound_bar::contextMenuEvent(QContextMenuEvent* event) {
+    update_menu();
+    menu_->popup(event->globalPos());
+    event->accept();
+}
+
+void Tsound_bar::show_information() {
+    show_message(state_->information_text(), mb::ok);
+}
+
+// ---- Tsound_bars ----
+
+Tsound_bars::~Tsound_bars() {
+    clear();
+}
+
+Tsound_bar& Tsound_bars::add(std::unique_ptr<Tsound_bar> bar) {
+    bar->set_dragging_enabled(dragging_enabled_);
+    bars_.push_back(std::move(bar));
+    return *bars_.back();
+}
+
+Tsound_bar& Tsound_bars::make(const SoundBarSetup& setup) {
+    SoundBarSetup with_dragging = setup;
+    with_dragging.drag_enabled = dragging_enabled_;
+    return add(std::make_unique<Tsound_bar>(with_dragging));
+}
+
+bool Tsound_bars::remove_by_key(std::uint32_t key) {
+    auto it = std::find_if(bars_.begin(), bars_.end(), [key](const auto& bar) { return bar->key() == key; });
+    if (it == bars_.end()) return false;
+    // Out of the list first: the bar's destructor may run code that looks at the list.
+    std::unique_ptr<Tsound_bar> bar = std::move(*it);
+    bars_.erase(it);
+    return true;
+}
+
+bool Tsound_bars::remove(const Tsound_bar* bar) {
+    auto it = std::find_if(bars_.begin(), bars_.end(), [bar](const auto& entry) { return entry.get() == bar; });
+    if (it == bars_.end()) return false;
+    std::unique_ptr<Tsound_bar> removed = std::move(*it);
+    bars_.erase(it);
+    return true;
+}
+
+void Tsound_bars::clear() {
+    while (!bars_.empty()) {
+        std::unique_ptr<Tsound_bar> bar = std::move(bars_.back());
+        bars_.pop_back();
+    }
+}
+
+void Tsound_bars::move_by(int dy) {
+    for (auto& bar : bars_) bar->move_by(dy);
+}
+
+void Tsound_bars::set_dragging_enabled(bool enabled) {
+    dragging_enabled_ = enabled;
+    for (auto& bar : bars_) bar->set_dragging_enabled(enabled);
+}
+
+Tsound_bar* Tsound_bars::find(std::uint32_t key) const {
+    for (const auto& bar : bars_)
+        if (bar->key() == key) return bar.get();
+    return nullptr;
+}
+
+bool Tsound_bars::any_playing() const {
+    return std::any_of(bars_.begin(), bars_.end(), [](const auto& bar) { return bar->is_playing(); });
+}
+
+// ---- TSoundBarDragObject ----
+
+TSoundBarDragObject::TSoundBarDragObject(const Tcupaitem& recording, int play_list_context)
+    : recording_(recording), play_list_context_(play_list_context) {
+    const QString key = recording.cut_part ? qt_text(recording.cut_part->key) : QString();
+    setData(QLatin1String(mime_type), key.toUtf8());
+    setText(key);
+}
+
+const TSoundBarDragObject* TSoundBarDragObject::from(const QMimeData* data) {
+    return qobject_cast<const TSoundBarDragObject*>(data);
+}
+
+// ---- start-up ----
+
+bool check_sound_output_available() {
+    return check_sound_output(static_cast<int>(QMediaDevices::audioOutputs().size()));
+}
+
+bool sound_output_available() {
+    return sound_output_is_available();
+}
+
+} // namespace morvelin
