@@ -1,0 +1,67 @@
+#include "display/find_dialog.h"
+
+#include "display/show_view.h"
+#include "foundation/editions.h"
+#include "foundation/text_encoding.h"
+#include "foundation/textfile_handler.h"
+#include "foundation/program_fonts.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace morvelin {
+
+namespace {
+QString text_or(const std::string& text, const char* fallback) {
+    return text.empty() ? QString::fromLatin1(fallback) : cp1252_to_qstring(text);
+}
+} // namespace
+
+TFindInShowStringsDialog::TFindInShowStringsDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    const std::vector<std::string> lines = texts("FIND_DB", 1);
+    setWindowTitle(cp1252_to_qstring(lines[0]));
+    setFixedSize(313, 147);
+    edit_ = new QLineEdit(this);
+    edit_->setGeometry(16, 25, 281, 24);
+    from_top_ = new QCheckBox(cp1252_to_qstring(lines[1]), this);
+    from_top_->setGeometry(20, 75, 181, 17);
+    ok_ = new QPushButton(text_or(program_text(3), "OK"), this);
+    ok_->setGeometry(74, 115, 75, 25);
+    ok_->setDefault(true);
+    cancel_ = new QPushButton(text_or(program_text(5), "Cancel"), this);
+    cancel_->setGeometry(154, 115, 75, 25);
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFindInShowStringsDialog::load(const std::string& search_text, bool from_top) {
+    // The dialog speaks in the document's main text font.
+    setFont(TShowFonts::instance().font(FontRef{}));
+    edit_->setText(cp1252_to_qstring(search_text));
+    edit_->selectAll();
+    edit_->setFocus();
+    from_top_->setChecked(from_top);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TFindInShowStringsDialog::store(std::string& search_text, bool& from_top) const {
+    const QByteArray utf8 = edit_->text().toUtf8();
+    search_text = utf8_to_cp1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    from_top = from_top_->isChecked();
+}
+
+int TFindInShowStringsDialog::execute(std::string& search_text, bool& from_top) {
+    load(search_text, from_top);
+    const int result = exec();
+    if (result == QDialog::Accepted) store(search_text, from_top);
+    return result;
+}
+
+} // namespace morvelin

@@ -1,0 +1,348 @@
+#pragma once
+// The species document of one main window: a doubly linked list of typed lines built from the data
+// set, filtered by the window's display settings, unfolded and folded level by level (groups,
+// families, species, recording details), measured, painted and operated with the mouse and the
+// keyboard. The text pane (TShowForm) owns it and hosts its drawing and its sound bars.
+//
+// Coordinates are document coordinates: y = 0 is the top of the first line; the pane shifts them by
+// its scroll position. Texts are Windows-1252 with the markup of show_view.h.
+// Use from the user-interface thread only.
+
+#include "data/data_set.h"
+#include "display/show_strings_data.h"
+#include "display/show_view.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QPainter;
+class QWidget;
+
+namespace morvelin {
+
+class TShowForm;
+class ShowSoundBars;
+
+namespace line_kind {
+constexpr std::uint8_t group_fold = 1;
+constexpr std::uint8_t group_header = 2;
+constexpr std::uint8_t family_fold = 3;
+constexpr std::uint8_t family_header = 4;
+constexpr std::uint8_t family_scientific = 5;
+constexpr std::uint8_t family_other = 6;
+constexpr std::uint8_t species_fold = 7;
+constexpr std::uint8_t species_header = 8;
+constexpr std::uint8_t species_scientific = 9;
+constexpr std::uint8_t species_other = 10;
+constexpr std::uint8_t map_button = 11;
+constexpr std::uint8_t content_icons = 12;
+constexpr std::uint8_t literature_link = 13;
+constexpr std::uint8_t area_status = 14;
+constexpr std::uint8_t threatened_status = 15;
+constexpr std::uint8_t other_names = 16;
+constexpr std::uint8_t species_text = 17;
+constexpr std::uint8_t pictures = 18;
+constexpr std::uint8_t subspecies_header = 19;
+constexpr std::uint8_t subspecies_pictures = 20;
+constexpr std::uint8_t recording_number = 21;
+constexpr std::uint8_t sound_bar = 22;
+constexpr std::uint8_t cd_line = 23;
+constexpr std::uint8_t recording_fold = 24;
+constexpr std::uint8_t recording_code = 25;
+constexpr std::uint8_t recording_title = 26;
+constexpr std::uint8_t percentage = 27;
+constexpr std::uint8_t detail_recordist = 28; // recordist, date and time
+constexpr std::uint8_t detail_locality = 29;  // the locality
+constexpr std::uint8_t detail_audible = 30;   // other species audible, remarks
+} // namespace line_kind
+
+// The x at which a line of the kind starts (0: where the previous line's drawing ended).
+int kind_indent(std::uint8_t kind);
+bool is_name_kind(std::uint8_t kind);
+// Lines whose text is wrapped to the pane's width.
+bool is_wrapped_kind(std::uint8_t kind);
+
+namespace line_flag {
+constexpr std::uint8_t second_name_follows = 1; // ". " is drawn after this name
+constexpr std::uint8_t connecting_line = 2;     // a recording number joined to the one above
+} // namespace line_flag
+
+// The record behind a sound-bar line.
+struct TSoundBarRecord {
+    const Tcupaitem* recording = nullptr;
+    int number = 0;         // the recording's number within its species
+    std::uint32_t key = 0;  // (family number x 400 + species number) x 500 + recording number
+    void* bar = nullptr;    // the bar, made on first paint; owned by the window's sound bars
+    int slider_position = 0; // kept while the bar does not exist, so a new bar starts where the old one was
+};
+
+// A picture drawn beside the species text (the species' thumbnail). The photos code supplies it
+// through a factory; without one no pictures lines are made.
+class TextPicture {
+public:
+    virtual ~TextPicture() = default;
+    virtual QSize size() const = 0;
+    virtual void draw(QPainter& painter, QPoint top_left) const = 0;
+    virtual std::unique_ptr<TextPicture> clone() const = 0;
+};
+// Returns the species' text picture, or none when it has none (or it cannot be loaded).
+using TextPictureFactory = std::function<std::unique_ptr<TextPicture>(const Tspecies& species)>;
+void set_text_picture_factory(TextPictureFactory factory);
+// Whether a species has a text picture, without making one (content icons, the fold box).
+using TextPictureTest = std::function<bool(const Tspecies& species)>;
+void set_text_picture_test(TextPictureTest test);
+
+struct TShowStringsLine {
+    std::uint8_t kind = 0;
+    FontRef font;
+    std::uint8_t flags = 0;
+    int x = 0;
+    int painted_x = 0;
+    int painted_y = 0; // top of the line's slot when last laid out
+    int height = 0;    // 0: shares the row of the line before
+    std::string text;
+    int extra_indent = 0;  // added to the kind's indent (wrapped lines)
+    std::uint32_t laid_out = 0; // the paint pass that last positioned the line
+    int number = 0;        // group, family, species or recording number; percentage value
+    // Folds: [0] expanded. Content icons: [0] pictures, [1] text pictures, [2] visible recordings.
+    std::array<std::uint8_t, 3> state{};
+    const Tfamily* family = nullptr;
+    const Tspecies* species = nullptr;
+    const Tcupaitem* recording = nullptr;
+    const TaudioCD* audio_cd = nullptr;
+    const Tsubspecies* subspecies = nullptr;
+    std::unique_ptr<TSoundBarRecord> sound_bar;
+    std::unique_ptr<TextPicture> picture;
+    TShowStringsLine* next = nullptr;
+    TShowStringsLine* prev = nullptr;
+
+    bool expanded() const { return state[0] != 0; }
+    int bottom() const { return painted_y + height; }
+};
+
+// Where a window's view stands, saved as `Visible` of the window's section.
+struct TShowStringsViewState {
+    static constexpr int max_unfolded_families = 20;
+    std::array<bool, 7> groups{}; // [1..6]: the group is unfolded
+    int top_group = 1;
+    int top_family = 1;
+    int top_species = 0; // 0 = none
+    int selected_family = 1;
+    int selected_species = 0;
+    std::vector<int> unfolded_families;
+
+    // "gggggg," in grouped editions, then top group, top family, top species, selected family,
+    // selected species and the unfolded families, joined by ",".
+    std::string to_text(bool grouped) const;
+    // The group flags come from the first item when it has six characters or more (else every group
+    // counts as unfolded); the next five items must be integers, or everything but the group flags
+    // keeps its default; then up to 20 unfolded families, items that are no integers skipped.
+    static TShowStringsViewState from_text(const std::string& text);
+    // A state with every group unfolded and nothing else: where a new window starts.
+    static TShowStringsViewState initial();
+};
+
+// Texts for the tag of an MP3 file made from a recording.
+struct RecordingTags {
+    std::string title;       // the trimmed recording title
+    std::string description; // the cut part's remark
+    std::string genre;       // the species' main name
+    std::string artist;      // the recordist, for the maker's own recordings
+    std::string album;
+    std::string publisher;   // the owner text
+    std::string comment;     // the detail texts joined by CR LF
+    std::string scientific_name;
+    std::string other_name;
+};
+
+// What a mouse click or key asks of the pane besides repainting.
+struct DocumentChange {
+    bool changed = false;    // lines were added or removed
+    int repaint_from = 0;    // document y from which the pane repaints
+    int scroll_amount = 0;   // added to the scroll position when positive
+};
+
+class TShowStrings {
+public:
+    explicit TShowStrings(TShowForm* owner);
+    ~TShowStrings();
+    TShowStrings(const TShowStrings&) = delete;
+    TShowStrings& operator=(const TShowStrings&) = delete;
+
+    // ---- building ----
+    // Copies the settings (or makes the defaults), builds the first level and selects the first line.
+    void build(const SHST_TClassShowStringsData* settings);
+    // Duplicates every line of source (texts copied, pictures duplicated, sound-bar records without
+    // their bar); the first line is the source's first visible line; the selection the second line
+    // after it. The settings are copied.
+    void copy_from(const TShowStrings& source);
+
+    // ---- folding ----
+    // Unfolds or folds at a fold line, a header or a name (the fold line is the line before the
+    // header). Returns whether the document changed; scroll_amount() then holds the scroll after
+    // unfolding. With paint_now the pane repaints from the fold line down.
+    bool toggle_fold(TShowStringsLine* line, bool unfold_only, bool fold_only, bool paint_now);
+    int scroll_amount() const { return scroll_amount_; }
+    // Folds every group and family, selects the first line.
+    void fold_all();
+    // Re-creates the name lines of every family and species shown (the options dialog).
+    void apply_name_settings(bool scientific, bool other_language, int main_name);
+    // Wraps every wrapped line again for the pane's width and the font table (after a resize or a
+    // text size change).
+    void relayout();
+
+    // ---- view state ----
+    TShowStringsViewState capture_view_state() const;
+    void restore_view_state(const TShowStringsViewState& state);
+    // The line of a family header (species 0) or species header by numbers, or none.
+    TShowStringsLine* find_header(int family_number, int species_number) const;
+
+    // ---- queries ----
+    TShowStringsLine* head() const { return head_; }
+    TShowStringsLine* last() const;
+    TShowStringsLine* selected() const { return selected_; }
+    TShowStringsLine* current_family() const { return current_family_; }
+    TShowStringsLine* current_species() const { return current_species_; }
+    const SHST_TClassShowStringsData& settings() const { return settings_; }
+    SHST_TClassShowStringsData& settings() { return settings_; }
+    int line_count() const { return line_count_; }
+    // The sum of the heights of all lines but the last.
+    int total_height() const;
+    // The sum of the heights of the lines before line.
+    int line_top(const TShowStringsLine* line) const;
+    // Distances of the selected line's top from the top and the bottom of the view; 10 and 10 when
+    // nothing is selected.
+    std::pair<int, int> selection_margins() const;
+    // The record of the nearest sound-bar line at or before the selection.
+    TSoundBarRecord* sound_bar_at_selection() const;
+    // The first name line of the current family, and ", " and that of the current species.
+    std::string status_text() const;
+    // Texts of the recording for an MP3 tag, with this window's name settings.
+    RecordingTags recording_tag_texts(const Tcupaitem& recording) const;
+    bool pictures_painted() const { return pictures_painted_; }
+
+    // ---- selection ----
+    void set_selected(TShowStringsLine* line) { selected_ = line; }
+    void set_current(TShowStringsLine* family_header, TShowStringsLine* species_header);
+    // The first selectable line (a group header or the first name of the first family).
+    TShowStringsLine* first_selectable() const;
+    TShowStringsLine* last_selectable() const;
+    // Whether the selected line counts as visible in the last painted view.
+    bool selection_visible() const;
+
+    // ---- find ----
+    // Searches the names from the current family (or the top) in the window's order; when found the
+    // matching name line is selected and its family (and group) unfolded. With all_name_kinds, names
+    // that are not shown are searched too. Returns whether something was found.
+    bool find(const std::string& text, bool from_top, bool all_name_kinds = false);
+
+    // ---- painting and hit testing (show_view.cpp) ----
+    // Paints the lines that meet rect (document coordinates) onto painter, whose origin the caller
+    // has shifted by the scroll position; view is the visible part of the document. With a null
+    // painter only the positions are laid out (for hit tests before the first paint).
+    void paint(QPainter* painter, const QRect& rect, const QRect& view, bool active);
+    // The line whose row contains y, searching from the first visible line; none below the end.
+    TShowStringsLine* line_at(QPoint point) const;
+    // What lies under the point: for the cursor and for clicks.
+    bool is_clickable(QPoint point) const;
+    DocumentChange click(QPoint point, QPoint window_point);
+    const QRect& last_painted() const { return last_painted_; }
+    TShowStringsLine* first_visible() const { return first_visible_; }
+    void reset_first_visible() { first_visible_ = nullptr; first_visible_top_ = 0; }
+
+    // ---- keyboard (show_view.cpp) ----
+    // Moves the selection to the previous or next selectable line. Returns the new scroll position
+    // when the view must scroll, else -1; beeps when there is no such line.
+    int move_selection(bool down, int scroll_position, int client_height);
+    // Enter, Space, numeric plus and minus on the selection.
+    DocumentChange toggle_selection(bool unfold_only, bool fold_only);
+    // Ctrl+M, Ctrl+P, Ctrl+R on the selection; beeps when it cannot act.
+    void open_map_of_selection();
+    void open_pictures_of_selection();
+    void open_literature_of_selection();
+
+    // ---- sound bars ----
+    ShowSoundBars& sound_bars() { return *sound_bars_; }
+    void set_sound_bar_dragging(bool enabled);
+
+    TShowForm* owner() const { return owner_; }
+
+private:
+    friend class ShowStringsTestAccess;
+
+    using Line = TShowStringsLine;
+    Line* append_after(Line* after, std::unique_ptr<Line> line);
+    void remove_line(Line* line);
+    void remove_after_until(Line* from, const std::function<bool(const Line&)>& stop);
+    void clear();
+
+    std::unique_ptr<Line> make_line(std::uint8_t kind) const;
+    Line* append_names(Line* after, const std::string& scientific, const std::string& other, bool species);
+    Line* append_families(Line* after, int group);
+    Line* append_species(Line* after, const Line& family_header);
+    Line* append_species_lines(Line* after, const Tspecies& species, int family_number, int species_number);
+    Line* unfold_species(Line* fold);
+    Line* unfold_details(Line* fold);
+    void adjust_following_fold(Line* species_fold);
+    Line* block_end(Line* fold) const;
+    void wrap_line(Line& line) const;
+    int available_width(const Line& line) const;
+    int code_row_height(bool audio_cd) const;
+    std::string subspecies_header_text(const Tspecies& species, const Tsubspecies* subspecies) const;
+    std::string recording_title_text(const Tcupaitem& item, int stars) const;
+    std::array<std::string, 3> detail_texts(const Tcupaitem& item) const;
+    std::string main_name_of(const Tspecies& species) const;
+    bool species_has_text(const Tspecies& species) const;
+    bool species_unfoldable(const Tspecies& species) const;
+    void fold_at(Line* fold);
+    Line* header_of(Line* fold) const;
+    Line* first_name_after(Line* header) const;
+    Line* owning_header(const Line* line, std::uint8_t header_kind) const;
+    void unfold_group_of(const Tfamily& family);
+    Line* unfold_family_number(int family_number);
+
+    // Painting helpers (show_view.cpp).
+    struct Pen {
+        int x = 0;
+        int y = 0;
+    };
+    void lay_out_line(Line& line, Pen& pen, QPainter* painter);
+    void draw_line_text(QPainter* painter, const Line& line, Pen& pen, bool highlight) const;
+    std::string drawn_text(const Line& line) const;
+    int bitmap_of(const Line& line) const;
+    Line* start_line_for(int top);
+    bool link_at(const Line& line, QPoint point, std::string* link_text) const;
+    bool bitmap_hit(const Line& line, QPoint point, bool* left_half) const;
+    bool picture_hit(const Line& line, QPoint point) const;
+    void select_after_click(Line* clicked);
+    bool in_visible_test(const Line* line) const;
+
+    TShowForm* owner_;
+    SHST_TClassShowStringsData settings_;
+    std::unique_ptr<ShowSoundBars> sound_bars_;
+    Line* head_ = nullptr;
+    Line* tail_ = nullptr;
+    int line_count_ = 0;
+    Line* selected_ = nullptr;
+    Line* current_family_ = nullptr;
+    Line* current_species_ = nullptr;
+    Line* first_visible_ = nullptr;
+    int first_visible_top_ = 0;
+    QRect last_painted_;
+    int scroll_amount_ = 0;
+    bool pictures_painted_ = false;
+    int layout_width_ = 0;
+    std::uint32_t pass_ = 1;
+    bool line_is_highlighted_ = false;
+};
+
+} // namespace morvelin

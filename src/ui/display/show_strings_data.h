@@ -1,0 +1,54 @@
+#pragma once
+// The display settings of one main window: which names are shown and in what order, the systematic
+// order, the visibility filter and the recording-line options. Stored in the window's own section
+// ("WINDOW n") of the settings file.
+
+#include "data/data_set.h"
+#include "data/visible_species_and_recordings.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace morvelin {
+
+namespace main_name {
+constexpr int scientific = 1;     // the scientific name comes first
+constexpr int other_language = 2; // the vernacular name comes first
+} // namespace main_name
+
+class SHST_TClassShowStringsData {
+public:
+    // Systematic order 1, the edition's default filter, both name kinds shown with the vernacular
+    // name first, threatened statuses and departments shown, countries not.
+    static SHST_TClassShowStringsData create_default(const Tdata& data);
+    // The defaults, then the keys of section (and the filter's own keys there). Values that cannot be
+    // used fall back to their defaults; nothing is reported.
+    static SHST_TClassShowStringsData read_from_settings(const Tdata& data, const std::string& section);
+    // The mirror of read_from_settings; `Show country ...` only in editions that offer it.
+    void write_to_settings(const Tdata& data, const std::string& section) const;
+
+    bool scientific = true;
+    bool other_language = true;
+    int main_name = main_name::other_language;
+    int systematic_order = 1; // order kind 1..4
+    TClassVisibleSpeciesAndRecordings visible;
+    bool show_department = true;
+    bool show_country = false;
+    bool show_threatened = true;
+};
+
+// The systematic orders the data offers, as order kinds: 1 (the order of the scientific-names file)
+// first, then the further orders in the data's sequence.
+std::vector<int> offered_systematic_orders(const Tdata& data);
+// The order a window uses when none is stored or the stored one is not offered.
+int default_systematic_order(const Tdata& data);
+
+// The animal group (3 birds, 4 mammals, 5 reptiles, 6 frogs and toads) of a family, for editions that
+// group their families. The data files carry no group, so an edition that groups installs a classifier;
+// without one every family is in group 3.
+using FamilyGroupClassifier = std::function<int(const Tfamily& family)>;
+void set_family_group_classifier(FamilyGroupClassifier classifier);
+int family_group(const Tfamily& family);
+
+} // namespace morvelin

@@ -1,0 +1,953 @@
+#include "display/show_view.h"
+
+#include "data/data_texts.h"
+#include "display/show_form.h"
+#include "display/show_sound_bars.h"
+#include "display/show_strings.h"
+#include "foundation/bitmap_drawing.h"
+#include "foundation/environment.h"
+#include "foundation/program_fonts.h"
+#include "foundation/services.h"
+#include "foundation/settings_file.h"
+#include "foundation/text_encoding.h"
+#include "foundation/textfile_handler.h"
+
+#include <QFile>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace morvelin {
+
+// ---------------------------------------------------------------- fonts
+
+TShowFonts& TShowFonts::instance() {
+    static TShowFonts fonts;
+    return fonts;
+}
+
+TShowFonts::TShowFonts() {
+    const int stored = settings_read_integer("", program_config().general_section, "Text Size", default_text_size);
+    rebuild(stored > 0 ? stored : default_text_size);
+}
+
+void TShowFonts::rebuild(int text_size) {
+    text_size_ = std::max(1, text_size);
+    // The family name goes through the program fonts' substitution of "Arial".
+    (void)program_font(ProgramFont::arial_15);
+    static constexpr int size_steps[5] = {-2, -1, 0, 2, 4};
+    entries_.clear();
+    entries_.reserve(15);
+    for (int style = 0; style < 3; ++style) {
+        for (int size = 0; size < 5; ++size) {
+            QFont font(QString::fromLatin1(program_font_family));
+            int height = std::max(1, text_size_ + size_steps[size]);
+            if (style == font_style::bold) height = std::max(14, height);
+            font.setPixelSize(height);
+            font.setItalic(style == font_style::italic);
+            font.setBold(style == font_style::bold);
+            font.setKerning(false); // runs are measured piece by piece and must add up
+            entries_.push_back(Entry{font, QFontMetrics(font)});
+        }
+    }
+    const QFontMetrics& normal = metrics(FontRef{});
+    line_height_ = normal.height();
+    average_char_width_ = normal.averageCharWidth();
+    ++generation_;
+}
+
+void TShowFonts::write_text_size() const {
+    settings_write_integer("", program_config().general_section, "Text Size", text_size_);
+}
+
+const TShowFonts::Entry& TShowFonts::entry(FontRef ref) const {
+    const int style = std::clamp<int>(ref.style, 0, 2);
+    const int size = std::clamp<int>(ref.size, -2, 2) + 2;
+    return entries_[static_cast<std::size_t>(style * 5 + size)];
+}
+
+QColor TShowFonts::colour(FontRef ref) const {
+    return ref.colour ? red_text_colour : default_text_colour;
+}
+
+QColor link_colour() {
+    // Screens here show 2^24 colours, so pure green comes back as it was set.
+    return QColor(0, 255, 0);
+}
+
+bool is_link_colour(const QColor& colour) {
+    const QColor link = link_colour();
+    return (colour.red() & 0xF0) == (link.red() & 0xF0) && (colour.green() & 0xF0) == (link.green() & 0xF0) &&
+           (colour.blue() & 0xF0) == (link.blue() & 0xF0);
+}
+
+// ---------------------------------------------------------------- bitmaps
+
+namespace {
+
+struct BitmapSpec {
+    const char* name;
+    QPoint offset;
+};
+
+constexpr int bitmap_count = 11;
+
+const std::array<BitmapSpec, bitmap_count + 1>& bitmap_specs() {
+    static const std::array<BitmapSpec, bitmap_count + 1> specs{{
+        {"", {0, 0}},
+        {"PLUS_BITMAP", {0, -6}},
+        {"MINUS_BITMAP", {0, -6}},
+        {"PLUS_BITMAP", {0, -6}},
+        {"MINUS_BITMAP", {0, -6}},
+        {"INVISIBLE_STANDIN_FOR_MINUS_AND_PLUS_BITMAPS", {0, -6}},
+        {"PICS_PRESENT_BITMAP", {5, -2}},
+        {"RECS_PRESENT_BITMAP", {5, -2}},
+        {"PICS_AND_RECS_PRESENT_BITMAP", {5, -2}},
+        {"LITTLE_PLUS_BITMAP", {0, -4}},
+        {"LITTLE_MINUS_BITMAP", {0, -4}},
+        {"LITTLE_MAP_BITMAP", {5, -6}},
+    }};
+    return specs;
+}
+
+std::array<ShowBitmap, bitmap_count + 1> load_bitmaps() {
+    std::array<ShowBitmap, bitmap_count + 1> out;
+    for (int i = 1; i <= bitmap_count; ++i) {
+        const BitmapSpec& spec = bitmap_specs()[static_cast<std::size_t>(i)];
+        ShowBitmap& b = out[static_cast<std::size_t>(i)];
+        b.offset = spec.offset;
+        QImage image(QStringLiteral(":/bitmaps/") + QString::fromLatin1(spec.name));
+        if (image.isNull()) {
+            show_message(std::string("Bitmap ") + spec.name + " resource missing", mb::icon_error);
+            continue;
+        }
+        b.image = image.convertToFormat(QImage::Format_RGB32);
+        b.width = image.width();
+        b.height = image.height();
+    }
+    return out;
+}
+
+// The rows of the document put text baselines a fixed distance below the row (12 pixels with the
+// default size). Bitmaps keep their offsets relative to a row moved down so that they stand level
+// with the capitals of the text.
+int baseline_offset() {
+    return TShowFonts::instance().metrics(FontRef{}).ascent() - 2;
+}
+int bitmap_shift() {
+    const QFontMetrics& m = TShowFonts::instance().metrics(FontRef{});
+    return baseline_offset() - (m.capHeight() + 1) / 2;
+}
+
+} // namespace
+
+const ShowBitmap& show_bitmap_entry(int index) {
+    static const std::array<ShowBitmap, bitmap_count + 1> bitmaps = load_bitmaps();
+    return bitmaps[static_cast<std::size_t>(std::clamp(index, 0, bitmap_count))];
+}
+
+int draw_show_bitmap(QPainter* painter, int index, QPoint pen) {
+    const ShowBitmap& b = show_bitmap_entry(index);
+    if (painter && !b.image.isNull())
+        draw_bitmap_image(*painter, pen.x() + b.offset.x(), pen.y() + b.offset.y(), b.image, true);
+    return b.offset.x() + b.width + 5;
+}
+
+// ---------------------------------------------------------------- text
+
+QString cp1252_to_qstring(std::string_view text) {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const std::string utf8 = cp1252_to_utf8(std::string(1, static_cast<char>(b)));
+            const QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+            t[static_cast<std::size_t>(b)] = s.isEmpty() ? u'?' : s.at(0).unicode();
+        }
+        return t;
+    }();
+    QString out;
+    out.resize(static_cast<qsizetype>(text.size()));
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[static_cast<qsizetype>(i)] = QChar(table[static_cast<unsigned char>(text[i])]);
+    return out;
+}
+
+namespace {
+
+bool is_break(char c) {
+    return c == markup::line_break || c == markup::soft_break;
+}
+bool is_markup(char c) {
+    return c >= markup::line_break && c <= markup::soft_break;
+}
+
+// The running style of a marked-up text.
+struct TextState {
+    FontRef font;
+    QColor colour;
+    bool link = false;
+
+    explicit TextState(FontRef start) : font(start), colour(TShowFonts::instance().colour(start)) {
+        font.colour = 0;
+    }
+    void apply(char c) {
+        switch (c) {
+        case markup::italic:
+            font.style = font.style == font_style::italic ? font_style::normal : font_style::italic;
+            break;
+        case markup::bold:
+            font.style = font.style == font_style::bold ? font_style::normal : font_style::bold;
+            break;
+        case markup::link:
+            link = !link;
+            break;
+        case markup::smaller:
+            font.size = static_cast<std::int8_t>(std::max(-2, font.size - 1));
+            break;
+        case markup::larger:
+            font.size = static_cast<std::int8_t>(std::min(2, font.size + 1));
+            break;
+        case markup::red:
+            colour = colour == default_text_colour ? red_text_colour : default_text_colour;
+            break;
+        case markup::green:
+            colour = colour == green_text_colour ? default_text_colour : green_text_colour;
+            break;
+        default:
+            break;
+        }
+    }
+};
+
+int advance(FontRef font, std::string_view piece) {
+    if (piece.empty()) return 0;
+    return TShowFonts::instance().metrics(font).horizontalAdvance(cp1252_to_qstring(piece));
+}
+
+} // namespace
+
+namespace {
+
+// Fonts of a style and size for a layout: from the table, or made from a base font.
+class FontSource {
+public:
+    explicit FontSource(const QFont* base) : base_(base) {}
+    QFont font(FontRef ref) const {
+        if (!base_) return TShowFonts::instance().font(ref);
+        static constexpr int steps[5] = {-2, -1, 0, 2, 4};
+        QFont f(*base_);
+        const int base_size = base_->pixelSize() > 0 ? base_->pixelSize() : QFontMetrics(*base_).height();
+        f.setPixelSize(std::max(1, base_size + steps[std::clamp<int>(ref.size, -2, 2) + 2]));
+        f.setItalic(ref.style == font_style::italic || (ref.style == font_style::normal && base_->italic()));
+        f.setBold(ref.style == font_style::bold);
+        return f;
+    }
+    int width(FontRef ref, const QString& text) const {
+        if (!base_) return TShowFonts::instance().metrics(ref).horizontalAdvance(text);
+        return QFontMetrics(font(ref)).horizontalAdvance(text);
+    }
+
+private:
+    const QFont* base_;
+};
+
+TextLayout layout_with(std::string_view text, FontRef start, const QColor* colour, const FontSource& fonts) {
+    TextLayout layout;
+    layout.line_widths.push_back(0);
+    TextState state(start);
+    if (colour) state.colour = *colour;
+    std::size_t i = 0;
+    int line = 0;
+    int x = 0;
+    while (i <= text.size()) {
+        std::size_t j = i;
+        while (j < text.size() && !is_markup(text[j])) ++j;
+        if (j > i) {
+            TextRun run;
+            run.source = std::string(text.substr(i, j - i));
+            run.text = cp1252_to_qstring(run.source);
+            run.font = state.font;
+            run.qfont = fonts.font(state.font);
+            run.colour = state.colour;
+            run.link = state.link;
+            run.line = line;
+            run.x = x;
+            run.width = fonts.width(run.font, run.text);
+            x += run.width;
+            layout.line_widths.back() = x;
+            layout.runs.push_back(std::move(run));
+        }
+        if (j >= text.size()) break;
+        const char c = text[j];
+        if (is_break(c)) {
+            ++line;
+            x = 0;
+            layout.line_widths.push_back(0);
+        } else {
+            state.apply(c);
+        }
+        i = j + 1;
+    }
+    return layout;
+}
+
+} // namespace
+
+TextLayout layout_markup(std::string_view text, FontRef start) {
+    return layout_with(text, start, nullptr, FontSource(nullptr));
+}
+
+TextLayout layout_markup(std::string_view text, const QFont& base, const QColor& colour) {
+    const FontRef start{base.bold() ? font_style::bold : font_style::normal, 0, 0};
+    return layout_with(text, start, &colour, FontSource(&base));
+}
+
+void draw_text_layout(QPainter& painter, const TextLayout& layout, int x, int baseline, int line_height) {
+    for (const TextRun& run : layout.runs) {
+        const int y = baseline + run.line * line_height;
+        painter.setFont(run.qfont);
+        painter.setPen(run.colour);
+        painter.drawText(QPoint(x + run.x, y), run.text);
+        if (run.link) painter.fillRect(QRect(x + run.x, y + 1, run.width, 1), link_colour());
+    }
+}
+
+std::string wrap_markup(std::string_view source, FontRef start, int width) {
+    std::string text(source);
+    for (char& c : text) {
+        if (c == markup::soft_break) c = ' ';
+    }
+    TextState state(start);
+    int x = 0;                         // width of the current line so far
+    std::size_t pending_blank = std::string::npos; // the blank before the current word
+    int blank_width = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == markup::line_break) {
+            x = 0;
+            pending_blank = std::string::npos;
+            ++i;
+            continue;
+        }
+        if (is_markup(c)) {
+            state.apply(c);
+            ++i;
+            continue;
+        }
+        if (c == ' ') {
+            pending_blank = i;
+            blank_width = advance(state.font, " ");
+            ++i;
+            continue;
+        }
+        // A word: measured piece by piece across style changes inside it.
+        int word_width = 0;
+        std::size_t j = i;
+        TextState word_state = state;
+        std::size_t piece_start = i;
+        while (j < text.size() && text[j] != ' ' && text[j] != markup::line_break) {
+            if (is_markup(text[j])) {
+                word_width += advance(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
+                word_state.apply(text[j]);
+                piece_start = j + 1;
+            }
+            ++j;
+        }
+        word_width += advance(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
+        if (pending_blank != std::string::npos) {
+            if (x > 0 && x + blank_width + word_width > width) {
+                text[pending_blank] = markup::soft_break;
+                x = word_width;
+            } else {
+                x += blank_width + word_width;
+            }
+        } else {
+            x += word_width;
+        }
+        pending_blank = std::string::npos;
+        state = word_state;
+        i = j;
+    }
+    return text;
+}
+
+int markup_line_count(std::string_view text) {
+    return 1 + static_cast<int>(std::count_if(text.begin(), text.end(), is_break));
+}
+
+std::string plain_text(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == markup::soft_break) out += ' ';
+        else if (c == markup::line_break || !is_markup(c)) out += c;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- painting
+
+namespace {
+
+using Line = TShowStringsLine;
+
+bool is_bitmap_kind(std::uint8_t kind) {
+    switch (kind) {
+    case line_kind::group_fold:
+    case line_kind::family_fold:
+    case line_kind::species_fold:
+    case line_kind::map_button:
+    case line_kind::content_icons:
+    case line_kind::subspecies_pictures:
+    case line_kind::recording_fold:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool is_text_kind(std::uint8_t kind) {
+    return !is_bitmap_kind(kind) && kind != line_kind::sound_bar && kind != line_kind::pictures &&
+           kind != line_kind::family_header;
+}
+
+} // namespace
+
+int TShowStrings::bitmap_of(const Line& line) const {
+    switch (line.kind) {
+    case line_kind::group_fold:
+    case line_kind::family_fold:
+        return line.expanded() ? show_bitmap::minus : show_bitmap::plus;
+    case line_kind::species_fold:
+        if (!species_unfoldable(*line.species)) return show_bitmap::invisible;
+        return line.expanded() ? show_bitmap::species_minus : show_bitmap::species_plus;
+    case line_kind::map_button:
+        return show_bitmap::little_map;
+    case line_kind::content_icons: {
+        const bool pictures = line.state[0] != 0;
+        const bool recordings = line.state[2] != 0;
+        if (pictures && recordings) return show_bitmap::pictures_and_recordings;
+        if (pictures) return show_bitmap::pictures;
+        if (recordings) return show_bitmap::recordings;
+        return show_bitmap::none;
+    }
+    case line_kind::subspecies_pictures:
+        return show_bitmap::pictures;
+    case line_kind::recording_fold:
+        return line.expanded() ? show_bitmap::little_minus : show_bitmap::little_plus;
+    default:
+        return show_bitmap::none;
+    }
+}
+
+std::string TShowStrings::drawn_text(const Line& line) const {
+    switch (line.kind) {
+    case line_kind::family_header:
+        return {};
+    case line_kind::species_header:
+    case line_kind::recording_number:
+        return std::to_string(line.number) + ". ";
+    case line_kind::percentage: {
+        std::string label = language_texts().get_line("QM_SHSTR", 3);
+        if (!label.empty() && label[0] >= 'a' && label[0] <= 'z') label[0] = static_cast<char>(label[0] - 32);
+        return label + std::to_string(line.number) + "%";
+    }
+    default:
+        if (is_name_kind(line.kind) && (line.flags & line_flag::second_name_follows)) return line.text + ". ";
+        return line.text;
+    }
+}
+
+void TShowStrings::draw_line_text(QPainter* painter, const Line& line, Pen& pen, bool highlight) const {
+    const std::string text = drawn_text(line);
+    if (text.empty()) return;
+    const TShowFonts& fonts = TShowFonts::instance();
+    const TextLayout layout = layout_markup(text, line.font);
+    const int lh = fonts.line_height();
+    const int n = layout.line_count();
+    int baseline = pen.y + baseline_offset();
+    if (line.kind == line_kind::recording_number && (line.flags & line_flag::connecting_line)) {
+        if (painter) {
+            painter->setPen(QPen(Qt::black, 1));
+            painter->drawLine(pen.x, pen.y - 15, pen.x + 25, pen.y);
+        }
+        baseline += 15;
+    }
+    if (painter) {
+        if (highlight) {
+            const QFontMetrics& m = fonts.metrics(line.font);
+            const int width = *std::max_element(layout.line_widths.begin(), layout.line_widths.end());
+            painter->fillRect(QRect(pen.x, baseline - (n - 1) * lh - m.ascent(), width, (n - 1) * lh + m.height()),
+                              selection_colour);
+        }
+        for (const TextRun& run : layout.runs) {
+            const int y = baseline - (n - 1 - run.line) * lh;
+            painter->setFont(run.qfont);
+            painter->setPen(run.colour);
+            painter->drawText(QPoint(pen.x + run.x, y), run.text);
+            if (run.link) painter->fillRect(QRect(pen.x + run.x, y + 1, run.width, 1), link_colour());
+        }
+    }
+    pen.x += layout.line_widths.back();
+}
+
+void TShowStrings::lay_out_line(Line& line, Pen& pen, QPainter* painter) {
+    if (line.x != 0) pen.x = line.x;
+    line.painted_x = pen.x;
+    line.painted_y = pen.y;
+    line.laid_out = pass_;
+    pen.y += line.height;
+    if (environment().windows_9x_family && line.painted_y > 31000) painter = nullptr;
+    const bool highlight = painter && line_is_highlighted_ && &line == selected_;
+    if (is_bitmap_kind(line.kind)) {
+        const int index = bitmap_of(line);
+        if (index != show_bitmap::none) pen.x += draw_show_bitmap(painter, index, QPoint(pen.x, pen.y + bitmap_shift()));
+        return;
+    }
+    if (line.kind == line_kind::sound_bar) {
+        if (!line.sound_bar) return;
+        pen.x += painter ? sound_bars_->place(*line.sound_bar, pen.x, pen.y) : sound_bars_->width(*line.sound_bar);
+        return;
+    }
+    if (line.kind == line_kind::pictures) {
+        if (!line.picture) return;
+        if (painter) {
+            line.picture->draw(*painter, QPoint(pen.x, pen.y));
+            pictures_painted_ = true;
+        }
+        pen.x += line.picture->size().width() + 5;
+        return;
+    }
+    draw_line_text(painter, line, pen, highlight);
+}
+
+bool TShowStrings::in_visible_test(const Line* line) const {
+    if (!line || line->laid_out != pass_ || last_painted_.isNull()) return false;
+    if (line->bottom() < last_painted_.top() - 10) return false;
+    const int limit = last_painted_.bottom() + 1 - 5;
+    for (const Line* l = first_visible_ ? first_visible_ : head_; l && l != line; l = l->next) {
+        if (l->laid_out != pass_ || l->bottom() > limit) return false;
+    }
+    return true;
+}
+
+bool TShowStrings::selection_visible() const {
+    return in_visible_test(selected_);
+}
+
+TShowStringsLine* TShowStrings::start_line_for(int top) {
+    Line* line = first_visible_;
+    int line_top = first_visible_top_;
+    if (!line) {
+        line = head_;
+        line_top = 0;
+    }
+    if (!line) return nullptr;
+    // Back while the line's bottom lies less than 150 pixels above the top...
+    while (line->prev && line_top + line->height >= top - 150) {
+        line = line->prev;
+        line_top -= line->height;
+    }
+    // ...forward to the first line whose bottom does.
+    while (line->next && line_top + line->height < top - 150) {
+        line_top += line->height;
+        line = line->next;
+    }
+    // Rows are laid out from a line that sets its own x.
+    while (line->prev && line->x == 0) {
+        line = line->prev;
+        line_top -= line->height;
+    }
+    first_visible_ = line;
+    first_visible_top_ = line_top;
+    return line;
+}
+
+void TShowStrings::paint(QPainter* painter, const QRect& rect, const QRect& view, bool active) {
+    ++pass_;
+    last_painted_ = view;
+    if (owner_ && owner_->client_width() != layout_width_ && head_) relayout();
+    Line* line = start_line_for(std::min(rect.top(), view.top()));
+    if (!line) return;
+    line_is_highlighted_ = false;
+    // The visibility test of the selection needs the positions of this pass: lay out the view first.
+    Pen pen{0, first_visible_top_};
+    const int end = std::max(rect.bottom(), view.bottom()) + 15;
+    std::vector<Line*> laid;
+    for (Line* l = line; l && pen.y <= end; l = l->next) {
+        lay_out_line(*l, pen, nullptr);
+        laid.push_back(l);
+    }
+    line_is_highlighted_ = active && selection_visible() && selected_->kind != line_kind::sound_bar;
+    std::vector<TSoundBarRecord*> placed;
+    if (painter) {
+        pen = Pen{0, first_visible_top_};
+        for (Line* l : laid) {
+            if (l->sound_bar) placed.push_back(l->sound_bar.get());
+            lay_out_line(*l, pen, painter);
+        }
+        sound_bars_->hide_others(placed);
+        if (active && selected_ && selected_->kind == line_kind::sound_bar && selection_visible())
+            sound_bars_->focus(*selected_->sound_bar);
+    }
+}
+
+// ---------------------------------------------------------------- hit testing
+
+TShowStringsLine* TShowStrings::line_at(QPoint point) const {
+    // Rows: a line with a height and the lines of height 0 after it. A row reaches from its top to
+    // 15 pixels below its bottom, where its text ends.
+    Line* found = nullptr;
+    for (Line* l = first_visible_ ? first_visible_ : head_; l; l = l->next) {
+        if (l->laid_out != pass_) break;
+        if (l->height == 0 && l->prev) continue;
+        if (point.y() < l->painted_y) break;
+        if (point.y() <= l->bottom() + 15) {
+            found = l;
+            break;
+        }
+    }
+    return found;
+}
+
+bool TShowStrings::bitmap_hit(const Line& line, QPoint point, bool* left_half) const {
+    const int index = bitmap_of(line);
+    if (index == show_bitmap::none) return false;
+    const ShowBitmap& b = show_bitmap_entry(index);
+    const QRect r(line.painted_x + b.offset.x(), line.bottom() + bitmap_shift() + b.offset.y(), b.width, b.height);
+    if (!r.contains(point)) return false;
+    if (left_half) *left_half = point.x() < r.left() + b.width / 2;
+    return true;
+}
+
+bool TShowStrings::picture_hit(const Line& line, QPoint point) const {
+    if (!line.picture) return false;
+    const QSize size = line.picture->size();
+    const int dx = point.x() - line.painted_x;
+    const int dy = point.y() - line.bottom();
+    return dx >= 0 && dx <= size.width() && dy >= 0 && dy <= size.height();
+}
+
+bool TShowStrings::link_at(const Line& line, QPoint point, std::string* link_text) const {
+    if (!is_text_kind(line.kind)) return false;
+    const std::string text = drawn_text(line);
+    if (text.find(markup::link) == std::string::npos) return false;
+    const TShowFonts& fonts = TShowFonts::instance();
+    const TextLayout layout = layout_markup(text, line.font);
+    const int n = layout.line_count();
+    const int baseline = line.bottom() + baseline_offset();
+    // The underline is looked for below the point, as far as one text height and never further than
+    // 20 pixels below the line.
+    const int depth_end = std::min(point.y() + fonts.metrics(line.font).height(), line.bottom() + 20);
+    for (std::size_t i = 0; i < layout.runs.size(); ++i) {
+        const TextRun& run = layout.runs[i];
+        if (!run.link) continue;
+        const int underline = baseline - (n - 1 - run.line) * fonts.line_height() + 1;
+        const int left = line.painted_x + run.x;
+        if (point.x() < left || point.x() >= left + run.width) continue;
+        if (underline < point.y() || underline > depth_end) continue;
+        if (link_text) {
+            // The whole link: the runs of the same link around this one.
+            std::size_t a = i, b = i;
+            while (a > 0 && layout.runs[a - 1].link && layout.runs[a - 1].x + layout.runs[a - 1].width == layout.runs[a].x &&
+                   layout.runs[a - 1].line == layout.runs[a].line)
+                --a;
+            while (b + 1 < layout.runs.size() && layout.runs[b + 1].link &&
+                   layout.runs[b].x + layout.runs[b].width == layout.runs[b + 1].x)
+                ++b;
+            link_text->clear();
+            for (std::size_t k = a; k <= b; ++k) *link_text += layout.runs[k].source;
+        }
+        if (line.kind == line_kind::literature_link && point.x() > left + 10) return false;
+        return true;
+    }
+    return false;
+}
+
+bool TShowStrings::is_clickable(QPoint point) const {
+    Line* row = line_at(point);
+    if (!row) return false;
+    for (Line* l = row; l && (l == row || l->height == 0); l = l->next) {
+        switch (l->kind) {
+        case line_kind::group_fold:
+        case line_kind::family_fold:
+        case line_kind::species_fold:
+        case line_kind::recording_fold:
+            if (bitmap_of(*l) != show_bitmap::invisible && bitmap_hit(*l, point, nullptr)) return true;
+            break;
+        case line_kind::map_button:
+        case line_kind::content_icons:
+        case line_kind::subspecies_pictures:
+            if (bitmap_hit(*l, point, nullptr)) return true;
+            break;
+        case line_kind::pictures:
+            if (picture_hit(*l, point)) return true;
+            break;
+        case line_kind::literature_link:
+        case line_kind::threatened_status:
+        case line_kind::cd_line:
+        case line_kind::species_text:
+        case line_kind::detail_recordist:
+        case line_kind::detail_locality:
+            if (link_at(*l, point, nullptr)) return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+void TShowStrings::select_after_click(Line* clicked) {
+    if (clicked) {
+        selected_ = clicked;
+    } else if (current_species_) {
+        selected_ = first_name_after(current_species_);
+    } else if (current_family_) {
+        selected_ = first_name_after(current_family_);
+    }
+}
+
+DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
+    DocumentChange change;
+    scroll_amount_ = 0;
+    if (owner_) emit owner_->info_windows_close_requested();
+    Line* row = line_at(point);
+    if (!row) return change;
+    change.repaint_from = row->painted_y;
+    std::vector<Line*> lines;
+    for (Line* l = row; l && (l == row || l->height == 0); l = l->next) lines.push_back(l);
+
+    Line* to_select = nullptr;
+    for (Line* l : lines) {
+        if (l->kind == line_kind::group_header) {
+            to_select = l;
+        } else if (l->kind == line_kind::family_header) {
+            set_current(l, nullptr);
+            to_select = first_name_after(l);
+        } else if (l->kind == line_kind::species_header) {
+            set_current(owning_header(l, line_kind::family_header), l);
+            to_select = first_name_after(l);
+        } else if (l->kind == line_kind::recording_code) {
+            set_current(owning_header(l, line_kind::family_header), owning_header(l, line_kind::species_header));
+        }
+    }
+
+    const auto global = [this, window_point, point](QPoint doc) {
+        (void)point;
+        return owner_ ? owner_->viewport()->mapToGlobal(window_point + (doc - point)) : doc;
+    };
+    const Tspecies* species = nullptr;
+    for (Line* l : lines) {
+        if (l->species) species = l->species;
+    }
+
+    bool left = false;
+    std::string link;
+    for (Line* l : lines) {
+        switch (l->kind) {
+        case line_kind::group_fold:
+        case line_kind::family_fold:
+        case line_kind::species_fold:
+        case line_kind::recording_fold:
+            if (bitmap_of(*l) != show_bitmap::invisible && bitmap_hit(*l, point, nullptr)) {
+                if (l->kind == line_kind::recording_fold && l->next && l->next->kind == line_kind::recording_code)
+                    to_select = l->next;
+                change.changed = toggle_fold(l, false, false, false);
+                change.scroll_amount = scroll_amount_;
+            }
+            break;
+        case line_kind::content_icons:
+            if (bitmap_hit(*l, point, &left)) {
+                const bool pictures = l->state[0] != 0, recordings = l->state[2] != 0;
+                if (pictures && (!recordings || left)) {
+                    if (owner_) emit owner_->species_pictures_requested(l->species, nullptr, false);
+                } else if (recordings) {
+                    Line* fold = owning_header(l, line_kind::species_header);
+                    if (fold && fold->prev) {
+                        change.changed = toggle_fold(fold->prev, true, false, false);
+                        change.scroll_amount = scroll_amount_;
+                    }
+                }
+            }
+            break;
+        case line_kind::map_button:
+            if (bitmap_hit(*l, point, nullptr) && owner_) emit owner_->species_map_requested(l->species);
+            break;
+        case line_kind::subspecies_pictures:
+            if (bitmap_hit(*l, point, nullptr) && owner_)
+                emit owner_->species_pictures_requested(l->species, l->subspecies, true);
+            break;
+        case line_kind::pictures:
+            if (picture_hit(*l, point) && l->species->picture_count > 0 && owner_)
+                emit owner_->species_pictures_requested(l->species, nullptr, false);
+            break;
+        case line_kind::literature_link:
+            if (link_at(*l, point, nullptr) && owner_) emit owner_->literature_requested(l->species, global(point + QPoint(0, 4)));
+            break;
+        case line_kind::threatened_status:
+            if (link_at(*l, point, &link) && owner_)
+                emit owner_->threatened_status_requested(l->species, cp1252_to_qstring(link), global(point));
+            break;
+        case line_kind::cd_line:
+            if (link_at(*l, point, nullptr) && owner_) emit owner_->audio_cd_requested(l->audio_cd, global(point));
+            break;
+        case line_kind::species_text:
+            if (link_at(*l, point, &link) && owner_)
+                emit owner_->persons_requested(cp1252_to_qstring(plain_text(link)), l->species, global(point));
+            break;
+        case line_kind::detail_recordist:
+            if (link_at(*l, point, nullptr) && owner_ && l->recording->cut_part)
+                emit owner_->recordist_requested(l->recording->cut_part->recordist, global(point));
+            break;
+        case line_kind::detail_locality:
+            if (link_at(*l, point, nullptr)) {
+                const Tlocality* locality = l->recording->cut_part ? l->recording->cut_part->locality : nullptr;
+                if (locality && has_known_place(*locality)) {
+                    if (owner_) emit owner_->locality_map_requested(locality);
+                } else if (owner_) {
+                    owner_->beep();
+                }
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    (void)species;
+    select_after_click(to_select);
+    return change;
+}
+
+// ---------------------------------------------------------------- keyboard
+
+namespace {
+bool is_selectable_kind(std::uint8_t kind) {
+    return kind == line_kind::group_header || kind == line_kind::family_header ||
+           kind == line_kind::species_header || kind == line_kind::sound_bar || kind == line_kind::recording_code;
+}
+} // namespace
+
+int TShowStrings::move_selection(bool down, int scroll_position, int client_height) {
+    (void)scroll_position;
+    Line* from = selected_;
+    if (!from) {
+        selected_ = first_selectable();
+        return selected_ ? 0 : -1;
+    }
+    const bool visible_before = selection_visible();
+    (void)visible_before;
+    // A name stands for its header.
+    if (is_name_kind(from->kind) || from->kind == line_kind::other_names) {
+        Line* h = owning_header(from, from->kind <= line_kind::family_other ? line_kind::family_header
+                                                                           : line_kind::species_header);
+        if (h) from = h;
+    }
+    Line* target = nullptr;
+    for (Line* l = down ? from->next : from->prev; l; l = down ? l->next : l->prev) {
+        if (is_selectable_kind(l->kind)) {
+            target = l;
+            break;
+        }
+    }
+    if (!target) {
+        if (owner_) owner_->beep();
+        return -1;
+    }
+    if (target->kind == line_kind::family_header || target->kind == line_kind::species_header)
+        target = first_name_after(target);
+    selected_ = target;
+    Line* family = owning_header(target, line_kind::family_header);
+    Line* species = owning_header(target, line_kind::species_header);
+    set_current(family, species);
+    if (target->kind == line_kind::sound_bar && target->sound_bar) sound_bars_->focus(*target->sound_bar);
+    if (selection_visible()) return -1;
+    const int top = line_top(target);
+    return down ? top - 4 * (client_height / 4) + 28 : top - 7;
+}
+
+DocumentChange TShowStrings::toggle_selection(bool unfold_only, bool fold_only) {
+    DocumentChange change;
+    scroll_amount_ = 0;
+    Line* s = selected_;
+    if (!s || !selection_visible()) return change;
+    if (!(is_name_kind(s->kind) || s->kind == line_kind::group_header || s->kind == line_kind::recording_code))
+        return change;
+    change.repaint_from = s->painted_y - 10;
+    change.changed = toggle_fold(s, unfold_only, fold_only, false);
+    change.scroll_amount = scroll_amount_;
+    return change;
+}
+
+namespace {
+const Tspecies* species_of_selection(const Line* s, bool* on_recording) {
+    *on_recording = false;
+    if (!s) return nullptr;
+    if (s->kind == line_kind::sound_bar || s->kind == line_kind::recording_code) {
+        *on_recording = true;
+        return s->recording ? s->recording->species : nullptr;
+    }
+    if (s->kind == line_kind::species_scientific || s->kind == line_kind::species_other ||
+        s->kind == line_kind::other_names) {
+        for (const Line* l = s; l; l = l->prev) {
+            if (l->kind == line_kind::species_header) return l->species;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+void TShowStrings::open_map_of_selection() {
+    bool on_recording = false;
+    const Tspecies* species = species_of_selection(selected_, &on_recording);
+    if (on_recording) {
+        const Tcutpart* cut = selected_->recording ? selected_->recording->cut_part : nullptr;
+        if (cut && cut->locality && has_known_place(*cut->locality)) {
+            if (owner_) emit owner_->locality_map_requested(cut->locality);
+            return;
+        }
+    }
+    if (species && (species->map_count > 0 || species->map_flag)) {
+        if (owner_) emit owner_->species_map_requested(species);
+        return;
+    }
+    if (owner_) owner_->beep();
+}
+
+void TShowStrings::open_pictures_of_selection() {
+    bool on_recording = false;
+    const Tspecies* species = species_of_selection(selected_, &on_recording);
+    if (species && species->picture_count > 0) {
+        if (owner_) emit owner_->species_pictures_requested(species, nullptr, false);
+        return;
+    }
+    if (owner_) owner_->beep();
+}
+
+void TShowStrings::open_literature_of_selection() {
+    bool on_recording = false;
+    const Tspecies* species = species_of_selection(selected_, &on_recording);
+    if (species && !species->literature.empty()) {
+        // Next to the species' literature link when it is laid out, else at the selection.
+        QPoint at(0, 0);
+        const Line* header = selected_;
+        while (header && header->kind != line_kind::species_header) header = header->prev;
+        for (const Line* l = header; l && l->kind >= line_kind::species_header && l->kind <= line_kind::other_names;
+             l = l->next) {
+            if (l->kind == line_kind::literature_link && l->laid_out == pass_) {
+                at = QPoint(l->painted_x, l->bottom() + 4 + TShowFonts::instance().line_height());
+                break;
+            }
+        }
+        if (at.isNull()) at = QPoint(selected_->painted_x, selected_->bottom() + TShowFonts::instance().line_height());
+        if (owner_) {
+            const QPoint global = owner_->viewport()->mapToGlobal(at - QPoint(0, owner_->scroll_position()));
+            emit owner_->literature_requested(species, global);
+        }
+        return;
+    }
+    if (owner_) owner_->beep();
+}
+
+} // namespace morvelin
