@@ -83,9 +83,7 @@ bool TAudioCDTrackPlayer::OpenDevice(int drive_number, bool silent) {
     }
     bool file_problem = false;
     if (!Open(mci::cd_audio_device(drive_number - 1), "", file_problem, silent, true)) return false;
-    int error = media_port().set_time_format(device_id_, mci::format_msf);
-    if (error != mci::no_error) {
-        if (!silent) ReportError("mci_Set", error);
+    if (!SetTimeFormat(mci::format_msf, silent)) {
         CloseDevice();
         return false;
     }

@@ -50,10 +50,10 @@ bool TMCIDevicePlayer::Open(int device_type, const std::string& file_name, bool&
     return true;
 }
 
-bool TMCIDevicePlayer::SetTimeFormat(int time_format) {
+bool TMCIDevicePlayer::SetTimeFormat(int time_format, bool silent) {
     int error = media_port().set_time_format(device_id_, time_format);
     if (error != mci::no_error) {
-        ReportError("mci_Set", error);
+        if (!silent) ReportError("mci_Set", error);
         return false;
     }
     return true;
@@ -180,18 +180,20 @@ bool TSoundFilePlayer::OpenSection(const std::string& file_name, int start, int&
     file_problem = false;
 
     // Waveform audio first (WAV files, MPEG Layer III inside WAV included); whatever it refuses gets a
-    // second chance on the device the port picks for the file (MP3, WMA).
-    auto try_open = [&](int device_type) {
-        if (!Open(device_type, file_name, file_problem, false, false)) return false;
+    // second chance on the device the port picks for the file (MP3, WMA). Only the second attempt
+    // speaks: a refusal that the second device makes good is no failure, and the decoder question of
+    // the cut-part player must not come twice for one file.
+    auto try_open = [&](int device_type, bool silent) {
+        if (!Open(device_type, file_name, file_problem, silent, false)) return false;
         std::uint32_t value = 0;
-        if (!SetTimeFormat(mci::format_milliseconds) || !Status(mci::status_length, value, false)) {
+        if (!SetTimeFormat(mci::format_milliseconds, silent) || !Status(mci::status_length, value, silent)) {
             CloseDevice();
             return false;
         }
         file_length_ = int(std::min<std::uint32_t>(value, INT32_MAX));
         return true;
     };
-    if (!try_open(mci::devtype_waveform_audio) && !try_open(mci::devtype_automatic)) return false;
+    if (!try_open(mci::devtype_waveform_audio, true) && !try_open(mci::devtype_automatic, false)) return false;
 
     if (std::int64_t(start) + minimum_playable_ms > file_length_) {
         file_problem = true;

@@ -58,7 +58,7 @@ protected:
     // sets file_problem and shows nothing; other failures are reported unless silent. The playing
     // flag is cleared in every case. Any device open before is closed first.
     bool Open(int device_type, const std::string& file_name, bool& file_problem, bool silent, bool shareable);
-    bool SetTimeFormat(int time_format);
+    bool SetTimeFormat(int time_format, bool silent = false);
     bool Status(int item, std::uint32_t& value, bool silent, int track = 0);
     // Seeks the device to the position in its current time format.
     bool SeekDevice(std::uint32_t to);
@@ -80,7 +80,8 @@ public:
     ~TSoundFilePlayer() override;
 
     // Opens the file and selects the section that starts at start and lasts length. The file is
-    // tried as waveform audio, then with the device the port picks for it. length comes back as the
+    // tried as waveform audio, then with the device the port picks for it; only a failure of the
+    // second attempt is reported. length comes back as the
     // section's real length: shortened when the file ends before start + length. Fails with
     // file_problem set (and no message) when the file is missing, cannot be played, or ends less
     // than 700 ms after start.
