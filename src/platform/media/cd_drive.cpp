@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <stdlib.h>
 
 extern "C" {
 #include <cdio/cdio.h>
@@ -20,10 +23,13 @@ constexpr int samples_per_frame_both_channels = cd_samples_per_frame * 2;
 // Frames read at once from an image or, without paranoia, from a drive.
 constexpr int block_frames = 25;
 
-// Problems reach the caller as MCI errors; libcdio's warnings about empty drives are noise.
+// Problems reach the caller as MCI errors. libcdio's own handler would print warnings about empty
+// drives and, for errors such as an unreadable CUE sheet, end the process: ours drops them all.
+void ignore_cdio_message(cdio_log_level_t, const char*) {}
+
 void quiet_cdio() {
     static std::once_flag once;
-    std::call_once(once, [] { cdio_loglevel_default = CDIO_LOG_ERROR; });
+    std::call_once(once, [] { cdio_log_set_handler(ignore_cdio_message); });
 }
 
 bool ends_with_cue(const std::string& path) {
@@ -32,6 +38,29 @@ bool ends_with_cue(const std::string& path) {
     std::transform(tail.begin(), tail.end(), tail.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     return tail == ".cue";
+}
+
+// The BIN file a CUE sheet names in its first FILE line, as a path; empty when there is none.
+std::string bin_named_in(const std::string& cue) {
+    std::ifstream in(cue);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, 5, "FILE ") != 0) continue;
+        std::string rest = line.substr(at + 5);
+        std::string name;
+        if (!rest.empty() && rest[0] == '"') {
+            std::size_t end = rest.find('"', 1);
+            if (end == std::string::npos) return {};
+            name = rest.substr(1, end - 1);
+        } else {
+            name = rest.substr(0, rest.find_first_of(" \t"));
+        }
+        std::filesystem::path path(name);
+        if (path.is_relative()) path = std::filesystem::path(cue).parent_path() / path;
+        return path.string();
+    }
+    return {};
 }
 
 } // namespace
@@ -55,7 +84,38 @@ CdDrive::CdDrive(std::string source, bool image) : source_(std::move(source)), i
     quiet_cdio();
 }
 
-CdDrive::~CdDrive() = default;
+CdDrive::~CdDrive() {
+    close();
+    if (!alias_folder_.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(alias_folder_, error);
+    }
+}
+
+// libcdio takes the BIN file of a CUE sheet to be the sheet's name with ".bin", whatever its FILE
+// line says. For a sheet whose BIN is named otherwise, a private folder holds two links with
+// matching names, and libcdio opens those.
+std::string CdDrive::cue_to_open() {
+    std::error_code error;
+    std::filesystem::path cue(source_);
+    std::filesystem::path same_name = cue;
+    same_name.replace_extension(".bin");
+    std::string named = bin_named_in(source_);
+    if (named.empty() || std::filesystem::exists(same_name, error) ||
+        !std::filesystem::is_regular_file(named, error))
+        return source_;
+    if (alias_folder_.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path(error) / "morvelin-cd-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return source_;
+        alias_folder_ = pattern;
+    }
+    std::filesystem::path folder(alias_folder_);
+    std::filesystem::remove(folder / "disc.cue", error);
+    std::filesystem::remove(folder / "disc.bin", error);
+    std::filesystem::create_symlink(std::filesystem::absolute(cue, error), folder / "disc.cue", error);
+    std::filesystem::create_symlink(std::filesystem::absolute(named, error), folder / "disc.bin", error);
+    return (folder / "disc.cue").string();
+}
 
 void CdDrive::close() {
     handles_.reset();
@@ -66,8 +126,10 @@ void CdDrive::close() {
 bool CdDrive::refresh() {
     close();
     auto handles = std::make_unique<Handles>();
+    std::error_code error;
+    if (image_ && !std::filesystem::is_regular_file(source_, error)) return false;
     if (image_)
-        handles->cdio = ends_with_cue(source_) ? cdio_open_cue(source_.c_str())
+        handles->cdio = ends_with_cue(source_) ? cdio_open_cue(cue_to_open().c_str())
                                                : cdio_open(source_.c_str(), DRIVER_UNKNOWN);
     else
         handles->cdio = cdio_open(source_.c_str(), DRIVER_DEVICE);

@@ -1,6 +1,6 @@
 #pragma once
 // One audio-CD source read through libcdio: an optical drive (/dev/sr0) or a disc image (a CUE
-// sheet with its BIN file, or another image format libcdio knows). Positions are absolute CD
+// sheet with its one BIN file, or another image format libcdio knows). Positions are absolute CD
 // frames (sectors) counted from 00:00:00, so track 1 of a disc usually starts at frame 150. Used on
 // the media worker thread only.
 
@@ -47,6 +47,7 @@ public:
 
 private:
     void close();
+    std::string cue_to_open();
 
     std::string source_;
     bool image_;
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<Handles> handles_;
     std::vector<CdTrack> tracks_;
     std::int32_t end_ = 0;
+    std::string alias_folder_; // see cd_drive.cpp: CUE sheets whose BIN has another name
 };
 
 // Plays absolute samples [from, to) of a drive as 44.1 kHz stereo. A frame that cannot be read

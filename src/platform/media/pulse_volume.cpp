@@ -17,8 +17,9 @@ std::uint16_t half_of(pa_volume_t volume) {
     return std::uint16_t(std::min<std::uint64_t>(v, 65535));
 }
 
+// Rounded up, so that the half read back is the half set.
 pa_volume_t volume_of(std::uint16_t half) {
-    return pa_volume_t(std::uint64_t(half) * PA_VOLUME_NORM / 65535);
+    return pa_volume_t((std::uint64_t(half) * PA_VOLUME_NORM + 65534) / 65535);
 }
 
 bool is_left(pa_channel_position_t p) {
