@@ -25,6 +25,10 @@ struct Kind {
     int channels;
 };
 
+void PrintTo(const Kind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
 const Kind kinds[] = {
     {"pcm_wav", "pcm.wav", "-c:a pcm_s16le", true, 44100, 2},
     {"mono_22k_wav", "mono.wav", "-c:a pcm_s16le", true, 22050, 1},

@@ -49,6 +49,9 @@ private:
 };
 
 enum class Output { null, sound_server };
+void PrintTo(Output output, std::ostream* out) {
+    *out << (output == Output::null ? "null output" : "sound server");
+}
 
 class MediaPortTest : public ::testing::TestWithParam<Output> {
 protected:
@@ -212,6 +215,15 @@ TEST_F(MediaPortCommands, FileDevicesKnowMillisecondsAndRefusePositionsPastTheEn
     EXPECT_EQ(port->system_info_quantity(mci::devtype_cd_audio, quantity), 0);
     EXPECT_EQ(quantity, 0u);
     port->close(id);
+}
+
+// With a sound server this plays through it; without one the port falls back to the null output.
+TEST(MediaPortDefaultOutput, PlaysWhetherOrNotThereIsASoundDevice) {
+    testing::ensure_core_application();
+    LinuxMediaPort port(LinuxMediaPort::Options{});
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(port.play_sound_synchronously(MediaFiles::get().short_wav));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 580ms);
 }
 
 TEST_F(MediaPortCommands, ClosingPlayingDevicesAndThePortDoesNotHang) {
