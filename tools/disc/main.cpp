@@ -3,6 +3,7 @@
 #include "data_commands.h"
 #include "demo_command.h"
 #include "disc_commands.h"
+#include "export_mp3_command.h"
 #include "settings_commands.h"
 #include "stream_commands.h"
 #include "synth.h"
@@ -28,6 +29,7 @@ const DiscCommand commands[] = {
     {"synth", cmd_synth, "OUT [--species N] [--families N] [--recordings N] [--photos N] [--localities N] [--seed N]",
      "write the data files of a synthetic disc of realistic size"},
     {"demo", morvelin::demo::demo_command, "OUT [--source DIR] [--resources DIR]", "build the demo disc from the sources in demo/"},
+    {"export-mp3", export_mp3_command, "DIR UNIQUE_ID N OUT.mp3", "export a recording as a tagged MP3 file"},
     {"ini-set", cmd_ini_set, "FILE SECTION KEY VALUE", "write one value into a settings file"},
 };
 

@@ -11,7 +11,8 @@ namespace {
 constexpr int text_lines = 10;
 }
 
-Taudio_CD_key_checker::Taudio_CD_key_checker() : Taudio_CD_key_checker(texts("AUDIO CD PLAYER", text_lines - 1)) {}
+Taudio_CD_key_checker::Taudio_CD_key_checker()
+    : Taudio_CD_key_checker(texts("AUDIO CD PLAYER", text_lines - 1)) {}
 
 Taudio_CD_key_checker::Taudio_CD_key_checker(std::vector<std::string> lines) : texts_(std::move(lines)) {
     texts_.resize(text_lines);

@@ -98,7 +98,8 @@ std::optional<bool> TAudioCDTrackPlayer::MediumPresent(bool silent) {
 
 std::optional<std::string> TAudioCDTrackPlayer::DiscIdentity(bool silent) {
     std::uint32_t tracks = 0;
-    if (!is_open() || !Status(mci::status_number_of_tracks, tracks, silent) || tracks == 0) return std::nullopt;
+    if (!is_open() || !Status(mci::status_number_of_tracks, tracks, silent) || tracks == 0)
+        return std::nullopt;
     // A disc may hold up to 99 tracks; the identity names the first 25 of them.
     std::string identity = std::to_string(tracks);
     const int listed = int(std::min<std::uint32_t>(tracks, identity_tracks));
@@ -120,7 +121,8 @@ bool TAudioCDTrackPlayer::CheckDiscInDrive() {
     return check_(name, wanted, *found);
 }
 
-bool TAudioCDTrackPlayer::OpenTrack(int drive_number, int& length, CheckDiscCallback check, Tcutpart& cut_part) {
+bool TAudioCDTrackPlayer::OpenTrack(int drive_number, int& length, CheckDiscCallback check,
+                                    Tcutpart& cut_part) {
     if (!copying_hint_shown) {
         const auto& probe = single_cd_drive_probe();
         if (probe ? probe() : default_single_cd_drive_probe()) {

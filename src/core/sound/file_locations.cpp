@@ -118,8 +118,8 @@ std::string spoken_name_path(const Tspecies* species) {
     if (!species) return {};
     const EditionSettings& e = edition();
     const char* language = e.language_spanish || e.language_dutch || e.language_portuguese ? "2" : "1";
-    return on_disk(species_media_path(*species, environment().base_directory + "voices/lang" + language + "/",
-                                      ".wav"));
+    return on_disk(
+        species_media_path(*species, environment().base_directory + "voices/lang" + language + "/", ".wav"));
 }
 
 } // namespace morvelin

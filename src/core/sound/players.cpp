@@ -193,7 +193,8 @@ bool TSoundFilePlayer::OpenSection(const std::string& file_name, int start, int&
         file_length_ = int(std::min<std::uint32_t>(value, INT32_MAX));
         return true;
     };
-    if (!try_open(mci::devtype_waveform_audio, true) && !try_open(mci::devtype_automatic, false)) return false;
+    if (!try_open(mci::devtype_waveform_audio, true) && !try_open(mci::devtype_automatic, false))
+        return false;
 
     if (std::int64_t(start) + minimum_playable_ms > file_length_) {
         file_problem = true;

@@ -201,8 +201,8 @@ TEST_F(AudioCdTest, NoCdDeviceChosenFailsWithAReport) {
     TAudioCDTrackPlayer player;
     EXPECT_FALSE(open(player, 0));
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text, "mci_Open, Device type = CD Audio,  306: " +
-                                            *mci::error_text(mci::err_device_not_installed));
+    EXPECT_EQ(messages.shown()[0].text,
+              "mci_Open, Device type = CD Audio,  306: " + *mci::error_text(mci::err_device_not_installed));
     EXPECT_EQ(current_audio_cd_player(), nullptr);
 }
 
@@ -388,7 +388,8 @@ TEST_F(DescribeDiscTest, UsesTheOpenAudioCdPlayer) {
     media.insert_disc(0, ScriptedDisc::of_seconds({180, 245, 61}));
     TAudioCDTrackPlayer player;
     Tcutpart& cut = *data->find_cut_part("7C0002b");
-    ASSERT_TRUE(player.OpenTrack(1, cut.length, [](auto&&...) { return true; }, cut));
+    ASSERT_TRUE(player.OpenTrack(
+        1, cut.length, [](auto&&...) { return true; }, cut));
     ASSERT_TRUE(player.Play(true, false));
     media.clear_log();
     EXPECT_EQ(DescribeDiscInDrive(1, *data), "In the drive: SAROVAN BIRD SOUNDS: VOLUME ONE OF THREE");

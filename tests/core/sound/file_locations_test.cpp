@@ -81,8 +81,8 @@ TEST(CutPartFileNameTest, NumbersLettersAndSuffix) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
-        EXPECT_EQ(cut_part_file_name(sound_file_cut_part(c.number, c.carrier, c.sub_number, c.variant,
-                                                         c.compression)),
+        EXPECT_EQ(cut_part_file_name(
+                      sound_file_cut_part(c.number, c.carrier, c.sub_number, c.variant, c.compression)),
                   c.expected);
     }
 }

@@ -40,9 +40,8 @@ TEST_F(PlayersTest, SectionOpensOnlyWithMoreThan700MsLeftAndIsShortenedToTheFile
         int length_back;
     };
     const Case cases[] = {
-        {0, 5000, true, 5000},    {2000, 3000, true, 3000}, {9300, 500, true, 500},
-        {9300, 900, true, 700},   {8000, 5000, true, 2000}, {9301, 100, false, 100},
-        {10000, 10, false, 10},   {12000, 500, false, 500},
+        {0, 5000, true, 5000},    {2000, 3000, true, 3000}, {9300, 500, true, 500}, {9300, 900, true, 700},
+        {8000, 5000, true, 2000}, {9301, 100, false, 100},  {10000, 10, false, 10}, {12000, 500, false, 500},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.start) + "+" + std::to_string(c.length));
@@ -96,8 +95,8 @@ TEST_F(PlayersTest, OtherOpenFailuresAreReportedOnceWithTheFileName) {
     EXPECT_FALSE(player.OpenSection("/d/locked.wav", 0, length, file_problem));
     EXPECT_FALSE(file_problem);
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text, "mci_Open, Element name = \"/d/locked.wav\",  348: " +
-                                            *mci::error_text(mci::err_file_read));
+    EXPECT_EQ(messages.shown()[0].text,
+              "mci_Open, Element name = \"/d/locked.wav\",  348: " + *mci::error_text(mci::err_file_read));
     EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
 }
 
