@@ -1,0 +1,221 @@
+// morvelin-disc export-mp3 on the demo disc: every recording stored as MPEG Layer III becomes a tagged
+// MP3 file holding exactly its slice, the others are refused without an output file, and wrong
+// arguments are told apart from failures.
+
+#include "data_commands.h"
+#include "demo_command.h"
+#include "export_mp3_command.h"
+#include "scripted_services.h"
+
+#include "data/data_set.h"
+#include "foundation/environment.h"
+#include "sound/file_locations.h"
+#include "sound/mp3_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace morvelin {
+namespace {
+
+using testing::read_file;
+using testing::ScriptedMessages;
+using testing::TempDir;
+
+// The demo disc, built once for all test processes under a fingerprint of what the build reads.
+std::string demo_disc(std::string& error) {
+    const std::string sources = std::string(MORVELIN_SOURCE_DIR) + "/demo";
+    const std::string resources = std::string(MORVELIN_SOURCE_DIR) + "/resources";
+    std::uint64_t hash = 1469598103934665603ull;
+    auto mix = [&](const std::string& bytes) {
+        for (unsigned char c : bytes)
+            hash = (hash ^ c) * 1099511628211ull;
+    };
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(sources))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    for (const auto& entry : fs::recursive_directory_iterator(resources))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files)
+        mix(file.string() + "\n" + read_file(file.string()));
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    mix(std::to_string(fs::file_size(self)) + "/" +
+        std::to_string(fs::last_write_time(self).time_since_epoch().count()));
+
+    const fs::path cache = std::string(MORVELIN_BINARY_DIR) + "/export-mp3-test-disc";
+    fs::create_directories(cache);
+    const std::string key = std::to_string(hash);
+    const std::string disc = (cache / key).string() + "/";
+    const int lock = ::open((cache / "lock").c_str(), O_CREAT | O_RDWR, 0644);
+    ::flock(lock, LOCK_EX);
+    if (!fs::exists(disc + "complete")) {
+        for (const auto& entry : fs::directory_iterator(cache))
+            if (entry.is_directory()) fs::remove_all(entry.path());
+        demo::BuildOptions options;
+        options.output = disc + "disc";
+        options.source = sources;
+        options.resources = resources;
+        if (demo::build_demo_disc(options, error)) testing::write_file(disc + "complete", key);
+    }
+    ::flock(lock, LOCK_UN);
+    ::close(lock);
+    return disc + "disc/";
+}
+
+// One MPEG-1 Layer III frame header: its length in bytes and its sampling rate, or no value.
+struct Frame {
+    std::size_t length;
+    int rate;
+};
+std::optional<Frame> frame_at(const std::string& bytes, std::size_t at) {
+    static const int kbits[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static const int rates[] = {44100, 48000, 32000, 0};
+    if (at + 4 > bytes.size()) return std::nullopt;
+    const auto b = [&](std::size_t i) { return std::uint8_t(bytes[at + i]); };
+    if (b(0) != 0xFF || (b(1) & 0xFE) != 0xFA) return std::nullopt;
+    const int kbit = kbits[b(2) >> 4], rate = rates[(b(2) >> 2) & 3];
+    if (kbit == 0 || rate == 0) return std::nullopt;
+    return Frame{std::size_t(144000 * kbit / rate + ((b(2) >> 1) & 1)), rate};
+}
+
+struct Mp3File {
+    std::size_t tag_length = 0;
+    int frames = 0;
+    double seconds = 0;
+    bool frames_to_the_end = false;
+};
+Mp3File parse_exported(const std::string& bytes) {
+    Mp3File f;
+    if (bytes.compare(0, 6, std::string("ID3\x03\x00\x00", 6)) != 0) return f;
+    const auto s = [&](int i) { return std::size_t(std::uint8_t(bytes[std::size_t(6 + i)]) & 0x7F); };
+    f.tag_length = 10 + (s(0) << 21 | s(1) << 14 | s(2) << 7 | s(3));
+    std::size_t at = f.tag_length;
+    while (auto frame = frame_at(bytes, at)) {
+        if (at + frame->length > bytes.size()) break;
+        at += frame->length;
+        ++f.frames;
+        f.seconds += 1152.0 / frame->rate;
+    }
+    f.frames_to_the_end = f.frames > 0 && at == bytes.size();
+    return f;
+}
+
+class ExportMp3Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { disc_ = demo_disc(error_); }
+    void SetUp() override {
+        ASSERT_TRUE(error_.empty()) << error_;
+        saved_ = environment();
+        environment().settings_file_path = out.file("Morvelin.ini");
+    }
+    void TearDown() override { environment() = saved_; }
+
+    static int run(const std::vector<std::string>& args) { return disc::export_mp3_command(args); }
+
+    static std::string disc_;
+    static std::string error_;
+    TempDir out;
+    ScriptedMessages messages;
+    Environment saved_;
+};
+std::string ExportMp3Test::disc_;
+std::string ExportMp3Test::error_;
+
+TEST_F(ExportMp3Test, EveryMp3CapableRecordingExportsItsSliceAndTheOthersAreRefused) {
+    std::string error;
+    auto data = disc::load_disc(disc_, error);
+    ASSERT_TRUE(data) << error;
+    environment().base_directory = disc_;
+
+    int cut_part_files = 0, cd_slices = 0, refused = 0;
+    for (const Tspecies* species : data->species_by_id()) {
+        int n = 0;
+        for (const Tcupaitem* item = species->first_item; item; item = item->next_item) {
+            ++n;
+            const Tcutpart& cut = *item->cut_part;
+            const std::string path = sound_file_path(cut);
+            if (path.empty() || !fs::exists(path)) continue; // on an audio CD only
+            const std::string name = std::to_string(species->unique_id) + "-" + std::to_string(n) + ".mp3";
+            const std::vector<std::string> args = {disc_, std::to_string(species->unique_id),
+                                                   std::to_string(n), out.file(name)};
+            SCOPED_TRACE(name + " from " + path);
+            messages.clear();
+            if (!IsMP3CapableSoundFile(path)) {
+                EXPECT_EQ(run(args), 1);
+                EXPECT_FALSE(fs::exists(out.file(name)));
+                ++refused;
+                continue;
+            }
+            ASSERT_EQ(run(args), 0);
+            EXPECT_TRUE(messages.shown().empty());
+            const std::string bytes = read_file(out.file(name));
+            const Mp3File mp3 = parse_exported(bytes);
+            EXPECT_EQ(mp3.tag_length, 4096u);
+            EXPECT_TRUE(mp3.frames_to_the_end) << mp3.frames << " frames";
+            const std::string tag = bytes.substr(0, mp3.tag_length);
+            EXPECT_NE(tag.find("TIT2"), std::string::npos);
+            EXPECT_NE(tag.find(item->text_5 + ". "), std::string::npos) << "title " << item->text_5;
+            const double wanted = cut.length / 1000.0;
+            if (cut.is_sound_file) {
+                ++cut_part_files;
+                // The whole file: its length in the data is whole seconds.
+                EXPECT_NEAR(mp3.seconds, wanted, 0.6);
+            } else {
+                ++cd_slices;
+                // From the frame holding the start to the frame holding the end.
+                const double frame = 1152.0 / 32000;
+                EXPECT_GE(mp3.seconds, wanted - frame);
+                EXPECT_LE(mp3.seconds, wanted + 2 * frame + 0.05);
+            }
+        }
+    }
+    EXPECT_GT(cut_part_files, 5);
+    EXPECT_GT(cd_slices, 0);
+    EXPECT_GT(refused, 5);
+}
+
+TEST_F(ExportMp3Test, TheSameRecordingGivesTheSameBytes) {
+    // Recording 2 of the red junglefowl is an MPEG Layer III cut-part file.
+    ASSERT_EQ(run({disc_, "101", "2", out.file("a.mp3")}), 0);
+    ASSERT_EQ(run({disc_, "101", "2", out.file("b.mp3")}), 0);
+    EXPECT_EQ(read_file(out.file("a.mp3")), read_file(out.file("b.mp3")));
+    EXPECT_GT(read_file(out.file("a.mp3")).size(), 4096u);
+}
+
+TEST_F(ExportMp3Test, WrongArgumentsAndMissingRecordingsFail) {
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+    };
+    const std::string target = out.file("x.mp3");
+    const Case cases[] = {
+        {{disc_, "101", "2"}, 2},
+        {{disc_, "101", "2", target, "extra"}, 2},
+        {{disc_, "junglefowl", "2", target}, 2},
+        {{disc_, "101", "0", target}, 2},
+        {{disc_, "101", "-1", target}, 2},
+        {{disc_, "999999", "1", target}, 1}, // no such species
+        {{disc_, "101", "99", target}, 1},   // no such recording
+        {{out.file("no disc"), "101", "2", target}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.size() > 2 ? c.args[1] + " " + c.args[2] : "too few");
+        EXPECT_EQ(run(c.args), c.exit_code);
+        EXPECT_FALSE(fs::exists(target));
+    }
+}
+
+} // namespace
+} // namespace morvelin
