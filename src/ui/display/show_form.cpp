@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -43,6 +44,8 @@ TShowForm::TShowForm(QWidget* parent) : QAbstractScrollArea(parent), strings_(st
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // The sound bars write their numbers in the pane's font.
+    viewport()->setFont(TShowFonts::instance().font(FontRef{}));
     relayout_timer_ = new QTimer(this);
     relayout_timer_->setSingleShot(true);
     relayout_timer_->setInterval(0);
@@ -54,12 +57,13 @@ TShowForm::~TShowForm() {
     strings_.reset();
 }
 
+// From the pane's own size, which is right even before the first resize event reached the viewport.
 int TShowForm::client_width() const {
-    return viewport()->width();
+    return std::max(0, contentsRect().width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 int TShowForm::client_height() const {
-    return viewport()->height();
+    return std::max(0, contentsRect().height());
 }
 
 int TShowForm::scroll_position() const {
@@ -143,6 +147,7 @@ void TShowForm::apply_name_settings(bool scientific, bool other_language, int ma
 }
 
 void TShowForm::fonts_changed() {
+    viewport()->setFont(TShowFonts::instance().font(FontRef{}));
     strings_->relayout();
     update_scroll_range();
     repaint_all();

@@ -1,43 +1,107 @@
 #include "display/show_sound_bars.h"
 
 #include "data/records.h"
+#include "display/show_form.h"
 #include "display/show_strings.h"
+#include "sound/sound_bar.h"
+#include "sound/sound_bar_state.h"
+
+#include <QApplication>
 
 #include <algorithm>
-#include <cmath>
 
 namespace morvelin {
 
-ShowSoundBars::ShowSoundBars(TShowStrings& document) : document_(document) {}
+ShowSoundBars::ShowSoundBars(TShowStrings& document)
+    : document_(document), bars_(std::make_unique<Tsound_bars>()) {}
 
 ShowSoundBars::~ShowSoundBars() = default;
 
-int ShowSoundBars::width(const TSoundBarRecord& record) const {
-    const double seconds = record.recording && record.recording->cut_part ? record.recording->cut_part->length / 1000.0 : 1.0;
-    const int slider = std::max(50, static_cast<int>(std::nearbyint(std::log(std::max(seconds, 1e-3)) * 60 + 20)));
-    return 20 + slider + 10;
+Tsound_bar& ShowSoundBars::make(TSoundBarRecord& record, int left, int top) {
+    SoundBarSetup setup;
+    setup.owner = document_.owner() ? document_.owner()->viewport() : nullptr;
+    setup.recording = record.recording;
+    setup.left = left;
+    setup.top = top;
+    // The CDs copied to the hard disk play from their files.
+    setup.files_instead_of_cd = document_.settings().visible.carriers.cds_on_hd;
+    setup.show_numbers = true;
+    setup.key = record.key;
+    setup.caller_reference = &record.bar;
+    setup.slider_position = &record.slider_position;
+    setup.drag_enabled = bars_->dragging_enabled();
+    setup.play_list_context = record.number;
+    TShowStrings* document = &document_;
+    setup.tag_texts = [document](const Tcupaitem& recording) {
+        return tag_text_list(document->recording_tag_texts(recording), recording);
+    };
+    Tsound_bar& bar = bars_->make(setup);
+    record.bar = &bar;
+    return bar;
 }
 
-int ShowSoundBars::place(TSoundBarRecord& record, int, int) {
-    return width(record);
+int ShowSoundBars::place(TSoundBarRecord& record, int left, int top) {
+    if (!record.recording || !record.recording->cut_part) return 0;
+    Tsound_bar& bar = record.bar ? *record.bar : make(record, left, top);
+    if (bar.bar_left() != left || bar.bar_top() != top) bar.place(left, top);
+    if (bar.isHidden()) bar.show();
+    return bar.bar_width();
+}
+
+int ShowSoundBars::width(const TSoundBarRecord& record) const {
+    if (record.bar) return record.bar->bar_width();
+    if (!record.recording || !record.recording->cut_part) return 0;
+    // Button and slider, as the bar will make them.
+    constexpr int button_width = 22;
+    return button_width + sound_bar_slider_width(record.recording->cut_part->length);
 }
 
 void ShowSoundBars::free(TSoundBarRecord& record) {
+    if (!record.bar) return;
+    // Destroying the bar closes its player and clears record.bar.
+    bars_->remove(record.bar);
     record.bar = nullptr;
 }
 
-void ShowSoundBars::hide_others(const std::vector<TSoundBarRecord*>&) {}
-
-void ShowSoundBars::move_all(int) {}
-
-void ShowSoundBars::set_dragging_enabled(bool enabled) {
-    dragging_enabled_ = enabled;
+void ShowSoundBars::hide_others(const std::vector<TSoundBarRecord*>& placed) {
+    for (int i = 0; i < bars_->count(); ++i) {
+        Tsound_bar& bar = bars_->at(i);
+        const bool in_view = std::any_of(placed.begin(), placed.end(), [&bar](const TSoundBarRecord* r) { return r->bar == &bar; });
+        if (!in_view && !bar.isHidden()) bar.hide();
+    }
 }
 
-void ShowSoundBars::focus(TSoundBarRecord&) {}
+void ShowSoundBars::move_all(int dy) {
+    bars_->move_by(dy);
+}
 
-bool ShowSoundBars::is_playing(const TSoundBarRecord&) const {
-    return false;
+void ShowSoundBars::set_dragging_enabled(bool enabled) {
+    bars_->set_dragging_enabled(enabled);
+}
+
+bool ShowSoundBars::dragging_enabled() const {
+    return bars_->dragging_enabled();
+}
+
+void ShowSoundBars::focus(TSoundBarRecord& record) {
+    if (record.bar && !record.bar->hasFocus() && !record.bar->isAncestorOf(QApplication::focusWidget()))
+        record.bar->select_and_focus();
+}
+
+bool ShowSoundBars::is_playing(const TSoundBarRecord& record) const {
+    return record.bar && record.bar->is_playing();
+}
+
+int ShowSoundBars::count() const {
+    return bars_->count();
+}
+
+std::vector<std::string> tag_text_list(const Mp3TagTexts& tags, const Tcupaitem& recording) {
+    std::vector<std::string> list{tags.title, tags.sound_description, tags.genre, tags.artist,
+                                  tags.album, tags.publisher, tags.comment};
+    list.push_back(recording.species ? recording.species->scientific_name : std::string());
+    list.push_back(recording.species ? recording.species->vernacular_name : std::string());
+    return list;
 }
 
 } // namespace morvelin

@@ -1,16 +1,21 @@
 #pragma once
 // The sound bars of one species document: made when their line is first painted, placed on every
-// paint, moved when the pane scrolls, freed when their line is removed.
+// paint, hidden when their line is out of view, freed when their line is removed.
+
+#include "sound/id3_tag.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
-
-class QWidget;
 
 namespace morvelin {
 
 class TShowStrings;
+class Tsound_bar;
+class Tsound_bars;
 struct TSoundBarRecord;
+struct Tcupaitem;
 
 class ShowSoundBars {
 public:
@@ -19,8 +24,8 @@ public:
     ShowSoundBars(const ShowSoundBars&) = delete;
     ShowSoundBars& operator=(const ShowSoundBars&) = delete;
 
-    // Places the record's bar with its slider row at (left, top) of the pane's canvas, making the bar
-    // when it does not exist yet. Returns the width the bar takes.
+    // Places the record's bar with its slider row at (left, top) of the pane's drawing area, making
+    // the bar when it does not exist yet, and shows it. Returns the width the bar takes.
     int place(TSoundBarRecord& record, int left, int top);
     // The width a bar for the record takes, without making it.
     int width(const TSoundBarRecord& record) const;
@@ -28,20 +33,26 @@ public:
     void free(TSoundBarRecord& record);
     // Hides the bars that are not among placed (their lines are out of view after a paint).
     void hide_others(const std::vector<TSoundBarRecord*>& placed);
-    // Moves every bar by dy pixels (the pane scrolled).
+    // Moves every bar by dy pixels.
     void move_all(int dy);
     // Whether the sliders start drags to the play list window.
     void set_dragging_enabled(bool enabled);
-    bool dragging_enabled() const { return dragging_enabled_; }
+    bool dragging_enabled() const;
     // Gives the record's bar the keyboard focus (the selected sound bar).
     void focus(TSoundBarRecord& record);
     bool is_playing(const TSoundBarRecord& record) const;
-    int count() const { return count_; }
+    int count() const;
+    Tsound_bars& bars() { return *bars_; }
 
 private:
+    Tsound_bar& make(TSoundBarRecord& record, int left, int top);
+
     TShowStrings& document_;
-    bool dragging_enabled_ = false;
-    int count_ = 0;
+    std::unique_ptr<Tsound_bars> bars_;
 };
+
+// The tag texts as the sound bars hand them on: title, sound description, genre, artist, album,
+// publisher, comment, and the species' scientific and vernacular names.
+std::vector<std::string> tag_text_list(const Mp3TagTexts& tags, const Tcupaitem& recording);
 
 } // namespace morvelin

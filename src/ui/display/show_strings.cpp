@@ -641,8 +641,9 @@ std::array<std::string, 3> TShowStrings::detail_texts(const Tcupaitem& item) con
     // Locality.
     if (cut->locality && !cut->locality->name.empty() &&
         !equals_ignore_case(cut->locality->name, "ZERO LOCATION")) {
-        out[1] = first_upper(shstr_line(7)) + ": " + with_link(display_name(*cut->locality));
-        if (out[1].back() != '.') out[1] += '.';
+        const std::string name = display_name(*cut->locality);
+        out[1] = first_upper(shstr_line(7)) + ": " + with_link(name);
+        if (name.back() != '.') out[1] += '.';
     }
     // Other species in the same recording, then the remarks.
     {
@@ -1138,16 +1139,12 @@ std::string TShowStrings::status_text() const {
     return text;
 }
 
-RecordingTags TShowStrings::recording_tag_texts(const Tcupaitem& recording) const {
-    RecordingTags tags;
+Mp3TagTexts TShowStrings::recording_tag_texts(const Tcupaitem& recording) const {
+    Mp3TagTexts tags;
     tags.title = plain_text(trimmed(recording.text_5));
     const Tcutpart* cut = recording.cut_part;
-    if (cut) tags.description = plain_text(cut->text_7);
-    if (recording.species) {
-        tags.genre = plain_text(main_name_of(*recording.species));
-        tags.scientific_name = recording.species->scientific_name;
-        tags.other_name = recording.species->vernacular_name;
-    }
+    if (cut) tags.sound_description = plain_text(trimmed(cut->text_7));
+    if (recording.species) tags.genre = plain_text(main_name_of(*recording.species));
     std::string comment;
     for (const std::string& d : detail_texts(recording)) {
         if (d.empty()) continue;
@@ -1216,11 +1213,12 @@ TShowStringsViewState TShowStrings::capture_view_state() const {
         if (l->kind == line_kind::group_fold && l->number >= 1 && l->number <= 6)
             state.groups[static_cast<std::size_t>(l->number)] = l->expanded();
     }
-    // The line at the top of the view: the first whose bottom lies below the view's top.
+    // The line at the top of the view: the first whose text (which reaches 15 pixels below its
+    // bottom) is in view.
     const Line* top = nullptr;
     if (!last_painted_.isNull()) {
         for (const Line* l = first_visible_ ? first_visible_ : head_; l; l = l->next) {
-            if (l->bottom() > last_painted_.top()) {
+            if (l->bottom() + 15 > last_painted_.top()) {
                 top = l;
                 break;
             }

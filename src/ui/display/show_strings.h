@@ -11,6 +11,7 @@
 #include "data/data_set.h"
 #include "display/show_strings_data.h"
 #include "display/show_view.h"
+#include "sound/id3_tag.h"
 
 #include <QPoint>
 #include <QRect>
@@ -31,6 +32,7 @@ namespace morvelin {
 
 class TShowForm;
 class ShowSoundBars;
+class Tsound_bar;
 
 namespace line_kind {
 constexpr std::uint8_t group_fold = 1;
@@ -81,7 +83,7 @@ struct TSoundBarRecord {
     const Tcupaitem* recording = nullptr;
     int number = 0;         // the recording's number within its species
     std::uint32_t key = 0;  // (family number x 400 + species number) x 500 + recording number
-    void* bar = nullptr;    // the bar, made on first paint; owned by the window's sound bars
+    Tsound_bar* bar = nullptr; // made on first paint; owned by the window's sound bars
     int slider_position = 0; // kept while the bar does not exist, so a new bar starts where the old one was
 };
 
@@ -151,19 +153,6 @@ struct TShowStringsViewState {
     static TShowStringsViewState initial();
 };
 
-// Texts for the tag of an MP3 file made from a recording.
-struct RecordingTags {
-    std::string title;       // the trimmed recording title
-    std::string description; // the cut part's remark
-    std::string genre;       // the species' main name
-    std::string artist;      // the recordist, for the maker's own recordings
-    std::string album;
-    std::string publisher;   // the owner text
-    std::string comment;     // the detail texts joined by CR LF
-    std::string scientific_name;
-    std::string other_name;
-};
-
 // What a mouse click or key asks of the pane besides repainting.
 struct DocumentChange {
     bool changed = false;    // lines were added or removed
@@ -226,9 +215,16 @@ public:
     TSoundBarRecord* sound_bar_at_selection() const;
     // The first name line of the current family, and ", " and that of the current species.
     std::string status_text() const;
-    // Texts of the recording for an MP3 tag, with this window's name settings.
-    RecordingTags recording_tag_texts(const Tcupaitem& recording) const;
+    // Texts of the recording for an MP3 tag, with this window's name settings: the trimmed title,
+    // the cut part's remark, the main name, the recordist and "Quellmark" with the program's title as
+    // album for the maker's own recordings (those kept as sound files on the disc), the CD's title
+    // as album for the others, and the detail texts joined by CR LF.
+    Mp3TagTexts recording_tag_texts(const Tcupaitem& recording) const;
     bool pictures_painted() const { return pictures_painted_; }
+    // The text a line shows: "12. " for a species header, a name with ". " when a second follows, ...
+    std::string drawn_text(const TShowStringsLine& line) const;
+    // The bitmap a line shows (show_bitmap::...), none for lines without one.
+    int bitmap_of(const TShowStringsLine& line) const;
 
     // ---- selection ----
     void set_selected(TShowStringsLine* line) { selected_ = line; }
@@ -317,8 +313,6 @@ private:
     };
     void lay_out_line(Line& line, Pen& pen, QPainter* painter);
     void draw_line_text(QPainter* painter, const Line& line, Pen& pen, bool highlight) const;
-    std::string drawn_text(const Line& line) const;
-    int bitmap_of(const Line& line) const;
     Line* start_line_for(int top);
     bool link_at(const Line& line, QPoint point, std::string* link_text) const;
     bool bitmap_hit(const Line& line, QPoint point, bool* left_half) const;
