@@ -460,7 +460,9 @@ bool Tsound_bar::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             drag_pending_ = false;
             auto* drag = new QDrag(slider_);
-            drag->setMimeData(new TSoundBarDragObject(*recording_, play_list_context_));
+            auto* data = new TSoundBarDragObject(*recording_, play_list_context_);
+            drag->setMimeData(data);
+            emit drag_started(*data);
             drag->setPixmap(glyph_pixmap(Glyph::not_playing, devicePixelRatioF()));
             drag->exec(Qt::CopyAction);
             return true;

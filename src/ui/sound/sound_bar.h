@@ -30,6 +30,7 @@ struct Tcupaitem;
 class SoundBarState;
 class SoundBarView;
 class Tsound_bar;
+class TSoundBarDragObject;
 
 // The recording tag texts operation (the species document's), handed through to MP3 making; the
 // bar never calls it itself.
@@ -144,6 +145,10 @@ public:
 
     // The currently playing bar of the whole program, or null.
     static Tsound_bar* currently_playing();
+
+signals:
+    // The slider starts a drag with this data (before the drag runs).
+    void drag_started(const TSoundBarDragObject& data);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
