@@ -30,7 +30,8 @@ void descramble_lines(benchmark::State& state, bool scheme_b) {
     const std::uint32_t seed = data_file_seed("taxa.txt");
     const std::vector<std::string> stored = *encode_data_file_lines(plain_lines(30000), seed, scheme_b);
     std::size_t bytes = 0;
-    for (const std::string& line : stored) bytes += line.size();
+    for (const std::string& line : stored)
+        bytes += line.size();
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<std::string> lines = stored;
@@ -41,15 +42,20 @@ void descramble_lines(benchmark::State& state, bool scheme_b) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
-void BM_DescrambleLinesSchemeA(benchmark::State& state) { descramble_lines(state, false); }
+void BM_DescrambleLinesSchemeA(benchmark::State& state) {
+    descramble_lines(state, false);
+}
 BENCHMARK(BM_DescrambleLinesSchemeA)->Unit(benchmark::kMillisecond);
 
-void BM_DescrambleLinesSchemeB(benchmark::State& state) { descramble_lines(state, true); }
+void BM_DescrambleLinesSchemeB(benchmark::State& state) {
+    descramble_lines(state, true);
+}
 BENCHMARK(BM_DescrambleLinesSchemeB)->Unit(benchmark::kMillisecond);
 
 void descramble_picture(benchmark::State& state, PictureScrambling kind) {
     Bytes picture(2u << 20);
-    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i * 31 + (i >> 7));
+    for (std::size_t i = 0; i < picture.size(); ++i)
+        picture[i] = static_cast<std::uint8_t>(i * 31 + (i >> 7));
     const Bytes stored = scramble_picture(picture, kind);
     for (auto _ : state) {
         TOptionallyScrambleMemoryStream stream;
@@ -59,10 +65,14 @@ void descramble_picture(benchmark::State& state, PictureScrambling kind) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stored.size()));
 }
 
-void BM_DescramblePictureScrambled(benchmark::State& state) { descramble_picture(state, PictureScrambling::scrambled); }
+void BM_DescramblePictureScrambled(benchmark::State& state) {
+    descramble_picture(state, PictureScrambling::scrambled);
+}
 BENCHMARK(BM_DescramblePictureScrambled)->Unit(benchmark::kMillisecond);
 
-void BM_DescramblePictureScramble2(benchmark::State& state) { descramble_picture(state, PictureScrambling::scramble2); }
+void BM_DescramblePictureScramble2(benchmark::State& state) {
+    descramble_picture(state, PictureScrambling::scramble2);
+}
 BENCHMARK(BM_DescramblePictureScramble2)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -36,18 +36,40 @@ Bytes map_bitmap() {
             if ((x * 131 + y * 71) % 997 == 0) v = 5;
             pixels[static_cast<std::size_t>(y) * w + x] = v;
         }
-    return make_bmp_file_8bit(w, h, {0x3060C0, 0xE8E4D0, 0xFF0000, 0x0000FF, 0x000000, 0x208020}, pixels, false);
+    return make_bmp_file_8bit(w, h, {0x3060C0, 0xE8E4D0, 0xFF0000, 0x0000FF, 0x000000, 0x208020}, pixels,
+                              false);
 }
 
 // Species texts: sentences of bird words in varying order, about size bytes.
 Bytes text(std::size_t size) {
     static const char* const words[] = {
-        "bulbul",  "the",       "of",      "breeds",  "in",       "forest",   "edges",   "and",     "scrub",
-        "song",    "a",         "rich",    "warble",  "call",     "harsh",    "notes",   "lowland", "hills",
-        "up",      "to",        "2000",    "m",       "common",   "resident", "winter",  "visitor", "flocks",
-        "feeds",   "on",        "insects", "fruit",   "nests",    "low",      "bushes",  "magpie",  "robin",
-        "shama",   "laughingthrush", "sunbird", "minivet", "drongo", "with",  "long",    "tail",    "white",
-        "rump",    "black",     "crest",   "female",  "duller",   "juvenile", "browner", "India",   "Myanmar",
+        "bulbul",   "the",
+        "of",       "breeds",
+        "in",       "forest",
+        "edges",    "and",
+        "scrub",    "song",
+        "a",        "rich",
+        "warble",   "call",
+        "harsh",    "notes",
+        "lowland",  "hills",
+        "up",       "to",
+        "2000",     "m",
+        "common",   "resident",
+        "winter",   "visitor",
+        "flocks",   "feeds",
+        "on",       "insects",
+        "fruit",    "nests",
+        "low",      "bushes",
+        "magpie",   "robin",
+        "shama",    "laughingthrush",
+        "sunbird",  "minivet",
+        "drongo",   "with",
+        "long",     "tail",
+        "white",    "rump",
+        "black",    "crest",
+        "female",   "duller",
+        "juvenile", "browner",
+        "India",    "Myanmar",
     };
     constexpr std::size_t word_count = sizeof words / sizeof words[0];
     Bytes out;
@@ -75,7 +97,8 @@ void decode(benchmark::State& state, const Bytes& data) {
     Bytes container = make_compressed_container(data);
     for (auto _ : state) {
         CompressedRead read = read_compressed_data_into_memory(container.data(), container.size(), false);
-        if (read.error != lzw::error_none || read.block.size() != data.size() + 2) state.SkipWithError("decoding failed");
+        if (read.error != lzw::error_none || read.block.size() != data.size() + 2)
+            state.SkipWithError("decoding failed");
         benchmark::DoNotOptimize(read.block.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
@@ -96,7 +119,8 @@ BENCHMARK(BM_DecodeText)->Unit(benchmark::kMillisecond);
 
 void BM_CompressMap(benchmark::State& state) {
     static const Bytes map = map_bitmap();
-    for (auto _ : state) benchmark::DoNotOptimize(make_compressed_container(map));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(make_compressed_container(map));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.size()));
 }
 BENCHMARK(BM_CompressMap)->Unit(benchmark::kMicrosecond);
@@ -109,8 +133,10 @@ bool write(const std::string& path, const Bytes& bytes) {
 
 int write_inputs(const std::string& folder) {
     const Bytes map = map_bitmap(), words = text(text_size);
-    bool ok = write(folder + "/map.bmp", map) && write(folder + "/map.bmp.lzw", make_compressed_container(map)) &&
-              write(folder + "/text.txt", words) && write(folder + "/text.txt.lzw", make_compressed_container(words));
+    bool ok = write(folder + "/map.bmp", map) &&
+              write(folder + "/map.bmp.lzw", make_compressed_container(map)) &&
+              write(folder + "/text.txt", words) &&
+              write(folder + "/text.txt.lzw", make_compressed_container(words));
     if (!ok) std::fprintf(stderr, "lzw_bench: cannot write into %s\n", folder.c_str());
     return ok ? 0 : 1;
 }

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::require(loaded.dib.size() == layout->pixel_offset() + layout->image_bytes, "packed size is off");
 
     int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels = packed_dib_to_rgb32(loaded.dib.data(), loaded.dib.size(), width, height);
+    std::vector<std::uint32_t> pixels =
+        packed_dib_to_rgb32(loaded.dib.data(), loaded.dib.size(), width, height);
     fuzzing::require(pixels.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height) &&
                          !pixels.empty(),
                      "pixels do not match the size");

@@ -22,12 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (scheme_b && !lines.empty()) lines[0] = "12FGH31";
     decode_data_file_lines(lines, seed);
     for (const std::string& line : lines)
-        for (char ch : line) fuzzing::require(static_cast<unsigned char>(ch) >= 21, "decoded byte below 21");
+        for (char ch : line)
+            fuzzing::require(static_cast<unsigned char>(ch) >= 21, "decoded byte below 21");
 
     auto stored = encode_data_file_lines(lines, seed, scheme_b);
     fuzzing::require(stored.has_value(), "decoded lines cannot be encoded");
     for (const std::string& line : *stored)
-        for (char ch : line) fuzzing::require(ch != '\r' && ch != '\n', "stored line holds a line break");
+        for (char ch : line)
+            fuzzing::require(ch != '\r' && ch != '\n', "stored line holds a line break");
     decode_data_file_lines(*stored, seed);
     fuzzing::require(*stored == lines, "encode and decode are not inverse");
 

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzzing::require(stream.data().size() == size - 9, "marker not removed");
     PictureScrambling kind = file[8] == 'd' ? PictureScrambling::scrambled : PictureScrambling::scramble2;
-    fuzzing::require(stream.was_scrambled() == (kind == PictureScrambling::scrambled), "wrong scrambled flag");
+    fuzzing::require(stream.was_scrambled() == (kind == PictureScrambling::scrambled),
+                     "wrong scrambled flag");
     fuzzing::require(scramble_picture(stream.data(), kind) == file, "scrambling does not restore the file");
     return 0;
 }

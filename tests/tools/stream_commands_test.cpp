@@ -25,7 +25,9 @@ std::string run_capturing(int expected_code, CommandFunction command, const std:
     return err;
 }
 
-std::string as_string(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string as_string(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
 
 TEST(PackCommand, UnpackGivesTheInputBackByteForByte) {
     const std::string latin = "Pycnonotus jocosus \xE9\xFF\x80";
@@ -101,7 +103,8 @@ TEST(ScramblePictureCommand, BothMarkersReadBackAndDecode) {
         run_capturing(0, decode_command, {dir.file("stored.jpg"), dir.file("plain.jpg")});
         EXPECT_EQ(dir.read("plain.jpg"), picture);
     }
-    std::string err = run_capturing(1, scramble_picture_command, {dir.file("stored.jpg"), dir.file("twice.jpg")});
+    std::string err =
+        run_capturing(1, scramble_picture_command, {dir.file("stored.jpg"), dir.file("twice.jpg")});
     EXPECT_NE(err.find("already begins with a scrambling marker"), std::string::npos) << err;
 }
 
@@ -173,7 +176,8 @@ TEST(DiscTool, DispatchesByTableWithHelp) {
     static int calls = 0;
     static std::vector<std::string> seen;
     const DiscCommand table[] = {
-        {"echo", [](const std::vector<std::string>& args) {
+        {"echo",
+         [](const std::vector<std::string>& args) {
              ++calls;
              seen = args;
              return 0;

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
-static void load_program_resources_for_drawing() { Q_INIT_RESOURCE(resources); }
+static void load_program_resources_for_drawing() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace morvelin {
 namespace {
@@ -39,7 +41,9 @@ constexpr QRgb white = 0xFFFFFFFF, black = 0xFF000000, red = 0xFFFF0000, cyan = 
 Bytes sample_file(bool rle8) {
     return make_bmp_file_8bit(3, 2, {0xFFFFFF, 0xFF0000, 0x000000}, {0, 1, 2, 1, 2, 0}, rle8);
 }
-Bytes sample_dib() { return load_bitmap_from_memory(sample_file(false).data(), sample_file(false).size(), "x", false).dib; }
+Bytes sample_dib() {
+    return load_bitmap_from_memory(sample_file(false).data(), sample_file(false).size(), "x", false).dib;
+}
 
 QImage canvas(QRgb fill) {
     QImage image(8, 6, QImage::Format_RGB32);
@@ -49,7 +53,8 @@ QImage canvas(QRgb fill) {
 
 std::vector<QRgb> row_of(const QImage& image, int y, int from, int count) {
     std::vector<QRgb> row;
-    for (int x = from; x < from + count; ++x) row.push_back(image.pixel(x, y));
+    for (int x = from; x < from + count; ++x)
+        row.push_back(image.pixel(x, y));
     return row;
 }
 
@@ -96,9 +101,11 @@ TEST_F(BitmapDrawing, StretchingRepeatsWholePixels) {
         EXPECT_TRUE(draw_bitmap(painter, 0, 0, sample_dib(), false, 6, 4));
     }
     for (int y : {0, 1})
-        EXPECT_EQ(row_of(target, y, 0, 7), (std::vector<QRgb>{white, white, red, red, black, black, cyan})) << y;
+        EXPECT_EQ(row_of(target, y, 0, 7), (std::vector<QRgb>{white, white, red, red, black, black, cyan}))
+            << y;
     for (int y : {2, 3})
-        EXPECT_EQ(row_of(target, y, 0, 7), (std::vector<QRgb>{red, red, black, black, white, white, cyan})) << y;
+        EXPECT_EQ(row_of(target, y, 0, 7), (std::vector<QRgb>{red, red, black, black, white, white, cyan}))
+            << y;
 }
 
 TEST_F(BitmapDrawing, NothingDrawableDrawsNothing) {

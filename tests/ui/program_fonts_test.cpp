@@ -31,11 +31,11 @@ TEST_F(ProgramFonts, ElevenArialFontsAtTheirPixelHeights) {
         bool italic;
     };
     const Case cases[] = {
-        {ProgramFont::arial_13, 13, false, false},      {ProgramFont::arial_14, 14, false, false},
-        {ProgramFont::arial_14_bold, 14, true, false},  {ProgramFont::arial_15, 15, false, false},
-        {ProgramFont::arial_15_bold, 15, true, false},  {ProgramFont::arial_16, 16, false, false},
+        {ProgramFont::arial_13, 13, false, false},       {ProgramFont::arial_14, 14, false, false},
+        {ProgramFont::arial_14_bold, 14, true, false},   {ProgramFont::arial_15, 15, false, false},
+        {ProgramFont::arial_15_bold, 15, true, false},   {ProgramFont::arial_16, 16, false, false},
         {ProgramFont::arial_16_italic, 16, false, true}, {ProgramFont::arial_16_bold, 16, true, false},
-        {ProgramFont::arial_17, 17, false, false},      {ProgramFont::arial_18, 18, false, false},
+        {ProgramFont::arial_17, 17, false, false},       {ProgramFont::arial_18, 18, false, false},
         {ProgramFont::arial_20, 20, false, false},
     };
     for (const Case& c : cases) {
@@ -55,7 +55,8 @@ TEST_F(ProgramFonts, WorkAreaAndAspectFollowThePrimaryScreen) {
     QRect area = work_area();
     EXPECT_FALSE(area.isEmpty());
     EXPECT_TRUE(screen->geometry().contains(area));
-    EXPECT_DOUBLE_EQ(screen_aspect(), double(screen->geometry().width()) / screen->geometry().height() / 1.33);
+    EXPECT_DOUBLE_EQ(screen_aspect(),
+                     double(screen->geometry().width()) / screen->geometry().height() / 1.33);
 }
 
 TEST_F(ProgramFonts, TooltipColoursAreTheDesktops) {

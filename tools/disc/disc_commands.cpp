@@ -16,13 +16,16 @@ void print_overview(std::FILE* out, std::span<const DiscCommand> commands) {
     std::fprintf(out, "usage: morvelin-disc COMMAND [ARGUMENTS]\n"
                       "Authoring and inspection of Morvelin discs.\n\ncommands:\n");
     std::size_t width = 0;
-    for (const DiscCommand& c : commands) width = std::max(width, std::strlen(c.name));
+    for (const DiscCommand& c : commands)
+        width = std::max(width, std::strlen(c.name));
     for (const DiscCommand& c : commands)
         std::fprintf(out, "  %-*s  %s\n", static_cast<int>(width), c.name, c.help);
     std::fprintf(out, "\n'morvelin-disc COMMAND --help' shows the arguments of a command.\n");
 }
 
-bool is_help(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+bool is_help(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
 
 } // namespace
 

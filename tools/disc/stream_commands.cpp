@@ -15,15 +15,21 @@ namespace morvelin::disc {
 namespace {
 
 int usage(const char* command, const std::string& problem, const char* arguments) {
-    std::fprintf(stderr, "morvelin-disc %s: %s\nusage: morvelin-disc %s %s\n", command, problem.c_str(), command,
-                 arguments);
+    std::fprintf(stderr, "morvelin-disc %s: %s\nusage: morvelin-disc %s %s\n", command, problem.c_str(),
+                 command, arguments);
     return 2;
 }
 
-std::string file_name_of(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string file_name_of(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
 
-Bytes as_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
-std::string as_string(const Bytes& b) { return std::string(b.begin(), b.end()); }
+Bytes as_bytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+std::string as_string(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
 
 bool starts_with(const std::string& bytes, std::string_view prefix) {
     return bytes.size() >= prefix.size() && bytes.compare(0, prefix.size(), prefix) == 0;
@@ -51,8 +57,8 @@ int write_or_fail(const std::string& path, const std::string& bytes) {
 
 // A plain BMP of a bitmap file (plain, run-length encoded or inside a container), or a failure.
 int write_plain_bitmap(const std::string& input, const std::string& bytes, const std::string& output) {
-    LoadedBitmap loaded =
-        load_bitmap_from_memory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), input, true);
+    LoadedBitmap loaded = load_bitmap_from_memory(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                  bytes.size(), input, true);
     if (loaded.dib.empty()) return tool_failure("\"" + input + "\" holds no usable bitmap");
     return write_or_fail(output, as_string(bmp_file_from_packed_dib(loaded.dib)));
 }
@@ -72,10 +78,11 @@ int pack_command(const std::vector<std::string>& args) {
     if (!read_input(in, plain, error)) return tool_failure(error);
     TextLines text = split_text_lines(plain);
     LineEncodeProblem problem;
-    auto stored = encode_data_file_lines(text.lines, data_file_seed(name), a.flags.count("--scheme-b") > 0, &problem);
+    auto stored =
+        encode_data_file_lines(text.lines, data_file_seed(name), a.flags.count("--scheme-b") > 0, &problem);
     if (!stored) {
-        return tool_failure("line " + std::to_string(problem.line + 1) + " of \"" + in + "\" holds the byte " +
-                            std::to_string(problem.byte) +
+        return tool_failure("line " + std::to_string(problem.line + 1) + " of \"" + in +
+                            "\" holds the byte " + std::to_string(problem.byte) +
                             ", which a data file cannot store (only bytes 21 to 255; write line breaks as "
                             "LINEFEED_ONLY_REPLACER)");
     }
@@ -109,7 +116,8 @@ int scramble_picture_command(const std::vector<std::string>& args) {
     if (starts_with(picture, scrambled_marker) || starts_with(picture, scramble2_marker))
         return tool_failure("\"" + in + "\" already begins with a scrambling marker");
     if (picture.empty()) return tool_failure("\"" + in + "\" is empty");
-    PictureScrambling kind = a.flags.count("--scramble2") ? PictureScrambling::scramble2 : PictureScrambling::scrambled;
+    PictureScrambling kind =
+        a.flags.count("--scramble2") ? PictureScrambling::scramble2 : PictureScrambling::scrambled;
     return write_or_fail(a.positional[1], as_string(scramble_picture(as_bytes(picture), kind)));
 }
 
@@ -148,9 +156,10 @@ int decode_command(const std::vector<std::string>& args) {
         return write_or_fail(out, content);
     }
     if (starts_with(bytes, "BM")) return write_plain_bitmap(in, bytes, out);
-    return tool_failure("\"" + in +
-                        "\" is neither a data file (by its name), a scrambled picture, a compressed file nor a "
-                        "bitmap");
+    return tool_failure(
+        "\"" + in +
+        "\" is neither a data file (by its name), a scrambled picture, a compressed file nor a "
+        "bitmap");
 }
 
 } // namespace morvelin::disc

@@ -18,13 +18,17 @@ std::uint32_t u32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
-std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t u16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 
 void put32(Bytes& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void append32(Bytes& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 void append16(Bytes& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
@@ -255,7 +259,8 @@ LoadedBitmap load_bitmap(const std::string& path, bool show_messages) {
     if (!std::filesystem::exists(path, ec)) return messages.fail(bitmap::error_missing);
     std::optional<Bytes> file = read_byte_file(path);
     if (!file) return messages.fail(bitmap::error_read);
-    if (file->size() < 2 || (*file)[0] != 'B' || (*file)[1] != 'M') return messages.fail(bitmap::error_not_bitmap);
+    if (file->size() < 2 || (*file)[0] != 'B' || (*file)[1] != 'M')
+        return messages.fail(bitmap::error_not_bitmap);
     return packed_from_file(file->data(), file->size(), messages);
 }
 
@@ -281,20 +286,22 @@ std::size_t packed_dib_start(const std::uint8_t* block, std::size_t size) {
     return 0;
 }
 
-std::vector<std::uint32_t> packed_dib_to_rgb32(const std::uint8_t* dib, std::size_t size, int& width, int& height) {
+std::vector<std::uint32_t> packed_dib_to_rgb32(const std::uint8_t* dib, std::size_t size, int& width,
+                                               int& height) {
     width = height = 0;
     std::optional<DibLayout> layout = parse_packed_dib(dib, size);
     if (!layout) return {};
     const DibLayout& l = *layout;
     const std::size_t w = static_cast<std::size_t>(l.width), rows = l.rows();
     std::vector<std::uint32_t> palette(l.colour_count);
-    const std::uint8_t* table = dib + l.header_size + (l.compression == bitmap::bi_bitfields &&
-                                                               l.header_size == bitmap::info_header_size
-                                                           ? 12
-                                                           : 0);
+    const std::uint8_t* table =
+        dib + l.header_size +
+        (l.compression == bitmap::bi_bitfields && l.header_size == bitmap::info_header_size ? 12 : 0);
     for (std::size_t i = 0; i < l.colour_count; ++i)
         palette[i] = 0xFF000000u | table[4 * i + 2] << 16 | table[4 * i + 1] << 8 | table[4 * i];
-    auto from_palette = [&](std::size_t index) { return index < palette.size() ? palette[index] : 0xFF000000u; };
+    auto from_palette = [&](std::size_t index) {
+        return index < palette.size() ? palette[index] : 0xFF000000u;
+    };
 
     std::vector<std::uint32_t> pixels(w * rows);
     for (std::size_t r = 0; r < rows; ++r) {
@@ -335,7 +342,8 @@ namespace {
 void encode_rle8_row(Bytes& out, const std::uint8_t* row, std::size_t width) {
     auto run_at = [&](std::size_t x) {
         std::size_t n = 1;
-        while (x + n < width && n < 255 && row[x + n] == row[x]) ++n;
+        while (x + n < width && n < 255 && row[x + n] == row[x])
+            ++n;
         return n;
     };
     std::size_t x = 0;
@@ -348,7 +356,8 @@ void encode_rle8_row(Bytes& out, const std::uint8_t* row, std::size_t width) {
             continue;
         }
         std::size_t end = x;
-        while (end < width && end - x < 255 && run_at(end) < 3) ++end;
+        while (end < width && end - x < 255 && run_at(end) < 3)
+            ++end;
         std::size_t n = end - x;
         if (n >= 3) {
             out.push_back(0);
@@ -367,8 +376,8 @@ void encode_rle8_row(Bytes& out, const std::uint8_t* row, std::size_t width) {
 
 } // namespace
 
-Bytes make_bmp_file_8bit(int width, int height, const std::vector<std::uint32_t>& palette, const Bytes& pixels,
-                         bool rle8) {
+Bytes make_bmp_file_8bit(int width, int height, const std::vector<std::uint32_t>& palette,
+                         const Bytes& pixels, bool rle8) {
     if (width <= 0 || height <= 0 || palette.empty() || palette.size() > 256 ||
         pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
         return {};
@@ -386,8 +395,8 @@ Bytes make_bmp_file_8bit(int width, int height, const std::vector<std::uint32_t>
             data.resize(data.size() + stride - w, 0);
         }
     }
-    const std::uint32_t offset = static_cast<std::uint32_t>(bitmap::file_header_size + bitmap::info_header_size +
-                                                            4 * palette.size());
+    const std::uint32_t offset =
+        static_cast<std::uint32_t>(bitmap::file_header_size + bitmap::info_header_size + 4 * palette.size());
     Bytes file;
     file.push_back('B');
     file.push_back('M');
@@ -405,7 +414,8 @@ Bytes make_bmp_file_8bit(int width, int height, const std::vector<std::uint32_t>
     append32(file, 2835);
     append32(file, static_cast<std::uint32_t>(palette.size()));
     append32(file, 0);
-    for (std::uint32_t colour : palette) append32(file, colour & 0xFFFFFFu);
+    for (std::uint32_t colour : palette)
+        append32(file, colour & 0xFFFFFFu);
     file.insert(file.end(), data.begin(), data.end());
     return file;
 }

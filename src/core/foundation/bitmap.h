@@ -28,26 +28,28 @@ constexpr std::size_t max_image_bytes = 64u << 20;
 
 // Failures of load_bitmap other than those of the compressed-file reader (lzw::error_...).
 constexpr int error_none = 0;
-constexpr int error_missing = 1;     // the file does not exist
-constexpr int error_not_bitmap = 2;  // no Windows bitmap, or a damaged one
-constexpr int error_read = 3;        // cannot be read, or its pixels are cut short
-constexpr int error_memory = 4;      // the expanded pixels would not fit in memory
+constexpr int error_missing = 1;    // the file does not exist
+constexpr int error_not_bitmap = 2; // no Windows bitmap, or a damaged one
+constexpr int error_read = 3;       // cannot be read, or its pixels are cut short
+constexpr int error_memory = 4;     // the expanded pixels would not fit in memory
 } // namespace bitmap
 
 // The shape of a device-independent bitmap, read from its information header.
 struct DibLayout {
-    std::uint32_t header_size = 0;  // 40, 52, 56, 108 or 124
-    std::int32_t width = 0;         // > 0
-    std::int32_t height = 0;        // != 0; negative: top row first
-    int bit_count = 0;              // 1, 4, 8, 16, 24 or 32
-    std::uint32_t compression = 0;  // bitmap::bi_rgb, bi_rle8 or bi_bitfields
-    std::size_t colour_count = 0;   // entries of the colour table
-    std::size_t table_bytes = 0;    // bit masks of a 40-byte header plus the colour table
+    std::uint32_t header_size = 0;        // 40, 52, 56, 108 or 124
+    std::int32_t width = 0;               // > 0
+    std::int32_t height = 0;              // != 0; negative: top row first
+    int bit_count = 0;                    // 1, 4, 8, 16, 24 or 32
+    std::uint32_t compression = 0;        // bitmap::bi_rgb, bi_rle8 or bi_bitfields
+    std::size_t colour_count = 0;         // entries of the colour table
+    std::size_t table_bytes = 0;          // bit masks of a 40-byte header plus the colour table
     std::array<std::uint32_t, 3> masks{}; // red, green, blue for 16 and 32 bits per pixel
-    std::size_t stride = 0;         // bytes per row, a multiple of 4
-    std::size_t image_bytes = 0;    // stride × rows
+    std::size_t stride = 0;               // bytes per row, a multiple of 4
+    std::size_t image_bytes = 0;          // stride × rows
 
-    std::size_t rows() const { return static_cast<std::size_t>(height < 0 ? -static_cast<std::int64_t>(height) : height); }
+    std::size_t rows() const {
+        return static_cast<std::size_t>(height < 0 ? -static_cast<std::int64_t>(height) : height);
+    }
     std::size_t pixel_offset() const { return header_size + table_bytes; }
 };
 
@@ -86,11 +88,12 @@ Bytes bmp_file_from_packed_dib(const Bytes& dib);
 std::size_t packed_dib_start(const std::uint8_t* block, std::size_t size);
 
 // The pixels of a packed bitmap as 0xFFRRGGBB, top row first; empty when it is not drawable.
-std::vector<std::uint32_t> packed_dib_to_rgb32(const std::uint8_t* dib, std::size_t size, int& width, int& height);
+std::vector<std::uint32_t> packed_dib_to_rgb32(const std::uint8_t* dib, std::size_t size, int& width,
+                                               int& height);
 
 // An 8-bit bitmap file from pixels given top row first (width × height indexes into palette, whose
 // entries are 0x00RRGGBB; at most 256). With rle8 the rows are run-length encoded.
-Bytes make_bmp_file_8bit(int width, int height, const std::vector<std::uint32_t>& palette, const Bytes& pixels,
-                         bool rle8);
+Bytes make_bmp_file_8bit(int width, int height, const std::vector<std::uint32_t>& palette,
+                         const Bytes& pixels, bool rle8);
 
 } // namespace morvelin

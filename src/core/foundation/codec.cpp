@@ -11,7 +11,7 @@ namespace morvelin {
 namespace {
 
 constexpr std::array<const char*, 10> data_file_names = {
-    "mapsdata.txt", "people.txt",     "names_sc.txt", "taxa.txt",    "locality.txt",
+    "mapsdata.txt", "people.txt",     "names_sc.txt", "taxa.txt",     "locality.txt",
     "big_pict.txt", "othermedia.txt", "cutparts.txt", "cupaitem.txt", "syst_ord.txt",
 };
 
@@ -21,7 +21,9 @@ std::string_view base_name(std::string_view path) {
 }
 
 // Keys enter the transform only modulo 235.
-int key_residue(std::uint32_t key) { return static_cast<int>(key % 235u); }
+int key_residue(std::uint32_t key) {
+    return static_cast<int>(key % 235u);
+}
 
 unsigned char decode_byte(unsigned char stored, int key_residue) {
     int r = static_cast<int>(stored) - 20 - key_residue; // -254..235
@@ -104,8 +106,8 @@ void decode_data_file_lines(std::vector<std::string>& lines, std::uint32_t seed)
 }
 
 std::optional<std::vector<std::string>> encode_data_file_lines(const std::vector<std::string>& plain,
-                                                                std::uint32_t seed, bool scheme_b,
-                                                                LineEncodeProblem* problem) {
+                                                               std::uint32_t seed, bool scheme_b,
+                                                               LineEncodeProblem* problem) {
     for (std::size_t i = 0; i < plain.size(); ++i) {
         for (char ch : plain[i]) {
             auto byte = static_cast<unsigned char>(ch);

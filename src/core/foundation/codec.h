@@ -48,7 +48,7 @@ private:
 
     ScrambleGenerator generator_;
     std::uint32_t number_ = 0;
-    std::string text_; // decimal text of number_, no leading zeros
+    std::string text_;         // decimal text of number_, no leading zeros
     std::size_t position_ = 0; // 1-based position of the current digit in text_; past the end: draw
     int digit_ = 0;
 };
@@ -78,8 +78,8 @@ struct LineEncodeProblem {
 // The stored lines (header first) for plain data lines. No value when a line holds a byte below 21,
 // which no stored file can represent; problem then names the first such line and byte.
 std::optional<std::vector<std::string>> encode_data_file_lines(const std::vector<std::string>& plain,
-                                                                std::uint32_t seed, bool scheme_b,
-                                                                LineEncodeProblem* problem = nullptr);
+                                                               std::uint32_t seed, bool scheme_b,
+                                                               LineEncodeProblem* problem = nullptr);
 
 // A text split into lines with the break that ended each one, so that joining gives the bytes back.
 // A line ends at CR LF, LF or a lone CR; endings[i] is "\r\n", "\n", "\r", or "" for a last line that

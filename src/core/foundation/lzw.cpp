@@ -2,6 +2,7 @@
 
 #include "foundation/services.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,7 +49,8 @@ struct Header {
 
 Header parse_header(const std::uint8_t* header) {
     Header result;
-    if (field_text(header, text_field, text_length).substr(0, format_text.size()) != format_text) return result;
+    if (field_text(header, text_field, text_length).substr(0, format_text.size()) != format_text)
+        return result;
     std::string version;
     for (char ch : field_text(header, version_field, number_length))
         if (ch != ' ') version += ch;
@@ -64,8 +66,10 @@ Header parse_header(const std::uint8_t* header) {
     // The size is the length of the block to allocate: a text that is no size is as strange as a bad
     // version.
     std::string_view size_text = field_text(header, size_field, number_length);
-    while (!size_text.empty() && size_text.front() == ' ') size_text.remove_prefix(1);
-    while (!size_text.empty() && size_text.back() == ' ') size_text.remove_suffix(1);
+    while (!size_text.empty() && size_text.front() == ' ')
+        size_text.remove_prefix(1);
+    while (!size_text.empty() && size_text.back() == ' ')
+        size_text.remove_suffix(1);
     std::optional<long long> size = to_number(size_text);
     if (!size || *size < 0) {
         result.problem = HeaderProblem::strange;
@@ -123,7 +127,8 @@ private:
 };
 
 // total_size, when known, bounds the size a header may announce.
-CompressedRead read_container(PieceSource& source, std::optional<std::uint64_t> total_size, bool show_messages) {
+CompressedRead read_container(PieceSource& source, std::optional<std::uint64_t> total_size,
+                              bool show_messages) {
     CompressedRead result;
     auto say = [show_messages](const char* text, int flags) {
         if (show_messages) show_message(text, flags);
@@ -179,6 +184,7 @@ CompressedRead read_container(PieceSource& source, std::optional<std::uint64_t> 
 
     auto decoder = std::make_unique<LZW_TCompressor>();
     decoder->set_show_messages(show_messages);
+    decoder->expect_output(static_cast<std::size_t>(expected));
     std::uint8_t piece[lzw::piece_size];
     for (;;) {
         if (!source.read(piece, sizeof piece, got)) {
@@ -215,7 +221,22 @@ CompressedRead read_container(PieceSource& source, std::optional<std::uint64_t> 
 
 } // namespace
 
-LZW_TCompressor::LZW_TCompressor() { init_dictionary(); }
+namespace {
+// The spelled-out strings of the last decoder on this thread, kept for the next one: maps are decoded
+// one after another, and fresh memory of that size costs more in page faults than the decoding itself.
+thread_local std::vector<std::uint8_t> spare_strings;
+constexpr std::size_t largest_spare = 1u << 20;
+} // namespace
+
+LZW_TCompressor::LZW_TCompressor() {
+    strings_.swap(spare_strings);
+    init_dictionary();
+}
+
+LZW_TCompressor::~LZW_TCompressor() {
+    if (strings_.capacity() <= largest_spare && strings_.capacity() > spare_strings.capacity())
+        spare_strings.swap(strings_);
+}
 
 void LZW_TCompressor::init_dictionary() {
     in_use_.fill(0);
@@ -224,12 +245,10 @@ void LZW_TCompressor::init_dictionary() {
     suffix_.fill(0);
     length_.fill(0);
     free_count_ = lzw::dictionary_size;
-    // Reserved once at its largest (about 4 MB of address space; only what is written is touched), so
-    // the strings never move while they are copied from.
     strings_.clear();
-    strings_.reserve(lzw::dictionary_size * (lzw::stack_size + 1) + copy_slack);
     strings_end_ = 0;
-    for (int s = 0; s < 256; ++s) keep_string(insert(lzw::none, static_cast<std::uint8_t>(s)));
+    for (int s = 0; s < 256; ++s)
+        keep_string(insert(lzw::none, static_cast<std::uint8_t>(s)));
     input_ = nullptr;
     input_left_ = 0;
     pending_half_ = lzw::none;
@@ -245,11 +264,13 @@ std::uint16_t LZW_TCompressor::placement(std::uint16_t prefix, std::uint8_t suff
     chain_end = lzw::none;
     if (!in_use_[h]) return h;
     std::uint16_t e = h;
-    while (next_[e] != lzw::none) e = next_[e];
+    while (next_[e] != lzw::none)
+        e = next_[e];
     chain_end = e;
     // Callers place only while an entry is free, so the probe ends.
     std::uint16_t p = (e + 101) & 4095;
-    while (in_use_[p]) p = (p + 1) & 4095;
+    while (in_use_[p])
+        p = (p + 1) & 4095;
     return p;
 }
 
@@ -263,6 +284,12 @@ std::uint16_t LZW_TCompressor::insert(std::uint16_t prefix, std::uint8_t suffix)
     length_[slot] = prefix == lzw::none ? 1 : static_cast<std::uint16_t>(length_[prefix] + 1);
     --free_count_;
     return slot;
+}
+
+void LZW_TCompressor::expect_output(std::size_t bytes) {
+    // Every entry is a string already output plus one character, so this bounds the spelled strings.
+    std::size_t most = lzw::dictionary_size * (lzw::stack_size + 1);
+    strings_.reserve(std::min(bytes + lzw::dictionary_size, most) + copy_slack);
 }
 
 void LZW_TCompressor::keep_string(std::uint16_t entry) {
@@ -382,7 +409,8 @@ Bytes LZW_TCompressor::compress(const std::uint8_t* data, std::size_t size, std:
     auto dictionary = std::make_unique<LZW_TCompressor>();
     LZW_TCompressor& d = *dictionary;
     std::array<std::uint16_t, 256> roots;
-    for (int s = 0; s < 256; ++s) roots[s] = d.find(lzw::none, static_cast<std::uint8_t>(s));
+    for (int s = 0; s < 256; ++s)
+        roots[s] = d.find(lzw::none, static_cast<std::uint8_t>(s));
 
     std::uint16_t half = lzw::none;
     auto emit = [&](std::uint16_t code) {
@@ -461,7 +489,8 @@ CompressedRead read_compressed_file_into_memory(const std::string& path, bool sh
     return read_container(source, total, show_messages);
 }
 
-CompressedRead read_compressed_data_into_memory(const std::uint8_t* data, std::size_t size, bool show_messages) {
+CompressedRead read_compressed_data_into_memory(const std::uint8_t* data, std::size_t size,
+                                                bool show_messages) {
     MemorySource source(data, size);
     std::optional<std::uint64_t> total;
     if (size >= lzw::header_size) total = size;

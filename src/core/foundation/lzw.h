@@ -31,9 +31,9 @@ constexpr int error_memory = 994;  // memory allocation failed
 constexpr int error_corrupt = 995; // corrupt code stream
 
 constexpr std::size_t header_size = 63;
-constexpr std::size_t piece_size = 1998;          // input is decoded in pieces of at most this size
-constexpr std::size_t output_buffer_size = 20000; // decoded bytes are collected in a buffer this big
-constexpr std::size_t stack_size = 1000;          // the longest string has stack_size + 1 characters
+constexpr std::size_t piece_size = 1998;           // input is decoded in pieces of at most this size
+constexpr std::size_t output_buffer_size = 20000;  // decoded bytes are collected in a buffer this big
+constexpr std::size_t stack_size = 1000;           // the longest string has stack_size + 1 characters
 constexpr std::size_t pause_free = 3 * stack_size; // decoding pauses at this many free output bytes
 constexpr std::size_t dictionary_size = 4096;
 constexpr std::uint16_t none = 65535;
@@ -48,12 +48,18 @@ constexpr std::uint16_t none = 65535;
 class LZW_TCompressor {
 public:
     LZW_TCompressor();
+    ~LZW_TCompressor();
+    LZW_TCompressor(const LZW_TCompressor&) = delete;
+    LZW_TCompressor& operator=(const LZW_TCompressor&) = delete;
 
     // Empties the dictionary, inserts the 256 roots and resets the decoding state.
     void init_dictionary();
 
     // Messages ("Compression: error 1", "Compression Stack full", flags 16) are shown only when asked.
     void set_show_messages(bool show) { show_messages_ = show; }
+    // Prepares for a stream that decodes to about this many bytes, so that the decoder's own memory
+    // is set aside once instead of growing step by step. Optional.
+    void expect_output(std::size_t bytes);
 
     // Starts decoding a piece; the bytes must stay valid until the piece is used up. A piece whose
     // length leaves remainder 1 after division by 3 is corrupt.
@@ -67,7 +73,8 @@ public:
     // data back: strings never exceed what the decoder can unwind, and entries stop being added when
     // the dictionary is full. A max_string above the default makes streams this decoder refuses (for
     // tests of that refusal).
-    static Bytes compress(const std::uint8_t* data, std::size_t size, std::size_t max_string = lzw::stack_size + 1);
+    static Bytes compress(const std::uint8_t* data, std::size_t size,
+                          std::size_t max_string = lzw::stack_size + 1);
 
     std::size_t free_entries() const { return free_count_; }
 
@@ -112,7 +119,9 @@ private:
 
 // The container holding data: header (version 100) and code stream.
 Bytes make_compressed_container(const std::uint8_t* data, std::size_t size);
-inline Bytes make_compressed_container(const Bytes& data) { return make_compressed_container(data.data(), data.size()); }
+inline Bytes make_compressed_container(const Bytes& data) {
+    return make_compressed_container(data.data(), data.size());
+}
 
 // True when the file exists, can be opened and its header is valid. No messages.
 bool is_compressed_file(const std::string& path);
@@ -130,6 +139,7 @@ struct CompressedRead {
 // header announces is refused as corrupt, never returned half filled or overrun.
 CompressedRead read_compressed_file_into_memory(const std::string& path, bool show_messages);
 // The same for a container already in memory.
-CompressedRead read_compressed_data_into_memory(const std::uint8_t* data, std::size_t size, bool show_messages);
+CompressedRead read_compressed_data_into_memory(const std::uint8_t* data, std::size_t size,
+                                                bool show_messages);
 
 } // namespace morvelin

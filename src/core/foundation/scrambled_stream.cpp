@@ -70,7 +70,8 @@ void TOptionallyScrambleMemoryStream::load_from_memory(Bytes bytes) {
 
 Bytes scramble_picture(const Bytes& picture, PictureScrambling scrambling) {
     if (picture.empty()) return {};
-    std::string_view marker = scrambling == PictureScrambling::scrambled ? scrambled_marker : scramble2_marker;
+    std::string_view marker =
+        scrambling == PictureScrambling::scrambled ? scrambled_marker : scramble2_marker;
     Bytes file(marker.begin(), marker.end());
     file.insert(file.end(), picture.begin(), picture.end());
     apply_layer(file, scrambling);

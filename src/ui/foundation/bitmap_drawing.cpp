@@ -23,7 +23,8 @@ QImage image_from_bitmap_block(const std::uint8_t* block, std::size_t size) {
         expanded = std::move(loaded.dib);
         dib = expanded.data();
         dib_size = expanded.size();
-    } else if (auto layout = parse_dib_header(block, size); layout && layout->compression == bitmap::bi_rle8) {
+    } else if (auto layout = parse_dib_header(block, size);
+               layout && layout->compression == bitmap::bi_rle8) {
         expanded.assign(block, block + layout->pixel_offset());
         Bytes rows = expand_rle8(block + layout->pixel_offset(), size - layout->pixel_offset(),
                                  static_cast<std::size_t>(layout->width), layout->rows());
@@ -55,8 +56,8 @@ void draw_bitmap_image(QPainter& painter, int left, int top, const QImage& image
     painter.restore();
 }
 
-bool draw_bitmap(QPainter& painter, int left, int top, const std::uint8_t* block, std::size_t size, bool mask_mode,
-                 int width, int height) {
+bool draw_bitmap(QPainter& painter, int left, int top, const std::uint8_t* block, std::size_t size,
+                 bool mask_mode, int width, int height) {
     QImage image = image_from_bitmap_block(block, size);
     if (image.isNull()) return false;
     draw_bitmap_image(painter, left, top, image, mask_mode, width, height);

@@ -58,7 +58,9 @@ const QFont& program_font(ProgramFont font) {
     return fonts[static_cast<std::size_t>(font)];
 }
 
-QRect work_area() { return screen_geometry(true); }
+QRect work_area() {
+    return screen_geometry(true);
+}
 
 double screen_aspect() {
     QRect screen = screen_geometry(false);

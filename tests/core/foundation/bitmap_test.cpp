@@ -13,7 +13,8 @@ namespace {
 using testing::ScriptedMessages;
 
 void put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void put16(Bytes& b, std::size_t at, std::uint16_t v) {
     b[at] = static_cast<std::uint8_t>(v);
@@ -75,19 +76,19 @@ Bytes map_pixels(int width, int height) {
     Bytes p(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            std::uint8_t v = 0;                                            // sea
-            if (x + (y * 7 % 23) > width / 3 && y > height / 5) v = 1;     // land
-            if ((x - 300) * (x - 300) + (y - 250) * (y - 250) < 4000) v = 2; // red range
-            if (x > 100 && x < 160 && y > 350 && y < 420) v = 3;           // blue range
-            if (y == 200 && x % 3 == 0) v = 4;                             // border
+            std::uint8_t v = 0;                                                              // sea
+            if (x + (y * 7 % 23) > width / 3 && y > height / 5) v = 1;                       // land
+            if ((x - 300) * (x - 300) + (y - 250) * (y - 250) < 4000) v = 2;                 // red range
+            if (x > 100 && x < 160 && y > 350 && y < 420) v = 3;                             // blue range
+            if (y == 200 && x % 3 == 0) v = 4;                                               // border
             if ((x * 31 + y * 17) % 97 == 0) v = static_cast<std::uint8_t>(5 + (x + y) % 3); // specks
             p[static_cast<std::size_t>(y) * width + x] = v;
         }
     return p;
 }
 
-const std::vector<std::uint32_t> map_palette = {0x3060C0, 0xE0E0D0, 0xFF0000, 0x0000FF, 0x000000,
-                                                0x808080, 0x20A020, 0xFFFF00};
+const std::vector<std::uint32_t> map_palette = {0x3060C0, 0xE0E0D0, 0xFF0000, 0x0000FF,
+                                                0x000000, 0x808080, 0x20A020, 0xFFFF00};
 
 TEST(LoadBitmap, CompressedRle8MapLoadsToThePixelsOfThePlainFile) {
     const int w = 574, h = 472;
@@ -109,7 +110,8 @@ TEST(LoadBitmap, CompressedRle8MapLoadsToThePixelsOfThePlainFile) {
     EXPECT_TRUE(from_compressed.dib == from_plain.dib);
 
     // The expanded header says what the rows now are.
-    std::optional<DibLayout> layout = parse_packed_dib(from_compressed.dib.data(), from_compressed.dib.size());
+    std::optional<DibLayout> layout =
+        parse_packed_dib(from_compressed.dib.data(), from_compressed.dib.size());
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->compression, bitmap::bi_rgb);
     EXPECT_EQ(layout->stride, 576u);
@@ -163,29 +165,43 @@ TEST(ExpandRle8, FollowsTheRunLengthRules) {
         ASSERT_EQ(out.size(), 24u) << c.name;
         for (std::size_t r = 0; r < 3; ++r) {
             std::string row;
-            for (std::size_t x = 0; x < 5; ++x) row += "0123456789ABCDEF"[out[(2 - r) * 8 + x] & 15];
+            for (std::size_t x = 0; x < 5; ++x)
+                row += "0123456789ABCDEF"[out[(2 - r) * 8 + x] & 15];
             EXPECT_EQ(row, c.rows[r]) << c.name << ", row " << r;
         }
     }
 }
 
 TEST(LoadBitmap, OtherPixelFormatsGiveTheirColours) {
-    BmpParts mono{.width = 10, .height = 2, .bits = 1, .table = {0, 0, 0, 0, 255, 255, 255, 0},
+    BmpParts mono{.width = 10,
+                  .height = 2,
+                  .bits = 1,
+                  .table = {0, 0, 0, 0, 255, 255, 255, 0},
                   .pixels = {0xA0, 0x40, 0, 0, 0x80, 0x00, 0, 0}};
-    BmpParts nibbles{.width = 3, .height = -1, .bits = 4, .colours_used = 3,
-                     .table = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0}, .pixels = {0x12, 0x00, 0, 0}};
+    BmpParts nibbles{.width = 3,
+                     .height = -1,
+                     .bits = 4,
+                     .colours_used = 3,
+                     .table = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0},
+                     .pixels = {0x12, 0x00, 0, 0}};
     BmpParts truecolour{.width = 2, .height = 1, .bits = 24, .table = {}, .pixels = {1, 2, 3, 4, 5, 6, 0, 0}};
     BmpParts rgb555{.width = 2, .height = 1, .bits = 16, .table = {}, .pixels = {0x00, 0x7C, 0x1F, 0x00}};
-    BmpParts fields{.width = 1, .height = 1, .bits = 32, .compression = bitmap::bi_bitfields,
-                    .table = {0, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0}, .pixels = {0x11, 0x22, 0x33, 0x44}};
+    BmpParts fields{.width = 1,
+                    .height = 1,
+                    .bits = 32,
+                    .compression = bitmap::bi_bitfields,
+                    .table = {0, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0},
+                    .pixels = {0x11, 0x22, 0x33, 0x44}};
     struct Case {
         const char* name;
         BmpParts parts;
         std::vector<std::uint32_t> top_row;
     };
     const Case cases[] = {
-        {"1 bit, bottom-up", mono, {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
-                                     0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000}},
+        {"1 bit, bottom-up",
+         mono,
+         {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+          0xFF000000, 0xFF000000}},
         {"4 bit, top-down, short table", nibbles, {0xFFFF0000, 0xFF00FF00, 0xFF000000}},
         {"24 bit", truecolour, {0xFF030201, 0xFF060504}},
         {"16 bit 5-5-5", rgb555, {0xFFFF0000, 0xFF0000FF}},
@@ -202,8 +218,13 @@ TEST(LoadBitmap, OtherPixelFormatsGiveTheirColours) {
 }
 
 TEST(LoadBitmap, PixelsStartWhereTheFileHeaderSays) {
-    BmpParts parts{.width = 2, .height = 1, .bits = 8, .colours_used = 2, .table = grey_palette(2),
-                   .pixels = {1, 0, 0, 0}, .gap = 6};
+    BmpParts parts{.width = 2,
+                   .height = 1,
+                   .bits = 8,
+                   .colours_used = 2,
+                   .table = grey_palette(2),
+                   .pixels = {1, 0, 0, 0},
+                   .gap = 6};
     LoadedBitmap loaded = load(parts.file());
     ASSERT_EQ(loaded.error, 0);
     EXPECT_EQ(loaded.dib.size(), 40u + 8u + 4u);
@@ -218,7 +239,11 @@ TEST(LoadBitmap, DamagedFilesAreRefusedWithTheirMessage) {
     const std::string not_bitmap = "\"map.bmp\" is not a Windows bitmap file, can not show picture.";
     const std::string read_error = "Error when reading file \"map.bmp\", can not show picture.";
     const std::string memory = "Error when trying to allocate memory, can not show picture.";
-    BmpParts good{.width = 4, .height = 2, .bits = 8, .colours_used = 2, .table = grey_palette(2),
+    BmpParts good{.width = 4,
+                  .height = 2,
+                  .bits = 8,
+                  .colours_used = 2,
+                  .table = grey_palette(2),
                   .pixels = Bytes(8, 1)};
     auto with = [&](auto change) {
         BmpParts p = good;
@@ -249,13 +274,25 @@ TEST(LoadBitmap, DamagedFilesAreRefusedWithTheirMessage) {
         {"7 bits", with([](BmpParts& p) { p.bits = 7; }), bitmap::error_not_bitmap, not_bitmap},
         {"more colours than 8 bits hold", with([](BmpParts& p) { p.colours_used = 257; }),
          bitmap::error_not_bitmap, not_bitmap},
-        {"colour table past the end", with([](BmpParts& p) { p.colours_used = 200; p.pixels.clear(); }),
+        {"colour table past the end", with([](BmpParts& p) {
+             p.colours_used = 200;
+             p.pixels.clear();
+         }),
          bitmap::error_not_bitmap, not_bitmap},
-        {"4-bit run-length encoding", with([](BmpParts& p) { p.bits = 4; p.compression = bitmap::bi_rle4; }),
+        {"4-bit run-length encoding", with([](BmpParts& p) {
+             p.bits = 4;
+             p.compression = bitmap::bi_rle4;
+         }),
          bitmap::error_not_bitmap, not_bitmap},
-        {"8-bit encoding of 24-bit pixels", with([](BmpParts& p) { p.bits = 24; p.compression = bitmap::bi_rle8; }),
+        {"8-bit encoding of 24-bit pixels", with([](BmpParts& p) {
+             p.bits = 24;
+             p.compression = bitmap::bi_rle8;
+         }),
          bitmap::error_not_bitmap, not_bitmap},
-        {"top-down run-length encoding", with([](BmpParts& p) { p.height = -2; p.compression = bitmap::bi_rle8; }),
+        {"top-down run-length encoding", with([](BmpParts& p) {
+             p.height = -2;
+             p.compression = bitmap::bi_rle8;
+         }),
          bitmap::error_not_bitmap, not_bitmap},
         {"unknown compression", with([](BmpParts& p) { p.compression = 9; }), bitmap::error_not_bitmap,
          not_bitmap},
@@ -290,8 +327,10 @@ TEST(LoadBitmap, FileErrorsAndMessagesOnlyWhenAsked) {
         ASSERT_EQ(messages.shown().size(), 3u);
         EXPECT_EQ(messages.shown()[0].text,
                   "File \"" + dir.file("missing.bmp") + "\" does not exist, can not show picture.");
-        EXPECT_EQ(messages.shown()[1].text, "\"" + dir.file("text.bmp") + "\" is not a Windows bitmap file, can not show picture.");
-        EXPECT_EQ(messages.shown()[2].text, "Error when reading file \"" + dir.path() + "\", can not show picture.");
+        EXPECT_EQ(messages.shown()[1].text,
+                  "\"" + dir.file("text.bmp") + "\" is not a Windows bitmap file, can not show picture.");
+        EXPECT_EQ(messages.shown()[2].text,
+                  "Error when reading file \"" + dir.path() + "\", can not show picture.");
     }
     {
         ScriptedMessages messages;

@@ -13,7 +13,8 @@ std::vector<std::string> bytes_lines(std::initializer_list<std::initializer_list
     std::vector<std::string> result;
     for (const auto& line : lines) {
         std::string text;
-        for (int b : line) text += static_cast<char>(b);
+        for (int b : line)
+            text += static_cast<char>(b);
         result.push_back(text);
     }
     return result;
@@ -66,14 +67,29 @@ TEST(DataFileSeeds, SpecialLinesOfEachSeedStayFixed) {
     };
     const Case cases[] = {
         {"taxa.txt",
-         {{7, 739130080u}, {10, 739130080u}, {19, 739130080u}, {20, 739130080u}, {23, 739130080u},
-          {31, 739130080u}, {33, 296430181u}}},
+         {{7, 739130080u},
+          {10, 739130080u},
+          {19, 739130080u},
+          {20, 739130080u},
+          {23, 739130080u},
+          {31, 739130080u},
+          {33, 296430181u}}},
         {"cutparts.txt",
-         {{1, 157778927u}, {6, 157778927u}, {13, 157778927u}, {20, 157778927u}, {27, 157778927u},
+         {{1, 157778927u},
+          {6, 157778927u},
+          {13, 157778927u},
+          {20, 157778927u},
+          {27, 157778927u},
           {35, 157778927u}}},
         {"CUPAITEM.TXT",
-         {{1, 1940935830u}, {10, 1940935830u}, {14, 1940935830u}, {17, 1940935830u}, {22, 1940935830u},
-          {30, 1940935830u}, {33, 1940935830u}, {34, 180847347u}}},
+         {{1, 1940935830u},
+          {10, 1940935830u},
+          {14, 1940935830u},
+          {17, 1940935830u},
+          {22, 1940935830u},
+          {30, 1940935830u},
+          {33, 1940935830u},
+          {34, 180847347u}}},
     };
     for (const Case& c : cases) {
         std::vector<std::uint32_t> keys = data_file_line_keys(40, data_file_seed(c.file), false);
@@ -85,7 +101,7 @@ TEST(DataFileSeeds, SpecialLinesOfEachSeedStayFixed) {
 }
 
 TEST(DataFileSeeds, EightFilesShareOneSeedAndNamesIgnoreCaseAndFolders) {
-    const char* shared[] = {"mapsdata.txt", "people.txt", "names_sc.txt", "taxa.txt",
+    const char* shared[] = {"mapsdata.txt", "people.txt",   "names_sc.txt",   "taxa.txt",
                             "locality.txt", "big_pict.txt", "othermedia.txt", "syst_ord.txt"};
     for (const char* name : shared) {
         EXPECT_EQ(data_file_seed(name), data_file_seed("taxa.txt")) << name;
@@ -129,8 +145,9 @@ TEST(DecodeDataFileLines, TransformsEveryByteIntoTheHighRange) {
 TEST(DecodeDataFileLines, SchemeAWithTheCommonSeed) {
     std::vector<std::string> lines = {"Morvelin", "hello", "ABC~", "xyz", "", "qqq", "Zz"};
     decode_data_file_lines(lines, data_file_seed("people.txt"));
-    EXPECT_EQ(lines, bytes_lines({{84, 81, 88, 88, 91}, {44, 45, 46, 105}, {96, 97, 98}, {}, {77, 77, 77},
-                                  {45, 77}}));
+    EXPECT_EQ(
+        lines,
+        bytes_lines({{84, 81, 88, 88, 91}, {44, 45, 46, 105}, {96, 97, 98}, {}, {77, 77, 77}, {45, 77}}));
 }
 
 TEST(DecodeDataFileLines, SchemeAKeysComeFromTheSeed) {
@@ -164,7 +181,8 @@ TEST(EncodeDataFileLines, RoundTripsEveryRepresentableByteInBothSchemes) {
             ASSERT_EQ(stored->size(), plain.size() + 1);
             EXPECT_EQ((*stored)[0] == "12FGH31", scheme_b);
             for (const std::string& line : *stored)
-                for (char ch : line) ASSERT_GE(static_cast<unsigned char>(ch), 21) << "stored byte below 21";
+                for (char ch : line)
+                    ASSERT_GE(static_cast<unsigned char>(ch), 21) << "stored byte below 21";
             decode_data_file_lines(*stored, seed);
             EXPECT_EQ(*stored, plain) << "scheme_b " << scheme_b << " seed " << seed;
         }

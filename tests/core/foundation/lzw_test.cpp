@@ -13,7 +13,9 @@ namespace {
 
 using testing::ScriptedMessages;
 
-Bytes to_bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes to_bytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 Bytes from_hex(const std::string& hex) {
     Bytes bytes;
@@ -55,13 +57,15 @@ Bytes text_input(std::size_t n) {
 
 std::uint64_t fnv1a(const Bytes& bytes) {
     std::uint64_t h = 0xcbf29ce484222325ull;
-    for (std::uint8_t b : bytes) h = (h ^ b) * 0x100000001b3ull;
+    for (std::uint8_t b : bytes)
+        h = (h ^ b) * 0x100000001b3ull;
     return h;
 }
 
 std::vector<std::string> texts(const ScriptedMessages& messages) {
     std::vector<std::string> result;
-    for (const auto& m : messages.shown()) result.push_back(m.text + " /" + std::to_string(m.flags));
+    for (const auto& m : messages.shown())
+        result.push_back(m.text + " /" + std::to_string(m.flags));
     return result;
 }
 
@@ -72,10 +76,10 @@ TEST(LzwCodeStream, SmallInputsGiveTheReferenceStreams) {
         std::string stream;
     };
     const Case cases[] = {
-        {"A", "0400"},             // a single code: one byte
-        {"AB", "040882"},          // one pair of codes
+        {"A", "0400"},               // a single code: one byte
+        {"AB", "040882"},            // one pair of codes
         {"ABABABA", "0408821ede81"}, // ends with ABA, used while it is being defined
-        {"aaaa", "890fcb8900"},    // aa used while being defined, then a lone code
+        {"aaaa", "890fcb8900"},      // aa used while being defined, then a lone code
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -110,7 +114,8 @@ TEST(LzwCodeStream, LongTextMatchesTheReferenceAndFillsTheDictionary) {
 TEST(LzwCodeStream, DecodingPausesBeforeTheBufferCanOverflow) {
     // Long runs make strings of hundreds of bytes, so one piece yields far more than a buffer.
     Bytes input(300000, 'z');
-    for (std::size_t i = 0; i < input.size(); i += 7919) input[i] = 'y';
+    for (std::size_t i = 0; i < input.size(); i += 7919)
+        input[i] = 'y';
     Bytes stream = LZW_TCompressor::compress(input.data(), input.size());
     ASSERT_LE(stream.size(), lzw::piece_size);
     LZW_TCompressor decoder;
@@ -132,10 +137,12 @@ TEST(LzwCodeStream, DecodingPausesBeforeTheBufferCanOverflow) {
 TEST(LzwContainer, RoundTripsAwkwardInputs) {
     std::mt19937 random(5);
     Bytes noise(300000);
-    for (auto& b : noise) b = static_cast<std::uint8_t>(random());
+    for (auto& b : noise)
+        b = static_cast<std::uint8_t>(random());
     Bytes every_byte;
     for (int round = 0; round < 50; ++round)
-        for (int b = 0; b < 256; ++b) every_byte.push_back(static_cast<std::uint8_t>(round % 2 ? 255 - b : b));
+        for (int b = 0; b < 256; ++b)
+            every_byte.push_back(static_cast<std::uint8_t>(round % 2 ? 255 - b : b));
     const std::pair<const char*, Bytes> cases[] = {
         {"one byte", Bytes{0}},
         {"zeros beyond the longest string", Bytes(700000, 0)},
@@ -207,7 +214,8 @@ TEST(LzwContainer, RefusesWhatIsNoContainer) {
         ScriptedMessages messages;
         EXPECT_FALSE(is_compressed_data(bytes.data(), bytes.size())) << name;
         EXPECT_EQ(read(bytes).error, lzw::error_header) << name;
-        EXPECT_EQ(texts(messages), std::vector<std::string>{"read_compressed_file_into_memory(): error /0"}) << name;
+        EXPECT_EQ(texts(messages), std::vector<std::string>{"read_compressed_file_into_memory(): error /0"})
+            << name;
     }
     EXPECT_TRUE(is_compressed_data(prefixed.data(), prefixed.size()));
 }
@@ -227,9 +235,13 @@ TEST(LzwContainer, CorruptStreamsAreRefused) {
         {"unused code", "040001", "2", {decompressing, final_error}},
         {"piece of 3k + 1 bytes", "04088204", "3", {"Compression: error 1 /16", decompressing, final_error}},
         {"more bytes than announced", "040882", "1", {decompressing, final_error}},
-        {"fewer bytes than announced", "040882", "3",
+        {"fewer bytes than announced",
+         "040882",
+         "3",
          {"read_compressed_file_into_memory(): less bytes than expected! /16", final_error}},
-        {"size no stream could give", "040882", "99999999999",
+        {"size no stream could give",
+         "040882",
+         "99999999999",
          {"read_compressed_file_into_memory(): less bytes than expected! /16", final_error}},
     };
     for (const Case& c : cases) {
@@ -254,9 +266,10 @@ TEST(LzwContainer, RefusesStringsLongerThanTheDecodingStack) {
     Bytes too_long = LZW_TCompressor::compress(zeros.data(), zeros.size(), 2000);
     CompressedRead r = read(container("100", std::to_string(zeros.size()), too_long));
     EXPECT_EQ(r.error, lzw::error_corrupt);
-    EXPECT_EQ(texts(messages), (std::vector<std::string>{"Compression Stack full /16",
-                                                         "read_compressed_file_into_memory(): error when decompressing /16",
-                                                         "read_compressed_file_into_memory(): error /0"}));
+    EXPECT_EQ(texts(messages),
+              (std::vector<std::string>{"Compression Stack full /16",
+                                        "read_compressed_file_into_memory(): error when decompressing /16",
+                                        "read_compressed_file_into_memory(): error /0"}));
 }
 
 TEST(LzwContainer, MessagesOnlyWhenAsked) {
@@ -274,8 +287,9 @@ TEST(LzwContainer, FilesThatCannotBeOpened) {
         EXPECT_FALSE(is_compressed_file(path));
         CompressedRead r = read_compressed_file_into_memory(path, true);
         EXPECT_EQ(r.error, lzw::error_open);
-        EXPECT_EQ(texts(messages), (std::vector<std::string>{"read_compressed_file_into_memory(): file open error /0",
-                                                             "read_compressed_file_into_memory(): error /0"}));
+        EXPECT_EQ(texts(messages),
+                  (std::vector<std::string>{"read_compressed_file_into_memory(): file open error /0",
+                                            "read_compressed_file_into_memory(): error /0"}));
     }
     dir.write("plain.bmp", "BM not compressed at all, but longer than sixty-three bytes of header text");
     EXPECT_FALSE(is_compressed_file(dir.file("plain.bmp")));

@@ -9,17 +9,21 @@
 namespace morvelin {
 namespace {
 
-Bytes to_bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes to_bytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 Bytes random_bytes(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     Bytes bytes(size);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(random());
     return bytes;
 }
 
 TEST(ScrambledStream, ShortOrUnmarkedFilesLoadUnchanged) {
-    const std::string cases[] = {"", "Scramble", "Scrambled", "Scramble2", "Scrambler and more", "\xFF\xD8\xFF jpeg"};
+    const std::string cases[] = {"",          "Scramble",           "Scrambled",
+                                 "Scramble2", "Scrambler and more", "\xFF\xD8\xFF jpeg"};
     for (const std::string& content : cases) {
         TOptionallyScrambleMemoryStream stream;
         stream.load_from_memory(to_bytes(content));
@@ -36,7 +40,8 @@ TEST(ScrambledStream, ScrambledMarkerXorsByPositionFromTheFileStart) {
     EXPECT_TRUE(stream.was_scrambled());
     ASSERT_EQ(stream.data().size(), 4098u - 9u);
     // Positions 9..14 use table entries 0, 29, 60, 29, 0, 37; position 4096 starts over at q = 0.
-    EXPECT_EQ(Bytes(stream.data().begin(), stream.data().begin() + 6), (Bytes{0xAC, 0xD3, 0x79, 0xD3, 0xAC, 0x6F}));
+    EXPECT_EQ(Bytes(stream.data().begin(), stream.data().begin() + 6),
+              (Bytes{0xAC, 0xD3, 0x79, 0xD3, 0xAC, 0x6F}));
     EXPECT_EQ(stream.data()[4096 - 9], 0x78);
     EXPECT_EQ(stream.data()[4097 - 9], 0x84);
 }
