@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -21,11 +22,34 @@ std::function<void()>& installed_end_handler() {
     return handler;
 }
 
+// The program named as execvp would find it, looked up here because only async-signal-safe calls may
+// run in the child of a process that has other threads.
+std::string resolve_program(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = std::getenv("PATH");
+    std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        std::string folder = folders.substr(start, end - start);
+        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        struct stat info;
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
 // Forks twice so that the started program is adopted by init and never lingers as our zombie, and
 // learns through a close-on-exec pipe whether the exec succeeded: the pipe closes without data when
-// it did, and carries errno when it did not. Only async-signal-safe calls run after the fork.
+// it did, and carries errno when it did not.
 bool start_detached(const std::vector<std::string>& arguments) {
     if (arguments.empty() || arguments[0].empty()) return false;
+    const std::string program = resolve_program(arguments[0]);
+    if (program.empty()) return false;
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -44,7 +68,7 @@ bool start_detached(const std::vector<std::string>& arguments) {
         setsid();
         pid_t grandchild = fork();
         if (grandchild == 0) {
-            execvp(argv[0], argv.data());
+            execv(program.c_str(), argv.data());
             int error = errno;
             (void)!write(report[1], &error, sizeof error);
             _exit(127);

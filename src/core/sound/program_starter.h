@@ -17,8 +17,9 @@ using ProgramStarter = std::function<bool(const std::vector<std::string>& argume
 void install_program_starter(ProgramStarter starter); // empty: the default
 bool start_program(const std::vector<std::string>& arguments, bool maximised);
 
-// Ends this program at once with exit code 0. The desktop program installs a handler that leaves
-// its message loop so that settings are written; the default calls std::exit(0).
+// Ends this program with exit code 0. The desktop program may install a handler that leaves its
+// message loop so that settings are written (end_program then returns and the caller should do
+// nothing more); the default calls std::exit(0).
 void install_program_end_handler(std::function<void()> handler); // empty: the default
 void end_program();
 

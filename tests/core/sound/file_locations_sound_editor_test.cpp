@@ -1,0 +1,166 @@
+// Handing a recording to the sound editing program, and starting programs without waiting for them.
+
+#include "data/records.h"
+#include "foundation/environment.h"
+#include "foundation/services.h"
+#include "foundation/settings_file.h"
+#include "scripted_services.h"
+#include "sound/program_starter.h"
+#include "sound/sound_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace morvelin {
+namespace {
+
+using testing::ScriptedDialogs;
+using testing::ScriptedMessages;
+using testing::TempDir;
+
+// Waits up to five seconds for a file that a started program writes.
+std::string wait_for_file(const std::string& path) {
+    for (int i = 0; i < 500 && !std::filesystem::exists(path + ".done"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return std::filesystem::exists(path + ".done") ? testing::read_file(path) : std::string("(not written)");
+}
+
+// A shell script that writes its arguments, one a line, to the file log.
+std::string argument_recorder(const TempDir& dir, const std::string& log) {
+    const std::string script = dir.file("editor with blanks");
+    testing::write_file(script, "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + log + "'\ntouch '" +
+                                    log + ".done'\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return script;
+}
+
+TEST(ProgramStarterTest, StartsAProgramWithItsArgumentsAsTheyAre) {
+    TempDir dir;
+    const std::string log = dir.file("args");
+    ASSERT_TRUE(start_program({argument_recorder(dir, log), "a \"quoted\" file.wav", "$HOME"}, false));
+    EXPECT_EQ(wait_for_file(log), "a \"quoted\" file.wav\n$HOME\n");
+}
+
+TEST(ProgramStarterTest, AProgramThatCannotRunIsNotStarted) {
+    TempDir dir;
+    dir.write("plain.txt", "not a program");
+    EXPECT_FALSE(start_program({dir.file("plain.txt")}, false));
+    EXPECT_FALSE(start_program({dir.file("missing")}, false));
+    EXPECT_FALSE(start_program({}, false));
+    EXPECT_TRUE(start_program({"true"}, false)); // found in PATH
+}
+
+class SoundEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = environment();
+        environment().base_directory = data.path();
+        environment().settings_file_path = settings.file("Morvelin.ini");
+        std::filesystem::create_directories(data.path() + "tapes/07");
+        data.write("tapes/07/A03_MF.WAV", "RIFF");
+        cut.is_sound_file = true;
+        cut.number = 7;
+        cut.carrier_letter = 'A';
+        cut.sub_number = 3;
+        cut.compression = 2;
+    }
+    void TearDown() override { environment() = saved_; }
+
+    std::string stored_program() const {
+        return settings_read_string("", "GENERAL", "Sound Editing Program", "(none)");
+    }
+
+    TempDir data;
+    TempDir settings;
+    TempDir programs;
+    ScriptedDialogs dialogs;
+    ScriptedMessages messages;
+    Tcutpart cut;
+    Environment saved_;
+};
+
+TEST_F(SoundEditorTest, MissingProgramIsChosenStoredAndStartedOnTheFile) {
+    EXPECT_EQ(sound_editing_program(), "c:\\Program Files\\Cool2000\\Cool2000.exe");
+    const std::string log = programs.file("args");
+    const std::string editor = argument_recorder(programs, log);
+    dialogs.answer(editor);
+    ASSERT_TRUE(open_in_sound_editing_program(cut));
+    EXPECT_EQ(wait_for_file(log), data.path() + "tapes/07/A03_MF.WAV\n");
+    ASSERT_EQ(dialogs.calls().size(), 1u);
+    EXPECT_EQ(dialogs.calls()[0].kind, "open");
+    EXPECT_EQ(stored_program(), editor);
+    EXPECT_TRUE(messages.shown().empty());
+
+    // Known now: no question, and the choice starts in the program's folder.
+    std::filesystem::remove(log + ".done");
+    ASSERT_TRUE(open_in_sound_editing_program(cut));
+    EXPECT_EQ(dialogs.calls().size(), 1u);
+    EXPECT_EQ(wait_for_file(log), data.path() + "tapes/07/A03_MF.WAV\n");
+    EXPECT_FALSE(choose_sound_editing_program("Sound editor"));
+    EXPECT_EQ(dialogs.calls()[1].caption, "Sound editor");
+    EXPECT_EQ(dialogs.calls()[1].start, programs.path());
+}
+
+TEST_F(SoundEditorTest, CancellingTheChoiceEndsQuietly) {
+    dialogs.answer(programs.file("does not exist")); // asked again: still no program
+    dialogs.cancel();
+    EXPECT_FALSE(open_in_sound_editing_program(cut));
+    EXPECT_EQ(dialogs.calls().size(), 2u);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(SoundEditorTest, ChoiceThatCannotBeStoredIsStillUsed) {
+    const std::string log = programs.file("args");
+    dialogs.answer(argument_recorder(programs, log));
+    environment().settings_on_cdrom = true; // the settings file is not written
+    ASSERT_TRUE(open_in_sound_editing_program(cut));
+    EXPECT_EQ(dialogs.calls().size(), 1u);
+    EXPECT_EQ(stored_program(), "(none)");
+    EXPECT_EQ(wait_for_file(log), data.path() + "tapes/07/A03_MF.WAV\n");
+}
+
+TEST_F(SoundEditorTest, ProgramThatCannotBeStartedIsReported) {
+    programs.write("readme.txt", "not a program");
+    settings_write_string("", "GENERAL", "Sound Editing Program", programs.file("readme.txt"));
+    EXPECT_FALSE(open_in_sound_editing_program(cut));
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].caption, "Error when executing program");
+    EXPECT_EQ(messages.shown()[0].flags, mb::icon_warning);
+    EXPECT_EQ(messages.shown()[0].text,
+              "Either the sound editing program is not present, or its file name is incorrect.\n"
+              "If you are looking for a good program: Adobe's Audition is excellent.\n"
+              "If the file name is incorrect: please correct it in the Options dialog.");
+}
+
+TEST_F(SoundEditorTest, AudioCdSliceHandsOverTheWholeTrackFileMaximisedWhenAsked) {
+    std::filesystem::create_directories(data.path() + "copy");
+    data.write("copy/Track 04.wav", "RIFF");
+    TaudioCD cd;
+    cd.hard_disk_folder = data.path() + "copy";
+    Tcutpart slice;
+    slice.audio_cd = &cd;
+    slice.track = 4;
+    slice.offset = 30000;
+    slice.length = 5000;
+    programs.write("editor", "");
+    settings_write_string("", "GENERAL", "Sound Editing Program", programs.file("editor"));
+    settings_write_yes_no("", "GENERAL", "Maximize Sound Editing Program", true);
+    std::vector<std::string> started;
+    bool maximised = false;
+    install_program_starter([&](const std::vector<std::string>& arguments, bool max) {
+        started = arguments;
+        maximised = max;
+        return true;
+    });
+    EXPECT_TRUE(open_in_sound_editing_program(slice));
+    install_program_starter({});
+    EXPECT_EQ(started,
+              (std::vector<std::string>{programs.file("editor"), data.path() + "copy/Track 04.wav"}));
+    EXPECT_TRUE(maximised);
+}
+
+} // namespace
+} // namespace morvelin
