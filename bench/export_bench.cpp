@@ -84,7 +84,8 @@ std::string synthetic_recording(const std::string& folder) {
     const int frame_count = 180 * 44100 / 1152;
     const double exact_length = 128.0 * 144000 / 44100;
     for (int i = 0; i < frame_count; ++i) {
-        std::size_t length = static_cast<std::size_t>((i + 1) * exact_length) - static_cast<std::size_t>(i * exact_length);
+        std::size_t length =
+            static_cast<std::size_t>((i + 1) * exact_length) - static_cast<std::size_t>(i * exact_length);
         bool padded = length == 418;
         std::size_t at = data.size();
         data.resize(at + length, static_cast<std::uint8_t>(i * 31));
@@ -110,7 +111,8 @@ void BM_ExportSlice(benchmark::State& state) {
     for (auto _ : state)
         if (!ExportRecordingToMP3(r)) state.SkipWithError("export failed");
     state.counters["frames"] = static_cast<double>(count_frames(r.output_file));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(source)));
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(source)));
     std::filesystem::remove_all(folder);
     install_message_port(nullptr);
 }

@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool cut = slice.size() != audio_size || !std::equal(slice.begin(), slice.end(), audio);
     if (cut) {
         fuzzing::require(!slice.empty() && whole_frames(slice), "a cut slice is not whole frames");
-        fuzzing::require(std::search(audio, audio + audio_size, slice.begin(), slice.end()) != audio + audio_size,
+        fuzzing::require(std::search(audio, audio + audio_size, slice.begin(), slice.end()) !=
+                             audio + audio_size,
                          "the slice is not a run of the data");
     }
 
@@ -57,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     texts.title.assign(reinterpret_cast<const char*>(audio), std::min<std::size_t>(audio_size, 40));
     fuzzing::require(stream.WriteID3v2Tag(texts, {}, static_cast<int>(u32(data))), "tag refused");
     const std::uint64_t tag_length = id3v2_audio_start(stream.memory(), stream.size());
-    fuzzing::require(tag_length >= id3v2_padded_length && stream.size() == tag_length + slice.size() * (repeat + 1),
+    fuzzing::require(tag_length >= id3v2_padded_length &&
+                         stream.size() == tag_length + slice.size() * (repeat + 1),
                      "tag size field disagrees with the tag");
     if (cut) {
         stream.strip_to_frames();

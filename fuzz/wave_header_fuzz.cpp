@@ -19,10 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stream.ReadWaveHeader(error, format);
     fuzzing::require(stream.data_start() + stream.data_length() == size, "data runs past the file");
     if (!error) {
-        fuzzing::require(size >= 24 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WAVE", 4) == 0,
+        fuzzing::require(size >= 24 && std::memcmp(data, "RIFF", 4) == 0 &&
+                             std::memcmp(data + 8, "WAVE", 4) == 0,
                          "accepted a file that is no RIFF WAVE file");
         fuzzing::require(stream.data_start() >= 24, "data inside the RIFF header");
-        fuzzing::require(std::memcmp(data + stream.data_start() - 8, "data", 4) == 0 || stream.data_start() == size,
+        fuzzing::require(std::memcmp(data + stream.data_start() - 8, "data", 4) == 0 ||
+                             stream.data_start() == size,
                          "data start not behind a data chunk header");
     }
     bool mpeg = IsMP3CompressedWave(stream);

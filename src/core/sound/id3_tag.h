@@ -19,8 +19,8 @@ struct Mp3TagTexts {
     std::string genre;             // a species name, written after "(12)"
     std::string artist;            // the recordist for the maker's own recordings, else empty
     std::string album;
-    std::string publisher;         // the owner text; empty: no publisher frames
-    std::string comment;           // lines joined by carriage return and line feed
+    std::string publisher; // the owner text; empty: no publisher frames
+    std::string comment;   // lines joined by carriage return and line feed
 };
 
 // The interface language; at most one is set, none means English.

@@ -72,7 +72,8 @@ constexpr std::size_t max_file_name_bytes = 255;
 // prefix and suffix are plain ASCII.
 std::string compose_file_name(std::string_view prefix, std::string_view text, std::string_view suffix) {
     std::string name(prefix);
-    const std::size_t budget = max_file_name_bytes - std::min(max_file_name_bytes, prefix.size() + suffix.size());
+    const std::size_t budget =
+        max_file_name_bytes - std::min(max_file_name_bytes, prefix.size() + suffix.size());
     std::size_t used = 0;
     for (char c : text) {
         char safe = is_reserved_in_file_names(static_cast<unsigned char>(c)) ? '_' : c;

@@ -22,13 +22,13 @@ struct Mp3Slice {
 };
 
 struct Mp3ExportRequest {
-    std::string sound_file;      // native path of the recording's sound file
+    std::string sound_file;        // native path of the recording's sound file
     std::optional<Mp3Slice> slice; // none for a recording that is a whole sound file of its own
-    int repeat_count = 1;        // 2 or more: the slice that many times over
-    std::string output_file;     // native path of the ".mp3" file, created or replaced
+    int repeat_count = 1;          // 2 or more: the slice that many times over
+    std::string output_file;       // native path of the ".mp3" file, created or replaced
     Mp3TagTexts texts;
     LanguageFlags language = interface_language();
-    int species_number = 0;      // its position in the Clements order
+    int species_number = 0; // its position in the Clements order
 };
 
 // Loads the sound file (a WAVE file: its data from the "data" chunk to the end of the file; an MP3

@@ -43,7 +43,8 @@ bool TMP3MemoryStream::walk_frame() {
 }
 
 void TMP3MemoryStream::strip_to_frames() {
-    std::uint64_t start = std::min<std::uint64_t>(id3v2_audio_start(data_.data(), data_.size()), data_.size());
+    std::uint64_t start =
+        std::min<std::uint64_t>(id3v2_audio_start(data_.data(), data_.size()), data_.size());
     position_ = start;
     while (walk_frame()) {
     }

@@ -16,8 +16,8 @@ namespace morvelin {
 // length of at least 96 bytes and a walk always advances.
 struct Mp3FrameHeader {
     int bitrate_kbps = 0;
-    int sampling_rate = 0; // Hz
-    int padding = 0;       // 0 or 1
+    int sampling_rate = 0;  // Hz
+    int padding = 0;        // 0 or 1
     std::size_t length = 0; // bytes, header included
 };
 // Reads the four header bytes at data.

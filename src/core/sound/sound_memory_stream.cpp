@@ -37,7 +37,9 @@ void TSoundMemoryStream::write(const void* buffer, std::size_t count) {
 }
 
 std::uint64_t TSoundMemoryStream::seek(std::int64_t offset, SeekOrigin origin) {
-    std::uint64_t base = origin == SeekOrigin::begin ? 0 : origin == SeekOrigin::current ? position_ : data_.size();
+    std::uint64_t base = origin == SeekOrigin::begin     ? 0
+                         : origin == SeekOrigin::current ? position_
+                                                         : data_.size();
     if (offset < 0) {
         std::uint64_t back = offset == std::numeric_limits<std::int64_t>::min()
                                  ? std::uint64_t{1} << 63

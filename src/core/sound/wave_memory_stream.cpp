@@ -61,7 +61,8 @@ void TWaveMemoryStream::ReadWaveHeader(bool& error, WaveFormat& format) {
 
         ChunkId fmt = read_id(*this);
         std::uint32_t fmt_size = read_u32();
-        std::size_t copied = read(format.block.data(), std::min<std::uint32_t>(fmt_size, WaveFormat::block_size));
+        std::size_t copied =
+            read(format.block.data(), std::min<std::uint32_t>(fmt_size, WaveFormat::block_size));
         // A larger "fmt " chunk keeps its first bytes; the rest is skipped like any chunk body.
         seek(fmt_size - copied, SeekOrigin::current);
         skip_pad(*this, fmt_size);

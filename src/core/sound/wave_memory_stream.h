@@ -27,7 +27,9 @@ struct WaveFormat {
     std::uint16_t bits_per_sample() const { return u16(14); }
 
 private:
-    std::uint16_t u16(std::size_t at) const { return static_cast<std::uint16_t>(block[at] | block[at + 1] << 8); }
+    std::uint16_t u16(std::size_t at) const {
+        return static_cast<std::uint16_t>(block[at] | block[at + 1] << 8);
+    }
     std::uint32_t u32(std::size_t at) const {
         return u16(at) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
     }

@@ -69,12 +69,14 @@ TEST(Id3v2Tag, HoldsTheFramesInTheirOrderAndIsPaddedTo4096) {
         {"TPE1", "\0A. Tarvel\0"s},
         {"TALB", "\0Birds of Sarova 3.14 (1999-2009)\0"s},
         {"TCOP", "\0 A. Tarvel\0"s},
-        {"TIT1", "\0" "00042\0"s},
+        {"TIT1", "\0"
+                 "00042\0"s},
         {"TIT2", "\0Dawn chorus. song\0"s},
         {"TOWN", "\0A. Tarvel\0"s},
         {"TPUB", "\0Quellmark\0"s},
         {"WPUB", publisher_web_address},
-        {"TXXX", "\0Species number in Fennoral 3\0" "00042\0"s},
+        {"TXXX", "\0Species number in Fennoral 3\0"
+                 "00042\0"s},
         {"COMM", "\0eng\0Recorded at dawn\r\nNear the river\0"s},
     };
     EXPECT_EQ(frames_of(*tag), expected);
@@ -91,9 +93,11 @@ TEST(Id3v2Tag, LeavesOutTheOwnerFramesWithoutArtistOrPublisher) {
         {"TCON", "\0(12)Rufous Wren\0"s},
         {"TPE1", "\0\0"s},
         {"TALB", "\0Birds of Sarova 3.14 (1999-2009)\0"s},
-        {"TIT1", "\0" "123456\0"s},
+        {"TIT1", "\0"
+                 "123456\0"s},
         {"TIT2", "\0Dawn chorus. song\0"s},
-        {"TXXX", "\0Species number in Fennoral 3\0" "123456\0"s},
+        {"TXXX", "\0Species number in Fennoral 3\0"
+                 "123456\0"s},
         {"COMM", "\0eng\0\0"s},
     };
     EXPECT_EQ(frames_of(*tag), expected);

@@ -43,7 +43,8 @@ int ffprobe_packets(const std::string& path) {
 
 // The tags ffprobe reads from the file, by their lower-case names.
 std::map<std::string, std::string> ffprobe_tags(const std::string& path) {
-    std::istringstream out(output_of("ffprobe -v error -show_entries format_tags -of default=nw=1 " + quoted(path)));
+    std::istringstream out(
+        output_of("ffprobe -v error -show_entries format_tags -of default=nw=1 " + quoted(path)));
     std::map<std::string, std::string> tags;
     for (std::string line; std::getline(out, line);) {
         if (line.rfind("TAG:", 0) != 0) continue;
@@ -249,9 +250,9 @@ TEST_F(Mp3ExportTest, MP3CapableSoundFiles) {
         const char* name;
         bool capable;
     };
-    for (Case c : {Case{"a.mp3", true}, Case{"b.MP3", true}, Case{"not-there.Mp3", true},
-                   Case{"mpeg.wav", true}, Case{"MPEG.WAV", true}, Case{"pcm.wav", false},
-                   Case{"song.wma", false}, Case{"mp3", false}}) {
+    for (Case c :
+         {Case{"a.mp3", true}, Case{"b.MP3", true}, Case{"not-there.Mp3", true}, Case{"mpeg.wav", true},
+          Case{"MPEG.WAV", true}, Case{"pcm.wav", false}, Case{"song.wma", false}, Case{"mp3", false}}) {
         EXPECT_EQ(IsMP3CapableSoundFile(dir.file(c.name)), c.capable) << c.name;
     }
     EXPECT_TRUE(messages.shown().empty());

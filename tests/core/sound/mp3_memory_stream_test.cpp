@@ -158,8 +158,8 @@ TEST(CutSlice, KeepsTheFramesFromTheStartFrameThroughTheFrameStraddlingTheEnd) {
         std::vector<int> expected;
     };
     const Case cases[] = {
-        {"from 0", hundred, 0, 0.5, range(0, 19)},      // frame 19 ends at 522 ms
-        {"inside", hundred, 1.0, 0.5, range(38, 57)},   // 38 holds 1.0 s, 57 straddles 1.5 s
+        {"from 0", hundred, 0, 0.5, range(0, 19)},    // frame 19 ends at 522 ms
+        {"inside", hundred, 1.0, 0.5, range(38, 57)}, // 38 holds 1.0 s, 57 straddles 1.5 s
         {"zero length", hundred, 1.0, 0, range(38, 38)},
         {"end past the last frame", hundred, 2.0, 60, range(76, 99)},
         {"start past the last frame", hundred, 10.0, 1, range(0, 99)},

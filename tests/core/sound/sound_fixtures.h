@@ -22,10 +22,14 @@ constexpr std::uint8_t b2_32000 = 0x98;        // 576 bytes
 
 inline std::size_t frame_length(std::uint8_t b2) {
     switch (b2) {
-    case b2_44100: return 417;
-    case b2_44100_padded: return 418;
-    case b2_48000: return 384;
-    case b2_32000: return 576;
+    case b2_44100:
+        return 417;
+    case b2_44100_padded:
+        return 418;
+    case b2_48000:
+        return 384;
+    case b2_32000:
+        return 576;
     }
     ADD_FAILURE() << "no length known for byte 2 = " << int(b2);
     return 4;
@@ -96,15 +100,39 @@ inline Bytes riff_wave(const Bytes& chunks) {
     return w + bytes_of("WAVE") + chunks;
 }
 
+inline void put_u16(Bytes& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
 // The 16-byte PCM format: mono, 8000 Hz, 16 bits.
 inline Bytes pcm_format() {
-    return {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0};
+    Bytes f;
+    put_u16(f, 1);     // PCM
+    put_u16(f, 1);     // channels
+    put_u32(f, 8000);  // samples per second
+    put_u32(f, 16000); // bytes per second
+    put_u16(f, 2);     // block align
+    put_u16(f, 16);    // bits per sample
+    return f;
 }
 
 // The 30-byte MPEG Layer III format of a mono 44100 Hz 128 kbit/s stream.
 inline Bytes mpeg_format() {
-    return {85, 0, 1, 0, 0x44, 0xAC, 0, 0, 0x80, 0x3E, 0, 0, 1, 0, 0, 0,
-            12, 0, 1, 0, 2, 0, 0, 0, 0xA1, 0x01, 1, 0, 0x71, 0x05};
+    Bytes f;
+    put_u16(f, 85);    // MPEG Layer III
+    put_u16(f, 1);     // channels
+    put_u32(f, 44100); // samples per second
+    put_u32(f, 16000); // bytes per second
+    put_u16(f, 1);     // block align
+    put_u16(f, 0);     // bits per sample
+    put_u16(f, 12);    // extra bytes
+    put_u16(f, 1);     // id
+    put_u32(f, 2);     // flags
+    put_u16(f, 417);   // block size
+    put_u16(f, 1);     // frames per block
+    put_u16(f, 1393);  // codec delay
+    return f;
 }
 
 // A WAVE file with MPEG Layer III data: "fmt ", "fact", "data".
