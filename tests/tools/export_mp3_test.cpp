@@ -194,6 +194,36 @@ TEST_F(ExportMp3Test, TheSameRecordingGivesTheSameBytes) {
     EXPECT_GT(read_file(out.file("a.mp3")).size(), 4096u);
 }
 
+// The body of the first ID3v2.3 frame with this id, after its encoding byte for text frames.
+std::string frame_text(const std::string& tag, const std::string& id) {
+    std::size_t at = 10;
+    while (at + 10 <= tag.size() && tag[at] != 0) {
+        const auto byte = [&](std::size_t i) { return std::size_t(std::uint8_t(tag[at + i])); };
+        const std::size_t size = byte(4) << 24 | byte(5) << 16 | byte(6) << 8 | byte(7);
+        if (tag.compare(at, 4, id) == 0) {
+            std::string body = tag.substr(at + 10, size);
+            return id[0] == 'T' || id == "COMM" ? body.substr(1) : body;
+        }
+        at += 10 + size;
+    }
+    return "(no " + id + ")";
+}
+
+TEST_F(ExportMp3Test, TagTextsComeFromTheRecordingSpeciesLocalityAndRecordist) {
+    ASSERT_EQ(run({disc_, "101", "2", out.file("a.mp3")}), 0);
+    const std::string tag = read_file(out.file("a.mp3")).substr(0, 4096);
+    EXPECT_EQ(frame_text(tag, "TIT2"), std::string("Crowing of male. \0", 18));
+    EXPECT_EQ(frame_text(tag, "TCON"), std::string("(12)Red Junglefowl\0", 19));
+    EXPECT_EQ(frame_text(tag, "TALB"), std::string("Sarovan Bird Sounds 3.14\0", 25));
+    EXPECT_EQ(frame_text(tag, "TIT1"), std::string("00035\0", 6)); // position in the Clements order
+    EXPECT_EQ(frame_text(tag, "COMM"), std::string("eng\0Bang Phra (Chonburi, Thailand).\r\n"
+                                                   "24-11-1995, 08:00h, Rui Tanaquay\r\n"
+                                                   "Calls in flight.\0",
+                                                   88));
+    EXPECT_EQ(frame_text(tag, "TPE1"), std::string("\0", 1)); // not the maker's own recording
+    EXPECT_EQ(frame_text(tag, "TPUB"), "(no TPUB)");
+}
+
 TEST_F(ExportMp3Test, WrongArgumentsAndMissingRecordingsFail) {
     struct Case {
         std::vector<std::string> args;
