@@ -16,6 +16,8 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace morvelin {
 
@@ -219,12 +221,25 @@ bool SoundBarState::open_cut_part_file() {
     auto& player = static_cast<TCutPartFilePlayer&>(*player_);
     const auto form = sound_file_form(part.compression);
     const bool mp3 = form && form->mp3;
+    if (!form) {
+        // No file name exists for this compression number: asking for another data folder would
+        // never help.
+        show_message(text(16) + " \"" + part.key + "\" " + text(17), mb::icon_error);
+        return false;
+    }
     for (;;) {
         // The path starts at the base directory, so it is formed again after every change of it.
         const std::string path = morvelin::sound_file_path(part);
         bool file_problem = false;
-        if (!path.empty() && player.OpenCutPartFile(path, mp3, part.length, file_problem)) return true;
-        if (!path.empty() && !file_problem) return false; // the player has shown why
+        if (player.OpenCutPartFile(path, mp3, part.length, file_problem)) return true;
+        if (!file_problem) return false; // the player has shown why
+        // A file that is there but cannot be played (damaged, or shorter than a playable section)
+        // stays so in any data folder: say so instead of asking for another folder.
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error)) {
+            show_message(text(16) + " \"" + path + "\" " + text(17), mb::icon_error);
+            return false;
+        }
         if (!select_base_directory()) return false;
     }
 }

@@ -4,6 +4,7 @@
 #include "foundation/services.h"
 #include "foundation/text_encoding.h"
 #include "sound/file_locations.h"
+#include "sound/mp3_export.h"
 #include "sound/sound_bar_state.h"
 #include "sound/sound_editor.h"
 
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 namespace morvelin {
 
@@ -305,6 +307,10 @@ int Tsound_bar::bar_width() const {
     return (button_visible_ ? button_width : 0) + state_->slider_width();
 }
 
+int Tsound_bar::width_for(int length_ms, bool button_visible) {
+    return (button_visible ? button_width : 0) + sound_bar_slider_width(length_ms);
+}
+
 void Tsound_bar::place(int left, int top) {
     left_ = left;
     top_ = top;
@@ -508,9 +514,12 @@ void Tsound_bar::update_menu() {
     actions[2]->setEnabled(menu_actions.add_to_play_list && menu_actions.play_list_window_open &&
                            menu_actions.play_list_window_open());
     bool mp3 = false;
-    if (menu_actions.make_mp3_file && menu_actions.mp3_capable) {
-        const std::string path = has_a_file(part, state_->files_instead_of_cd()) ? state_->sound_file_path() : "";
-        mp3 = !path.empty() && menu_actions.mp3_capable(path);
+    if (menu_actions.make_mp3_file && has_a_file(part, state_->files_instead_of_cd())) {
+        const std::string path = state_->sound_file_path();
+        if (menu_actions.mp3_capable)
+            mp3 = !path.empty() && menu_actions.mp3_capable(path);
+        else // a missing file is simply not capable: no read-error message before the menu opens
+            mp3 = !path.empty() && std::filesystem::is_regular_file(path) && IsMP3CapableSoundFile(path);
     }
     actions[3]->setEnabled(mp3);
 }

@@ -33,7 +33,8 @@ class Tsound_bar;
 class TSoundBarDragObject;
 
 // The recording tag texts operation (the species document's), handed through to MP3 making; the
-// bar never calls it itself.
+// bar never calls it itself. The texts in order: title, sound description, genre, artist, album,
+// publisher, comment, and two more that the tag does not use.
 using SoundBarTagTexts = std::function<std::vector<std::string>(const Tcupaitem& recording)>;
 
 // Everything a bar is made with. Only owner and recording are required.
@@ -68,7 +69,8 @@ struct SoundBarMenuActions {
     std::function<bool()> play_list_window_open;
     std::function<void(const Tcupaitem& recording, int play_list_context)> add_to_play_list;
     std::function<void(const Tcupaitem& recording, const SoundBarTagTexts& tag_texts)> make_mp3_file;
-    // Whether the sound file at path holds MPEG Layer III data that can be made into an MP3 file.
+    // Whether the sound file at path holds MPEG Layer III data that can be made into an MP3 file;
+    // when not installed, IsMP3CapableSoundFile on a file that exists.
     std::function<bool(const std::string& path)> mp3_capable;
 };
 void set_sound_bar_menu_actions(SoundBarMenuActions actions);
@@ -109,6 +111,8 @@ public:
     int bar_top() const { return top_; }
     void move_by(int dy) { place(left_, top_ + dy); }
     int bar_width() const;            // button and slider
+    // The width a bar for a recording of length_ms will have, before it is made.
+    static int width_for(int length_ms, bool button_visible = true);
     int slider_row_height() const;    // the height of the button and slider row
     int number_line_height() const;   // 0 when the numbers are not shown
 

@@ -417,6 +417,36 @@ TEST_F(SoundBarStateTest, GivingUpOnTheDataFolderLeavesTheBarClosedWithoutMessag
     EXPECT_TRUE(messages.shown().empty());
 }
 
+TEST_F(SoundBarStateTest, CutPartFileThatCannotBePlayedIsReportedWithoutAskingForAFolder) {
+    // A damaged file that is there.
+    {
+        auto r = cut_part_recording(4000, false);
+        const std::string path = cut_part_path(*r, base.path());
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        testing::write_file(path, "RIFF");
+        media.add_failing_file(path, mci::err_invalid_file);
+        auto state = bar(*r, view);
+        state->TogglePlay();
+        EXPECT_FALSE(state->is_open());
+        EXPECT_TRUE(dialogs.calls().empty());
+        ASSERT_EQ(messages.shown().size(), 1u);
+        EXPECT_EQ(messages.shown()[0].text, "L16 \"" + path + "\" L17");
+        EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
+    }
+    messages.clear();
+    // A compression number that names no file.
+    {
+        auto r = cut_part_recording(4000, false);
+        r->cut_part.compression = 42;
+        auto state = bar(*r, view);
+        state->TogglePlay();
+        EXPECT_FALSE(state->is_open());
+        EXPECT_TRUE(dialogs.calls().empty());
+        ASSERT_EQ(messages.shown().size(), 1u);
+        EXPECT_EQ(messages.shown()[0].text, "L16 \"" + r->cut_part.key + "\" L17");
+    }
+}
+
 TEST_F(SoundBarStateTest, SectionFileProblemsAreReported) {
     // No file for the track in the CD's folder.
     {
