@@ -1,5 +1,6 @@
 #include "sound/mp3_memory_stream.h"
 
+#include "foundation/editions.h"
 #include "scripted_services.h"
 #include "sound_fixtures.h"
 
@@ -97,6 +98,7 @@ TEST(Mp3Load, KeepsTheFirstUnbrokenRunOfFrames) {
 }
 
 TEST(Mp3Load, LoadSoundFileStripsTheFileAndLeavesItUntouched) {
+    determine_edition_from_code(60); // English messages
     ScriptedMessages messages;
     TempDir dir;
     const Bytes run = frames(0, 4);

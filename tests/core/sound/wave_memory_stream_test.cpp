@@ -31,6 +31,8 @@ Parsed parse(const Bytes& file) {
 
 class WaveHeaderTest : public ::testing::Test {
 protected:
+    void SetUp() override { determine_edition_from_code(60); } // English messages
+
     ScriptedMessages messages;
 };
 
