@@ -410,11 +410,25 @@ void Tsound_bar::paintEvent(QPaintEvent*) {
         // The thumb may be held by the user: the middle number follows it.
         const int position = slider_->value();
         const QString middle = QString::number(position / 10) + QLatin1Char('.') + QString::number(position % 10);
+        const QString start = QStringLiteral("0.0");
+        const QString length = qt_text(state_->length_text());
         const QRect band(slider_left, 0, slider_width, numbers);
         const int flags = Qt::AlignTop | Qt::TextDontClip;
-        painter.drawText(band, flags | Qt::AlignLeft, QStringLiteral("0.0"));
-        painter.drawText(band, flags | Qt::AlignHCenter, middle);
-        painter.drawText(band, flags | Qt::AlignRight, qt_text(state_->length_text()));
+        const QFontMetrics metrics(painter.font());
+        const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
+        const int middle_width = metrics.horizontalAdvance(middle);
+        const int middle_left = (slider_width - middle_width) / 2;
+        const bool room = metrics.horizontalAdvance(start) + gap <= middle_left &&
+                          middle_left + middle_width + gap <= slider_width - metrics.horizontalAdvance(length);
+        if (room) {
+            painter.drawText(band, flags | Qt::AlignLeft, start);
+            painter.drawText(band, flags | Qt::AlignHCenter, middle);
+        } else {
+            // A short slider has no room for three numbers; the start is always 0.0 and gives way
+            // to the position.
+            painter.drawText(band, flags | Qt::AlignLeft, middle);
+        }
+        painter.drawText(band, flags | Qt::AlignRight, length);
     }
     if (!recording_->cut_part->is_sound_file) {
         painter.setPen(QPen(Qt::black, 0));
