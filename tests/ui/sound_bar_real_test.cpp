@@ -10,9 +10,9 @@
 #include "foundation/environment.h"
 #include "media/linux_media_port.h"
 #include "media/pulse_volume.h"
+#include "scripted_services.h"
 #include "sound/audio_cd_player.h"
 #include "sound/sound_bar_state.h"
-#include "scripted_services.h"
 #include "ui_application.h"
 
 #include <QTest>
@@ -45,11 +45,13 @@ int own_sink_inputs() {
     if (!pipe) return -1;
     std::string listing;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) listing.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        listing.append(buffer, n);
     pclose(pipe);
     const std::string mark = "application.process.id = \"" + std::to_string(getpid()) + "\"";
     int count = 0;
-    for (std::size_t at = listing.find(mark); at != std::string::npos; at = listing.find(mark, at + 1)) ++count;
+    for (std::size_t at = listing.find(mark); at != std::string::npos; at = listing.find(mark, at + 1))
+        ++count;
     return count;
 }
 
@@ -68,7 +70,8 @@ class SoundBarRealTest : public ::testing::TestWithParam<Kind> {
 protected:
     void SetUp() override {
         testing::ui_application();
-        if (!sound_server_answers()) GTEST_SKIP() << "no sound server answers (start one with scripts/pulse start)";
+        if (!sound_server_answers())
+            GTEST_SKIP() << "no sound server answers (start one with scripts/pulse start)";
         saved_ = environment();
         environment().base_directory = base.path();
         environment().settings_file_path = settings.file("Morvelin.ini");

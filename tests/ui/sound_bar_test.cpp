@@ -3,10 +3,10 @@
 #include "data/records.h"
 #include "foundation/environment.h"
 #include "foundation/textfile_handler.h"
-#include "sound/players.h"
-#include "sound/sound_bar_state.h"
 #include "scripted_media.h"
 #include "scripted_services.h"
+#include "sound/players.h"
+#include "sound/sound_bar_state.h"
 #include "ui_application.h"
 
 #include <QAction>
@@ -260,7 +260,9 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
     std::vector<std::pair<const Tcupaitem*, int>> added;
     SoundBarMenuActions actions;
     actions.play_list_window_open = [&] { return list_open; };
-    actions.add_to_play_list = [&](const Tcupaitem& item, int context) { added.emplace_back(&item, context); };
+    actions.add_to_play_list = [&](const Tcupaitem& item, int context) {
+        added.emplace_back(&item, context);
+    };
     actions.make_mp3_file = [](const Tcupaitem&, const SoundBarTagTexts&) {};
     actions.mp3_capable = [](const std::string& path) { return path.find("_MF") != std::string::npos; };
     set_sound_bar_menu_actions(actions);
@@ -273,7 +275,8 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), bar.mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(&bar, &event);
         std::vector<bool> states;
-        for (QAction* action : bar.menu().actions()) states.push_back(action->isEnabled());
+        for (QAction* action : bar.menu().actions())
+            states.push_back(action->isEnabled());
         bar.menu().hide();
         return states;
     };
@@ -299,8 +302,8 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
 void press_move_release(QWidget& slider) {
     const QPoint start(slider.width() / 2, slider.height() / 2);
     QTest::mousePress(&slider, Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, 30)), slider.mapToGlobal(QPointF(start + QPoint(0, 30))),
-                     Qt::NoButton, Qt::LeftButton, {});
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(0, 30)),
+                     slider.mapToGlobal(QPointF(start + QPoint(0, 30))), Qt::NoButton, Qt::LeftButton, {});
     QCoreApplication::sendEvent(&slider, &move);
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, start + QPoint(0, 30));
 }
@@ -327,7 +330,8 @@ TEST_F(SoundBarTest, DraggingOnlyWhenEnabled) {
 
     // A click without a move still pages the slider while dragging is on.
     const int before = bar.slider().value();
-    QTest::mouseClick(&bar.slider(), Qt::LeftButton, {}, QPoint(bar.slider().width() - 20, bar.slider().height() / 2));
+    QTest::mouseClick(&bar.slider(), Qt::LeftButton, {},
+                      QPoint(bar.slider().width() - 20, bar.slider().height() / 2));
     EXPECT_EQ(bar.slider().value(), before + 20);
     EXPECT_EQ(drags.size(), 1u);
 

@@ -36,7 +36,8 @@ std::string format_seconds(int ms, int decimals) {
 }
 
 std::string lower_ascii(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 

@@ -59,7 +59,7 @@ public:
         NumberSet files_instead_of_cd;
         bool button_visible = true;
         bool rewind_at_end = false;
-        int slider_position = 0;  // the starting position (from the caller's link)
+        int slider_position = 0;          // the starting position (from the caller's link)
         bool* length_not_exact = nullptr; // cleared when the player opens; may be null
         // Lines 0..19 of SOUNDBARS; empty: read from the language texts.
         std::vector<std::string> texts;

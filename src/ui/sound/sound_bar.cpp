@@ -46,9 +46,9 @@ enum class Glyph { not_playing, playing, not_playing_cursor, playing_cursor };
 // The four glyphs, loaded once per pixel ratio; on a high-density screen the drawn twins at twice
 // the size are used so the glyph stays sharp.
 const QPixmap& glyph_pixmap(Glyph glyph, qreal ratio) {
-    static const std::array<const char*, 4> names = {
-        "SOUNDBAR_BUTTON_NOT_PLAYING", "SOUNDBAR_BUTTON_PLAYING", "SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR",
-        "SOUNDBAR_BUTTON_PLAYING_CURSOR"};
+    static const std::array<const char*, 4> names = {"SOUNDBAR_BUTTON_NOT_PLAYING", "SOUNDBAR_BUTTON_PLAYING",
+                                                     "SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR",
+                                                     "SOUNDBAR_BUTTON_PLAYING_CURSOR"};
     static std::array<QPixmap, 4> normal;
     static std::array<QPixmap, 4> doubled;
     const auto index = static_cast<std::size_t>(glyph);
@@ -172,11 +172,11 @@ private:
 
 Tsound_bar::Tsound_bar(const SoundBarSetup& setup)
     : QWidget(setup.owner), recording_(setup.recording), owner_(setup.owner), key_(setup.key),
-      button_visible_(setup.button_visible), show_numbers_(setup.show_numbers), drag_enabled_(setup.drag_enabled),
-      play_list_context_(setup.play_list_context), show_window_index_(setup.show_window_index),
-      caller_reference_(setup.caller_reference), caller_slider_position_(setup.slider_position),
-      length_not_exact_(setup.length_not_exact), select_in_show_window_(setup.select_in_show_window),
-      tag_texts_(setup.tag_texts) {
+      button_visible_(setup.button_visible), show_numbers_(setup.show_numbers),
+      drag_enabled_(setup.drag_enabled), play_list_context_(setup.play_list_context),
+      show_window_index_(setup.show_window_index), caller_reference_(setup.caller_reference),
+      caller_slider_position_(setup.slider_position), length_not_exact_(setup.length_not_exact),
+      select_in_show_window_(setup.select_in_show_window), tag_texts_(setup.tag_texts) {
     timer_ = new QTimer(this);
     timer_->setInterval(timer_interval_ms);
     connect(timer_, &QTimer::timeout, this, &Tsound_bar::timer_tick);
@@ -409,7 +409,8 @@ void Tsound_bar::paintEvent(QPaintEvent*) {
         painter.setPen(source->palette().color(source->foregroundRole()));
         // The thumb may be held by the user: the middle number follows it.
         const int position = slider_->value();
-        const QString middle = QString::number(position / 10) + QLatin1Char('.') + QString::number(position % 10);
+        const QString middle =
+            QString::number(position / 10) + QLatin1Char('.') + QString::number(position % 10);
         const QString start = QStringLiteral("0.0");
         const QString length = qt_text(state_->length_text());
         const QRect band(slider_left, 0, slider_width, numbers);
@@ -418,8 +419,9 @@ void Tsound_bar::paintEvent(QPaintEvent*) {
         const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
         const int middle_width = metrics.horizontalAdvance(middle);
         const int middle_left = (slider_width - middle_width) / 2;
-        const bool room = metrics.horizontalAdvance(start) + gap <= middle_left &&
-                          middle_left + middle_width + gap <= slider_width - metrics.horizontalAdvance(length);
+        const bool room =
+            metrics.horizontalAdvance(start) + gap <= middle_left &&
+            middle_left + middle_width + gap <= slider_width - metrics.horizontalAdvance(length);
         if (room) {
             painter.drawText(band, flags | Qt::AlignLeft, start);
             painter.drawText(band, flags | Qt::AlignHCenter, middle);
@@ -476,7 +478,8 @@ bool Tsound_bar::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (!drag_pending_ || !(mouse->buttons() & Qt::LeftButton)) break;
-            if ((mouse->position().toPoint() - drag_start_).manhattanLength() < QApplication::startDragDistance())
+            if ((mouse->position().toPoint() - drag_start_).manhattanLength() <
+                QApplication::startDragDistance())
                 return true;
             drag_pending_ = false;
             auto* drag = new QDrag(slider_);
@@ -492,8 +495,8 @@ bool Tsound_bar::eventFilter(QObject* watched, QEvent* event) {
             if (!drag_pending_ || mouse->button() != Qt::LeftButton) break;
             drag_pending_ = false;
             replaying_press_ = true;
-            QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->globalPosition(), Qt::LeftButton,
-                              Qt::LeftButton, mouse->modifiers());
+            QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->globalPosition(),
+                              Qt::LeftButton, Qt::LeftButton, mouse->modifiers());
             QCoreApplication::sendEvent(slider_, &press);
             replaying_press_ = false;
             return false; // the release itself follows
@@ -501,7 +504,8 @@ bool Tsound_bar::eventFilter(QObject* watched, QEvent* event) {
         default:
             break;
         }
-    } else if (watched == button_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    } else if (watched == button_ &&
+               (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         button_->update();
     }
     return QWidget::eventFilter(watched, event);
@@ -576,7 +580,8 @@ bool Tsound_bars::remove_by_key(std::uint32_t key) {
 }
 
 bool Tsound_bars::remove(const Tsound_bar* bar) {
-    auto it = std::find_if(bars_.begin(), bars_.end(), [bar](const auto& entry) { return entry.get() == bar; });
+    auto it =
+        std::find_if(bars_.begin(), bars_.end(), [bar](const auto& entry) { return entry.get() == bar; });
     if (it == bars_.end()) return false;
     std::unique_ptr<Tsound_bar> removed = std::move(*it);
     bars_.erase(it);
@@ -591,12 +596,14 @@ void Tsound_bars::clear() {
 }
 
 void Tsound_bars::move_by(int dy) {
-    for (auto& bar : bars_) bar->move_by(dy);
+    for (auto& bar : bars_)
+        bar->move_by(dy);
 }
 
 void Tsound_bars::set_dragging_enabled(bool enabled) {
     dragging_enabled_ = enabled;
-    for (auto& bar : bars_) bar->set_dragging_enabled(enabled);
+    for (auto& bar : bars_)
+        bar->set_dragging_enabled(enabled);
 }
 
 Tsound_bar* Tsound_bars::find(std::uint32_t key) const {

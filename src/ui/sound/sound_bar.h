@@ -39,15 +39,15 @@ using SoundBarTagTexts = std::function<std::vector<std::string>(const Tcupaitem&
 
 // Everything a bar is made with. Only owner and recording are required.
 struct SoundBarSetup {
-    QWidget* owner = nullptr;                 // parents the bar; its font and text colour draw the numbers
-    const Tcupaitem* recording = nullptr;     // not owned; recording->cut_part must be set
-    bool button_visible = true;               // false: the bar has no usable button and never plays
-    int left = 0;                             // left of the bar on the owner
-    int top = 0;                              // top of the slider row; the numbers sit one line higher
-    NumberSet files_instead_of_cd;            // CD sequence numbers whose tracks are played from files
+    QWidget* owner = nullptr;             // parents the bar; its font and text colour draw the numbers
+    const Tcupaitem* recording = nullptr; // not owned; recording->cut_part must be set
+    bool button_visible = true;           // false: the bar has no usable button and never plays
+    int left = 0;                         // left of the bar on the owner
+    int top = 0;                          // top of the slider row; the numbers sit one line higher
+    NumberSet files_instead_of_cd;        // CD sequence numbers whose tracks are played from files
     bool show_numbers = true;
-    bool rewind_at_end = false;               // at the end of the recording the slider goes back to 0
-    std::uint32_t key = 0;                    // identifies the bar inside its Tsound_bars
+    bool rewind_at_end = false; // at the end of the recording the slider goes back to 0
+    std::uint32_t key = 0;      // identifies the bar inside its Tsound_bars
     // Caller links, each may be null. caller_reference is cleared when the bar is destroyed;
     // slider_position gives the starting slider position and receives it when the bar is destroyed;
     // length_not_exact is cleared when the player opens (the length number has no decimal while set).
@@ -58,8 +58,8 @@ struct SoundBarSetup {
     // owner show window makes this its selected recording.
     int show_window_index = 0;
     std::function<void(Tsound_bar& bar)> select_in_show_window;
-    bool drag_enabled = false;                // the slider starts a TSoundBarDragObject drag
-    int play_list_context = 0;                // the recording's number among its species' visible recordings
+    bool drag_enabled = false; // the slider starts a TSoundBarDragObject drag
+    int play_list_context = 0; // the recording's number among its species' visible recordings
     SoundBarTagTexts tag_texts;
 };
 
@@ -110,11 +110,11 @@ public:
     int bar_left() const { return left_; }
     int bar_top() const { return top_; }
     void move_by(int dy) { place(left_, top_ + dy); }
-    int bar_width() const;            // button and slider
+    int bar_width() const; // button and slider
     // The width a bar for a recording of length_ms will have, before it is made.
     static int width_for(int length_ms, bool button_visible = true);
-    int slider_row_height() const;    // the height of the button and slider row
-    int number_line_height() const;   // 0 when the numbers are not shown
+    int slider_row_height() const;  // the height of the button and slider row
+    int number_line_height() const; // 0 when the numbers are not shown
 
     // What the button does (click or Space). Nothing when the button is not visible.
     void TogglePlay();

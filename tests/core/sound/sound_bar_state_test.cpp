@@ -3,11 +3,11 @@
 #include "data/records.h"
 #include "foundation/environment.h"
 #include "foundation/services.h"
+#include "scripted_media.h"
+#include "scripted_services.h"
 #include "sound/audio_cd_player.h"
 #include "sound/media_port.h"
 #include "sound/players.h"
-#include "scripted_media.h"
-#include "scripted_services.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ using testing::TempDir;
 
 std::vector<std::string> numbered_texts() {
     std::vector<std::string> lines;
-    for (int i = 0; i < 20; ++i) lines.push_back("L" + std::to_string(i));
+    for (int i = 0; i < 20; ++i)
+        lines.push_back("L" + std::to_string(i));
     return lines;
 }
 
@@ -172,7 +173,8 @@ TEST_F(SoundBarStateTest, SliderSizesFollowTheLength) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length_ms);
-        auto r = c.cut_part_file ? cut_part_recording(c.length_ms, false) : cd_recording(0, c.length_ms, false);
+        auto r =
+            c.cut_part_file ? cut_part_recording(c.length_ms, false) : cd_recording(0, c.length_ms, false);
         auto state = bar(*r, view);
         EXPECT_EQ(state->slider_width(), c.width);
         EXPECT_EQ(state->slider_maximum(), c.maximum);
@@ -299,10 +301,9 @@ TEST_F(SoundBarStateTest, ShiftKeysMoveAPausedOrClosedSliderWithinItsRange) {
     auto r = cut_part_recording(6000); // maximum 60, small 5, large 20
     auto state = bar(*r, view);
     using Move = SoundBarState::ShiftMove;
-    const std::pair<Move, int> steps[] = {{Move::small_forward, 5}, {Move::large_forward, 25},
-                                          {Move::to_end, 60},       {Move::small_forward, 60},
-                                          {Move::large_back, 40},   {Move::small_back, 35},
-                                          {Move::to_start, 0},      {Move::small_back, 0}};
+    const std::pair<Move, int> steps[] = {
+        {Move::small_forward, 5}, {Move::large_forward, 25}, {Move::to_end, 60},  {Move::small_forward, 60},
+        {Move::large_back, 40},   {Move::small_back, 35},    {Move::to_start, 0}, {Move::small_back, 0}};
     for (auto [move, expected] : steps) {
         state->shift_move(move);
         EXPECT_EQ(state->slider_position(), expected);
@@ -329,8 +330,8 @@ TEST_F(SoundBarStateTest, EndRulesOfEachPlayerKind) {
         const char* name;
         bool cd;
         bool files;
-        int before_end_ms;  // how far to play before the first look
-        bool ended_early;   // closed at that look
+        int before_end_ms; // how far to play before the first look
+        bool ended_early;  // closed at that look
     };
     // 3 s recordings (maximum 30): a cut-part file ends one step early, at 2.9 s; a section of a
     // file only at its maximum; a CD section when the device stops.
@@ -506,15 +507,16 @@ TEST_F(SoundBarStateTest, DestroyingAPlayingBarClosesItsDevice) {
 
 TEST_F(SoundBarStateTest, InformationTexts) {
     auto file = cut_part_recording(4000);
-    EXPECT_EQ(bar(*file, view)->information_text(), "L8: " + [&] {
-        std::string path = cut_part_path(*file, base.path());
-        for (char& ch : path) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-        return path;
-    }());
+    EXPECT_EQ(
+        bar(*file, view)->information_text(), "L8: " + [&] {
+            std::string path = cut_part_path(*file, base.path());
+            for (char& ch : path)
+                ch = char(std::tolower(static_cast<unsigned char>(ch)));
+            return path;
+        }());
 
     auto on_drive = cd_recording(0, 12000, false);
-    EXPECT_EQ(bar(*on_drive, view)->information_text(),
-              "L9 \"Voices of the Marsh\"\nL10 2, L13 12.0 L12.");
+    EXPECT_EQ(bar(*on_drive, view)->information_text(), "L9 \"Voices of the Marsh\"\nL10 2, L13 12.0 L12.");
 
     auto from_files = cd_recording(1500, 12000, true);
     EXPECT_EQ(bar(*from_files, view)->information_text(),
