@@ -241,7 +241,7 @@ Tsound_bar::Tsound_bar(const SoundBarSetup& setup)
     all_bars.push_back(this);
     place(setup.left, setup.top);
     sync_from_state();
-    show();
+    if (parentWidget()) show(); // without an owner the bar would become a window of its own
 }
 
 Tsound_bar::~Tsound_bar() {
