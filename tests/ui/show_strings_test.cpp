@@ -183,8 +183,11 @@ TEST_F(ShowStringsTest, UnfoldingASpeciesAddsTextRecordingsAndSubspecies) {
     EXPECT_EQ(code->height, 0); // on the row of the recording fold before it
     EXPECT_EQ(code->prev->height, std::max(19, TShowFonts::instance().metrics(FontRef{font_style::bold, 1, 0}).height() * 7 / 6));
     EXPECT_EQ(plain_text(find_line(lk::recording_title, "", fold)->text), "song, Nakhon Ratchasima");
-    EXPECT_EQ(find_line(lk::recording_number, "", fold)->height,
-              QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) + TShowFonts::instance().line_height() - 3);
+    // At least a scroll bar and a line high, and room for the bar's numbers line above the slider.
+    const int lh = TShowFonts::instance().line_height();
+    EXPECT_GE(find_line(lk::recording_number, "", fold)->height,
+              QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) + lh - 3);
+    EXPECT_GE(find_line(lk::recording_number, "", fold)->height, lh + 1 + 15);
 
     // Folding takes everything away again.
     const int lines = doc().line_count();
@@ -226,7 +229,7 @@ TEST_F(ShowStringsTest, RecordingDetailsUnfoldAndFoldAlone) {
     EXPECT_EQ(kinds_after(rf->next->next, {lk::subspecies_header}),
               (K{lk::detail_recordist, lk::detail_locality, lk::detail_audible}));
     const TShowStringsLine* recordist = find_line(lk::detail_recordist, "", rf);
-    EXPECT_EQ(recordist->text, "Recorded by \x0dTomas Brask\x0d on 00-00-2005.");
+    EXPECT_EQ(recordist->text, "Recorded by \x0d" "BRASK, TOMAS\x0d on 00-00-2005.");
     EXPECT_EQ(plain_text(find_line(lk::detail_locality, "", rf)->text),
               "Locality: Khao Yai (Nakhon Ratchasima, Thailand).");
     EXPECT_EQ(plain_text(find_line(lk::detail_audible, "", rf)->text), "first half second half\nDawn chorus");
@@ -491,8 +494,8 @@ TEST_F(ShowStringsTest, RecordingTagTexts) {
     EXPECT_EQ(tags.genre, "Red Junglefowl");
     EXPECT_EQ(tags.publisher, "Quellmark");
     EXPECT_EQ(tags.album, "Sarovan Bird Sounds 3.14 (1999-2009)");
-    EXPECT_EQ(tags.artist, "Tomas Brask");
-    EXPECT_EQ(tags.comment, "Recorded by Tomas Brask on 00-00-2005.\r\nLocality: Khao Yai (Nakhon Ratchasima, "
+    EXPECT_EQ(tags.artist, "BRASK, TOMAS");
+    EXPECT_EQ(tags.comment, "Recorded by BRASK, TOMAS on 00-00-2005.\r\nLocality: Khao Yai (Nakhon Ratchasima, "
                             "Thailand).\r\nfirst half second half\nDawn chorus");
     const Mp3TagTexts cd = doc().recording_tag_texts(*own.next_item);
     EXPECT_EQ(cd.publisher, "");

@@ -314,6 +314,7 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
         set_scroll_position(last ? verticalScrollBar()->maximum() : 0);
         repaint_all();
     };
+    if (key == Qt::Key_Tab && shift) key = Qt::Key_Backtab;
     switch (key) {
     case Qt::Key_Tab:
         move(true);
@@ -385,7 +386,6 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
         handled = false;
         break;
     }
-    (void)shift;
     update_status_text();
     return handled;
 }

@@ -145,8 +145,9 @@ const Tsubspecies* subspecies_of(const Tcupaitem& item) {
     return item.subspecies ? item.subspecies->subspecies : nullptr;
 }
 
+// A person's key is the name; the three texts are contact fields.
 std::string person_name(const Tperson& person) {
-    return person.text_1.empty() ? person.key : person.text_1;
+    return person.key;
 }
 
 } // namespace
@@ -367,7 +368,12 @@ int fixed_height(const Line& line, int code_row, int picture_compensation) {
     case line_kind::species_fold:
         return fonts.spacer_height();
     case line_kind::recording_number: {
-        int h = scroll_bar_extent() + fonts.line_height() - 3 + picture_compensation;
+        // Room for the bar's numbers above its slider, clear of the text of the row above.
+        const QFontMetrics& m = fonts.metrics(FontRef{});
+        const Tcutpart* cut = line.recording ? line.recording->cut_part : nullptr;
+        const int numbers = m.height() + 1 + (cut && !cut->is_sound_file ? 1 : 0);
+        int h = std::max(scroll_bar_extent() + fonts.line_height() - 3, numbers + m.ascent() - 2 + m.descent()) +
+                picture_compensation;
         if (line.flags & line_flag::connecting_line) h += 5;
         return h;
     }
@@ -1104,8 +1110,9 @@ void TShowStrings::copy_from(const TShowStrings& source) {
 // ---------------------------------------------------------------- queries
 
 int TShowStrings::total_height() const {
+    // The last line counts too: when it is a long text, its lines must be reachable.
     int total = 0;
-    for (const Line* l = head_; l && l->next; l = l->next) total += l->height;
+    for (const Line* l = head_; l; l = l->next) total += l->height;
     return total;
 }
 

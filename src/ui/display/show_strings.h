@@ -204,7 +204,7 @@ public:
     const SHST_TClassShowStringsData& settings() const { return settings_; }
     SHST_TClassShowStringsData& settings() { return settings_; }
     int line_count() const { return line_count_; }
-    // The sum of the heights of all lines but the last.
+    // The sum of the heights of all lines.
     int total_height() const;
     // The sum of the heights of the lines before line.
     int line_top(const TShowStringsLine* line) const;

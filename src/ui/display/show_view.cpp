@@ -47,7 +47,7 @@ void TShowFonts::rebuild(int text_size) {
             font.setItalic(style == font_style::italic);
             font.setBold(style == font_style::bold);
             font.setKerning(false); // runs are measured piece by piece and must add up
-            entries_.push_back(Entry{font, QFontMetrics(font)});
+            entries_.push_back(Entry{font, QFontMetrics(font), QFontMetricsF(font)});
         }
     }
     const QFontMetrics& normal = metrics(FontRef{});
@@ -219,9 +219,9 @@ struct TextState {
     }
 };
 
-int advance(FontRef font, std::string_view piece) {
+double advance_f(FontRef font, std::string_view piece) {
     if (piece.empty()) return 0;
-    return TShowFonts::instance().metrics(font).horizontalAdvance(cp1252_to_qstring(piece));
+    return TShowFonts::instance().metrics_f(font).horizontalAdvance(cp1252_to_qstring(piece));
 }
 
 } // namespace
@@ -318,9 +318,11 @@ std::string wrap_markup(std::string_view source, FontRef start, int width) {
         if (c == markup::soft_break) c = ' ';
     }
     TextState state(start);
-    int x = 0;                         // width of the current line so far
+    double x = 0;                      // width of the current line so far
     std::size_t pending_blank = std::string::npos; // the blank before the current word
-    int blank_width = 0;
+    double blank_width = 0;
+    // Advances add up without rounding; a line may end within half a pixel of the width.
+    const double limit = width + 0.5;
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
@@ -337,26 +339,26 @@ std::string wrap_markup(std::string_view source, FontRef start, int width) {
         }
         if (c == ' ') {
             pending_blank = i;
-            blank_width = advance(state.font, " ");
+            blank_width = advance_f(state.font, " ");
             ++i;
             continue;
         }
         // A word: measured piece by piece across style changes inside it.
-        int word_width = 0;
+        double word_width = 0;
         std::size_t j = i;
         TextState word_state = state;
         std::size_t piece_start = i;
         while (j < text.size() && text[j] != ' ' && text[j] != markup::line_break) {
             if (is_markup(text[j])) {
-                word_width += advance(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
+                word_width += advance_f(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
                 word_state.apply(text[j]);
                 piece_start = j + 1;
             }
             ++j;
         }
-        word_width += advance(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
+        word_width += advance_f(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
         if (pending_blank != std::string::npos) {
-            if (x > 0 && x + blank_width + word_width > width) {
+            if (x > 0 && x + blank_width + word_width > limit) {
                 text[pending_blank] = markup::soft_break;
                 x = word_width;
             } else {
@@ -507,7 +509,9 @@ void TShowStrings::lay_out_line(Line& line, Pen& pen, QPainter* painter) {
     }
     if (line.kind == line_kind::sound_bar) {
         if (!line.sound_bar) return;
-        pen.x += painter ? sound_bars_->place(*line.sound_bar, pen.x, pen.y) : sound_bars_->width(*line.sound_bar);
+        // The bars are widgets on the pane's drawing area, which does not scroll with the document.
+        pen.x += painter ? sound_bars_->place(*line.sound_bar, pen.x, pen.y - last_painted_.top())
+                         : sound_bars_->width(*line.sound_bar);
         return;
     }
     if (line.kind == line_kind::pictures) {

@@ -73,6 +73,7 @@ public:
 
     const QFont& font(FontRef ref) const { return entry(ref).font; }
     const QFontMetrics& metrics(FontRef ref) const { return entry(ref).metrics; }
+    const QFontMetricsF& metrics_f(FontRef ref) const { return entry(ref).metrics_f; }
     // The pixel height a font was made with.
     int pixel_height(FontRef ref) const { return entry(ref).font.pixelSize(); }
     QColor colour(FontRef ref) const;
@@ -90,6 +91,7 @@ private:
     struct Entry {
         QFont font;
         QFontMetrics metrics{QFont()};
+        QFontMetricsF metrics_f{QFont()};
     };
     const Entry& entry(FontRef ref) const;
 
