@@ -943,12 +943,12 @@ bool TShowStrings::toggle_fold(Line* line, bool unfold_only, bool fold_only, boo
     if (!expanded && fold_only) return false;
     if (expanded && unfold_only) return false;
 
-    const int before = total_height();
     if (expanded) {
         fold_at(fold);
     } else {
         fold->state[0] = 1;
         Line* end = block_end(fold);
+        Line* following = end->next;
         switch (fold->kind) {
         case line_kind::group_fold:
             append_families(end, fold->number);
@@ -967,7 +967,8 @@ bool TShowStrings::toggle_fold(Line* line, bool unfold_only, bool fold_only, boo
             break;
         }
         if (fold->kind == line_kind::species_fold || fold->kind == line_kind::recording_fold) {
-            const int added = total_height() - before;
+            int added = 0;
+            for (const Line* l = end->next; l != following; l = l->next) added += l->height;
             const int hs = scroll_bar_extent();
             if (!last_painted_.isNull()) {
                 scroll_amount_ = std::min(fold->painted_y + added + 10 - (last_painted_.bottom() + 1) + hs,
