@@ -314,6 +314,78 @@ TEST_F(ShowViewTest, UnfoldingNearTheBottomScrollsTheNewLinesIntoView) {
     EXPECT_EQ(form->scroll_position(), std::min(at, form->verticalScrollBar()->maximum()));
 }
 
+// A thumbnail of 100 x 120 pixels that remembers where it was drawn.
+class FakePicture : public TextPicture {
+public:
+    explicit FakePicture(std::vector<QPoint>* drawn) : drawn_(drawn) {}
+    QSize size() const override { return {100, 120}; }
+    void draw(QPainter& painter, QPoint top_left) const override {
+        painter.fillRect(QRect(top_left, size()), Qt::darkGreen);
+        drawn_->push_back(top_left);
+    }
+    std::unique_ptr<TextPicture> clone() const override { return std::make_unique<FakePicture>(drawn_); }
+
+private:
+    std::vector<QPoint>* drawn_;
+};
+
+class PicturesTest : public ShowViewTest {
+protected:
+    void SetUp() override {
+        ShowViewTest::SetUp();
+        set_text_picture_test([](const Tspecies& s) { return s.has_photo; });
+        set_text_picture_factory([this](const Tspecies& s) -> std::unique_ptr<TextPicture> {
+            if (!s.has_photo) return nullptr;
+            return std::make_unique<FakePicture>(&drawn);
+        });
+    }
+    void TearDown() override {
+        set_text_picture_factory(nullptr);
+        set_text_picture_test(nullptr);
+        ShowViewTest::TearDown();
+    }
+    std::vector<QPoint> drawn;
+};
+
+TEST_F(PicturesTest, PictureStandsLevelWithTheTextAndTheNextSpeciesBelowIt) {
+    build();
+    unfold_family(1);
+    TShowStringsLine* fold = unfold("Gallus gallus");
+    TShowStringsLine* text = find_line(lk::species_text, "", fold);
+    TShowStringsLine* pictures = text->next;
+    ASSERT_EQ(pictures->kind, lk::pictures);
+    const int lh = TShowFonts::instance().line_height();
+    EXPECT_EQ(text->x, 145 + 35);
+    EXPECT_EQ(pictures->x, 20); // the smaller of 20 and (180 - 100) / 2
+    EXPECT_EQ(pictures->height, lh - text->height);
+    paint();
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_TRUE(doc().pictures_painted());
+    // Level with the first text line.
+    EXPECT_EQ(drawn.back(), QPoint(20, text->painted_y + lh - form->scroll_position()));
+    // The subspecies header after it starts below the text, and the next species below the picture.
+    TShowStringsLine* header = pictures->next;
+    EXPECT_GE(header->bottom() - lh, text->bottom());
+    TShowStringsLine* pavo = species_fold("Pavo cristatus");
+    EXPECT_GE(pavo->painted_y + TShowFonts::instance().spacer_height() - lh, text->painted_y + lh + 120);
+    // A click on the picture opens the species' pictures.
+    QSignalSpy opened(form.get(), &TShowForm::species_pictures_requested);
+    click_at(QPoint(60, text->painted_y + lh + 60));
+    EXPECT_EQ(opened.count(), 1);
+    // Folding the species gives the next species its usual height again.
+    doc().toggle_fold(fold, false, true, false);
+    EXPECT_EQ(species_fold("Pavo cristatus")->height, TShowFonts::instance().spacer_height());
+}
+
+TEST_F(PicturesTest, APhotoThatDoesNotCountGivesNoTextPicture) {
+    // Pavo has no text and no recordings; its photo does not count, so it stays closed.
+    build();
+    unfold_family(1);
+    EXPECT_EQ(doc().bitmap_of(*species_fold("Pavo cristatus")), show_bitmap::invisible);
+    TShowStringsLine* icons = find_line(lk::content_icons, "", species_fold("Gallus gallus"));
+    EXPECT_EQ(icons->state[1], 1);
+}
+
 // ---------------------------------------------------------------- keys
 
 TEST_F(ShowViewTest, UpAndDownWalkTheSelectableLines) {

@@ -641,7 +641,7 @@ std::array<std::string, 3> TShowStrings::detail_texts(const Tcupaitem& item) con
         const std::string date = format_date(cut->value_3);
         if (!date.empty()) text += (text.empty() ? "" : " ") + shstr_line(4) + " " + date;
         const std::string time = cut->value_3 >= 0 && cut->value_4 >= 0 ? format_time(cut->value_4) : "";
-        if (!time.empty()) text += ", " + time;
+        if (!time.empty()) text += (text.empty() ? "" : " ") + shstr_line(5) + " " + time;
         if (!text.empty()) out[0] = first_upper(text) + ".";
     }
     // Locality.
@@ -976,6 +976,9 @@ bool TShowStrings::toggle_fold(Line* line, bool unfold_only, bool fold_only, boo
             }
         }
     }
+    // Lines were added or removed after the fold line: the cached first visible line keeps its top
+    // only when it does not lie below the fold line.
+    if (first_visible_ && !(fold->laid_out == pass_ && fold->painted_y >= first_visible_top_)) reset_first_visible();
     if (paint_now && owner_) owner_->repaint_from(fold->painted_y);
     return true;
 }
@@ -1022,6 +1025,7 @@ void TShowStrings::apply_name_settings(bool scientific, bool other_language, int
     }
     if (reselect_header) selected_ = first_name_after(reselect_header);
     if (!selected_) selected_ = first_selectable();
+    reset_first_visible();
 }
 
 void TShowStrings::relayout() {

@@ -317,6 +317,7 @@ private:
     bool link_at(const Line& line, QPoint point, std::string* link_text) const;
     bool bitmap_hit(const Line& line, QPoint point, bool* left_half) const;
     bool picture_hit(const Line& line, QPoint point) const;
+    Line* picture_at(QPoint point) const;
     void select_after_click(Line* clicked);
     bool in_visible_test(const Line* line) const;
 

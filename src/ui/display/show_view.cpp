@@ -669,7 +669,16 @@ bool TShowStrings::link_at(const Line& line, QPoint point, std::string* link_tex
     return false;
 }
 
+TShowStringsLine* TShowStrings::picture_at(QPoint point) const {
+    // Pictures reach over the rows beside them, so they are looked for apart from the rows.
+    for (Line* l = first_visible_ ? first_visible_ : head_; l && l->laid_out == pass_; l = l->next) {
+        if (l->kind == line_kind::pictures && picture_hit(*l, point)) return l;
+    }
+    return nullptr;
+}
+
 bool TShowStrings::is_clickable(QPoint point) const {
+    if (picture_at(point)) return true;
     Line* row = line_at(point);
     if (!row) return false;
     for (Line* l = row; l && (l == row || l->height == 0); l = l->next) {
@@ -684,9 +693,6 @@ bool TShowStrings::is_clickable(QPoint point) const {
         case line_kind::content_icons:
         case line_kind::subspecies_pictures:
             if (bitmap_hit(*l, point, nullptr)) return true;
-            break;
-        case line_kind::pictures:
-            if (picture_hit(*l, point)) return true;
             break;
         case line_kind::literature_link:
         case line_kind::threatened_status:
@@ -717,6 +723,11 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
     DocumentChange change;
     scroll_amount_ = 0;
     if (owner_) emit owner_->info_windows_close_requested();
+    if (Line* pictures = picture_at(point)) {
+        if (pictures->species->picture_count > 0 && owner_)
+            emit owner_->species_pictures_requested(pictures->species, nullptr, false);
+        return change;
+    }
     Line* row = line_at(point);
     if (!row) return change;
     change.repaint_from = row->painted_y;
@@ -782,10 +793,6 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
         case line_kind::subspecies_pictures:
             if (bitmap_hit(*l, point, nullptr) && owner_)
                 emit owner_->species_pictures_requested(l->species, l->subspecies, true);
-            break;
-        case line_kind::pictures:
-            if (picture_hit(*l, point) && l->species->picture_count > 0 && owner_)
-                emit owner_->species_pictures_requested(l->species, nullptr, false);
             break;
         case line_kind::literature_link:
             if (link_at(*l, point, nullptr) && owner_) emit owner_->literature_requested(l->species, global(point + QPoint(0, 4)));
