@@ -27,6 +27,9 @@ struct FindCase {
     const char* selected;
     bool family_unfolded;
 };
+void PrintTo(const FindCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class FindFromTopTest : public FindTest, public ::testing::WithParamInterface<FindCase> {};
 

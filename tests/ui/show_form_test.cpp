@@ -101,6 +101,9 @@ struct KeySignal {
     int volume_steps; // 0: a find signal is expected instead
     bool find_again;
 };
+void PrintTo(const KeySignal& k, std::ostream* os) {
+    *os << "key " << k.key << " modifiers " << k.modifiers.toInt();
+}
 
 class ShowFormKeyTest : public ShowFormTest, public ::testing::WithParamInterface<KeySignal> {};
 

@@ -74,6 +74,9 @@ struct NameCase {
     int main;
     std::vector<std::string> species_row;
 };
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << "scientific " << c.scientific << ", other " << c.other << ", main " << c.main;
+}
 
 class NameSettingsTest : public ShowStringsTest, public ::testing::WithParamInterface<NameCase> {};
 
@@ -305,6 +308,9 @@ struct StateCase {
     std::array<int, 5> numbers; // top group, family, species, selected family, species
     std::vector<int> unfolded;
 };
+void PrintTo(const StateCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 constexpr std::array<bool, 7> all_groups{false, true, true, true, true, true, true};
 
@@ -432,6 +438,9 @@ struct StoredCase {
     int main;
     int order;
 };
+void PrintTo(const StoredCase& c, std::ostream* os) {
+    for (const auto& [key, value] : c.keys) *os << key << '=' << value << ' ';
+}
 
 class StoredSettingsTest : public ShowStringsTest, public ::testing::WithParamInterface<StoredCase> {};
 

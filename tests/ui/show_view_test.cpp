@@ -27,6 +27,9 @@ struct WrapCase {
     std::string fits; // the text that just fits the width
     std::string expected;
 };
+void PrintTo(const WrapCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WrapTest : public ::testing::TestWithParam<WrapCase> {
 protected:
