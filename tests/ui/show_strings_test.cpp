@@ -269,6 +269,45 @@ TEST_F(ShowStringsTest, FoldAllReturnsToTheFirstLevel) {
     EXPECT_EQ(doc().selected(), doc().head()->next->next);
 }
 
+TEST_F(ShowStringsTest, SelectionMarginsAndTheBarAtTheSelection) {
+    build();
+    doc().set_selected(nullptr);
+    EXPECT_EQ(doc().selection_margins(), std::make_pair(10, 10));
+    unfold_family(1);
+    TShowStringsLine* fold = unfold_species("Gallus gallus");
+    form->update_scroll_range();
+    form->set_scroll_position(20);
+    paint();
+    TShowStringsLine* first_code = find_line(lk::recording_code, "", fold);
+    TShowStringsLine* second_code = find_line(lk::recording_code, "", first_code->next);
+    doc().set_selected(second_code);
+    ASSERT_NE(doc().sound_bar_at_selection(), nullptr);
+    EXPECT_EQ(doc().sound_bar_at_selection()->number, 2);
+    const int top = doc().line_top(second_code);
+    EXPECT_EQ(doc().selection_margins(), std::make_pair(top - form->scroll_position(),
+                                                        form->scroll_position() + form->client_height() - top));
+    doc().set_selected(doc().head()->next->next);
+    EXPECT_EQ(doc().sound_bar_at_selection(), nullptr);
+}
+
+TEST_F(ShowStringsTest, TextSizeIsStoredFromTheNormalFont) {
+    TShowFonts& fonts = TShowFonts::instance();
+    const int saved = fonts.text_size();
+    build();
+    const int old_spacer = doc().head()->height;
+    fonts.rebuild(20);
+    EXPECT_EQ(fonts.pixel_height(FontRef{}), 20);
+    EXPECT_GE(fonts.line_height(), 20);
+    EXPECT_EQ(fonts.spacer_height(), std::max(30, fonts.line_height() * 3 / 2));
+    fonts.write_text_size();
+    EXPECT_EQ(settings_read_integer("", "GENERAL", "Text Size", 0), 20);
+    // Lines already made take the new heights when laid out again.
+    form->fonts_changed();
+    EXPECT_EQ(doc().head()->height, fonts.spacer_height());
+    EXPECT_NE(doc().head()->height, old_spacer);
+    fonts.rebuild(saved);
+}
+
 class SharedSourceTest : public ShowStringsTest {
 protected:
     // Both shown recordings of Gallus are cut from source 9.

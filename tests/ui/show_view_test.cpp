@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QStyle>
 
 namespace morvelin::testing {
@@ -424,6 +425,21 @@ TEST_F(ShowViewTest, UpAndDownWalkTheSelectableLines) {
     EXPECT_EQ(form->beep_count(), beeps + 2);
     form->handle_key(Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(name(), "Pittas");
+}
+
+TEST_F(ShowViewTest, ArrowKeysOnASelectedBarReachThePane) {
+    build();
+    unfold_family(1);
+    TShowStringsLine* fold = unfold("Gallus gallus");
+    paint(true);
+    doc().set_selected(fold->next->next);
+    form->handle_key(Qt::Key_Down, Qt::NoModifier);
+    paint(true);
+    TShowStringsLine* bar_line = doc().selected();
+    ASSERT_EQ(bar_line->kind, lk::sound_bar);
+    ASSERT_NE(bar_line->sound_bar->bar, nullptr);
+    QTest::keyClick(&bar_line->sound_bar->bar->button(), Qt::Key_Down);
+    EXPECT_EQ(doc().selected()->kind, lk::recording_code);
 }
 
 TEST_F(ShowViewTest, MovingDownPastTheViewScrolls) {
