@@ -62,8 +62,10 @@ SHST_TClassShowStringsData everything_shown() {
 
 void unfold_everything(TShowStrings& doc, int line_limit) {
     for (TShowStringsLine* l = doc.head(); l && doc.line_count() < line_limit; l = l->next) {
-        if (l->kind == line_kind::family_fold && !l->expanded()) doc.toggle_fold(l, true, false, false);
-        else if (l->kind == line_kind::species_fold && !l->expanded()) doc.toggle_fold(l, true, false, false);
+        if (l->kind == line_kind::family_fold && !l->expanded())
+            doc.toggle_fold(l, true, false, false);
+        else if (l->kind == line_kind::species_fold && !l->expanded())
+            doc.toggle_fold(l, true, false, false);
     }
 }
 
@@ -89,7 +91,8 @@ struct World {
     Document make(int line_limit) {
         Document d;
         d.form = std::make_unique<TShowForm>();
-        d.form->resize(viewport_width + d.form->style()->pixelMetric(QStyle::PM_ScrollBarExtent), viewport_height);
+        d.form->resize(viewport_width + d.form->style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                       viewport_height);
         d.form->set_up(nullptr, TShowStringsViewState::initial(), &settings);
         unfold_everything(d.form->strings(), line_limit);
         d.form->update_scroll_range();
@@ -143,7 +146,8 @@ void BM_UnfoldAll(benchmark::State& state) {
 
 void BM_FindAllNames(benchmark::State& state) {
     TShowStrings& doc = world().small.form->strings();
-    for (auto _ : state) benchmark::DoNotOptimize(doc.find("no such name anywhere", true));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(doc.find("no such name anywhere", true));
     state.counters["items"] = static_cast<double>(data_set().species_count());
 }
 
@@ -151,7 +155,12 @@ double least(const std::vector<double>& v) {
     return *std::min_element(v.begin(), v.end());
 }
 
-BENCHMARK(BM_PaintViewport)->ArgName("large")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", least);
+BENCHMARK(BM_PaintViewport)
+    ->ArgName("large")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", least);
 BENCHMARK(BM_UnfoldAll)->Unit(benchmark::kMillisecond)->Iterations(3)->ComputeStatistics("min", least);
 BENCHMARK(BM_FindAllNames)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", least);
 

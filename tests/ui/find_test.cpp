@@ -63,7 +63,8 @@ TEST_F(FindTest, FindAgainGoesOnFromTheCurrentPlace) {
         ASSERT_TRUE(doc().find("pitt", false)) << i;
         found.push_back(selection().second);
     }
-    EXPECT_EQ(found, (std::vector<std::string>{"Pittas", "Blue-winged Pitta", "Extra Pitta 2", "Extra Pitta 3"}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{"Pittas", "Blue-winged Pitta", "Extra Pitta 2", "Extra Pitta 3"}));
     // From the top again, whatever the current place.
     ASSERT_TRUE(doc().find("pitt", true));
     EXPECT_EQ(selection().second, "Pittas");

@@ -125,18 +125,19 @@ TEST_P(ShowFormKeyTest, KeysForOtherWindowsLeaveAsSignals) {
     EXPECT_EQ(doc().selected(), selected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ShowFormKeyTest,
-                         ::testing::Values(KeySignal{Qt::Key_Up, Qt::ControlModifier, -2, false},
-                                           KeySignal{Qt::Key_Left, Qt::ControlModifier, -2, false},
-                                           KeySignal{Qt::Key_Down, Qt::ControlModifier, 2, false},
-                                           KeySignal{Qt::Key_Right, Qt::ControlModifier, 2, false},
-                                           KeySignal{Qt::Key_PageUp, Qt::ControlModifier, -5, false},
-                                           KeySignal{Qt::Key_PageDown, Qt::ControlModifier, 5, false},
-                                           KeySignal{Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, -1, false},
-                                           KeySignal{Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier, 1, false},
-                                           KeySignal{Qt::Key_F, Qt::ControlModifier, 0, false},
-                                           KeySignal{Qt::Key_F3, Qt::NoModifier, 0, true},
-                                           KeySignal{Qt::Key_F3, Qt::ControlModifier, 0, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShowFormKeyTest,
+    ::testing::Values(KeySignal{Qt::Key_Up, Qt::ControlModifier, -2, false},
+                      KeySignal{Qt::Key_Left, Qt::ControlModifier, -2, false},
+                      KeySignal{Qt::Key_Down, Qt::ControlModifier, 2, false},
+                      KeySignal{Qt::Key_Right, Qt::ControlModifier, 2, false},
+                      KeySignal{Qt::Key_PageUp, Qt::ControlModifier, -5, false},
+                      KeySignal{Qt::Key_PageDown, Qt::ControlModifier, 5, false},
+                      KeySignal{Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, -1, false},
+                      KeySignal{Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier, 1, false},
+                      KeySignal{Qt::Key_F, Qt::ControlModifier, 0, false},
+                      KeySignal{Qt::Key_F3, Qt::NoModifier, 0, true},
+                      KeySignal{Qt::Key_F3, Qt::ControlModifier, 0, true}));
 
 TEST_F(ShowFormTest, CtrlTabIsLeftToTheMainWindowAndTabMovesTheSelection) {
     build();
@@ -194,8 +195,8 @@ TEST_F(PopupTest, TooltipClosesSoonAfterTheMouseLeavesItsRectangle) {
     owner.show();
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(15);
-    QPointer<TTooltipForm> tip =
-        TTooltipForm::create(&owner, font, QPoint(60, 60), "Khao Yai\n\x0esecond line", nullptr, QRect(40, 40, 20, 20), 2, 200);
+    QPointer<TTooltipForm> tip = TTooltipForm::create(
+        &owner, font, QPoint(60, 60), "Khao Yai\n\x0esecond line", nullptr, QRect(40, 40, 20, 20), 2, 200);
     ASSERT_TRUE(tip);
     EXPECT_EQ(tip->line_height(), QFontMetrics(font).boundingRect(QStringLiteral("abcdefghj")).height() + 2);
     EXPECT_EQ(tip->height(), 2 * tip->line_height() + 2);
@@ -206,7 +207,8 @@ TEST_F(PopupTest, TooltipClosesSoonAfterTheMouseLeavesItsRectangle) {
     mouse = tip->geometry().center();
     QElapsedTimer clock;
     clock.start();
-    while (tip && clock.elapsed() < 1000) QTest::qWait(5);
+    while (tip && clock.elapsed() < 1000)
+        QTest::qWait(5);
     EXPECT_FALSE(tip);
     EXPECT_LE(clock.elapsed(), 100 + 50);
 }
@@ -216,7 +218,8 @@ TEST_F(PopupTest, TooltipDrawsAGreenFrame) {
     font.setPixelSize(15);
     std::string painted;
     QPointer<TTooltipForm> tip = TTooltipForm::create(
-        nullptr, font, QPoint(10, 10), "one", [&painted](QPainter&, const std::string& text, int x, int y, int) {
+        nullptr, font, QPoint(10, 10), "one",
+        [&painted](QPainter&, const std::string& text, int x, int y, int) {
             painted = text + " " + std::to_string(x) + " " + std::to_string(y);
         },
         QRect(0, 0, 100, 100), 3, 120);

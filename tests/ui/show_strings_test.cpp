@@ -60,7 +60,8 @@ TEST_F(ShowStringsTest, FirstLevelListsEachVisibleFamilyWithItsNames) {
 }
 
 TEST_F(ShowStringsTest, FamiliesWithoutVisibleSpeciesAreLeftOut) {
-    settings.visible.only_with_sounds_or_photos = true; // the extra pittas have no media, Pitta has a recording
+    settings.visible.only_with_sounds_or_photos =
+        true; // the extra pittas have no media, Pitta has a recording
     settings.visible.carriers.visible_cds = {};
     settings.visible.carriers.show_native = false; // no recording is visible now
     build();
@@ -115,8 +116,8 @@ TEST_F(ShowStringsTest, SpeciesRowLinesAndTheirExtras) {
     TShowStringsLine* gallus = species_fold("Gallus gallus");
     // Fold, header, two names, map button, content icons, literature, threatened status, other names.
     EXPECT_EQ(kinds_after(gallus, {lk::species_fold}),
-              (K{lk::species_header, lk::species_other, lk::species_scientific, lk::map_button, lk::content_icons,
-                 lk::literature_link, lk::threatened_status, lk::other_names}));
+              (K{lk::species_header, lk::species_other, lk::species_scientific, lk::map_button,
+                 lk::content_icons, lk::literature_link, lk::threatened_status, lk::other_names}));
     TShowStringsLine* icons = find_line(lk::content_icons, "", gallus);
     EXPECT_EQ(icons->state[0], 1); // photos
     EXPECT_EQ(icons->state[2], 1); // recordings
@@ -128,7 +129,8 @@ TEST_F(ShowStringsTest, SpeciesRowLinesAndTheirExtras) {
     build();
     unfold_family(1);
     EXPECT_EQ(kinds_after(species_fold("Gallus gallus"), {lk::species_fold}),
-              (K{lk::species_header, lk::species_scientific, lk::map_button, lk::content_icons, lk::literature_link}));
+              (K{lk::species_header, lk::species_scientific, lk::map_button, lk::content_icons,
+                 lk::literature_link}));
 }
 
 TEST_F(ShowStringsTest, SpeciesHeaderShowsItsNumberAndNamesAreSeparated) {
@@ -158,15 +160,14 @@ TEST_F(ShowStringsTest, UnfoldingASpeciesAddsTextRecordingsAndSubspecies) {
     TShowStringsLine* family = unfold_family(1);
     TShowStringsLine* fold = unfold_species("Gallus gallus");
     TShowStringsLine* end = fold->next;
-    while (end->next->kind > lk::species_header && end->next->kind <= lk::other_names) end = end->next;
-    EXPECT_EQ(kinds_after(end, {lk::species_fold}),
-              (K{lk::species_text,
-                 lk::subspecies_header, lk::subspecies_pictures, // gallus has a photo of its own
-                 lk::recording_number, lk::sound_bar, lk::recording_fold, lk::recording_code, lk::recording_title,
-                 lk::subspecies_header,
-                 lk::recording_number, lk::sound_bar, lk::cd_line, lk::recording_fold, lk::recording_code,
-                 lk::recording_title,
-                 lk::subspecies_header})); // murghi has no recording
+    while (end->next->kind > lk::species_header && end->next->kind <= lk::other_names)
+        end = end->next;
+    EXPECT_EQ(
+        kinds_after(end, {lk::species_fold}),
+        (K{lk::species_text, lk::subspecies_header, lk::subspecies_pictures, // gallus has a photo of its own
+           lk::recording_number, lk::sound_bar, lk::recording_fold, lk::recording_code, lk::recording_title,
+           lk::subspecies_header, lk::recording_number, lk::sound_bar, lk::cd_line, lk::recording_fold,
+           lk::recording_code, lk::recording_title, lk::subspecies_header})); // murghi has no recording
     TShowStringsLine* text = find_line(lk::species_text, "", fold);
     EXPECT_EQ(plain_text(text->text), "Voice\nRange");
     EXPECT_EQ(text->x, 145);
@@ -184,7 +185,8 @@ TEST_F(ShowStringsTest, UnfoldingASpeciesAddsTextRecordingsAndSubspecies) {
     TShowStringsLine* code = find_line(lk::recording_code, "", fold);
     EXPECT_EQ(code->text, "A");
     EXPECT_EQ(code->height, 0); // on the row of the recording fold before it
-    EXPECT_EQ(code->prev->height, std::max(19, TShowFonts::instance().metrics(FontRef{font_style::bold, 1, 0}).height() * 7 / 6));
+    EXPECT_EQ(code->prev->height,
+              std::max(19, TShowFonts::instance().metrics(FontRef{font_style::bold, 1, 0}).height() * 7 / 6));
     EXPECT_EQ(plain_text(find_line(lk::recording_title, "", fold)->text), "song, Nakhon Ratchasima");
     // At least a scroll bar and a line high, and room for the bar's numbers line above the slider.
     const int lh = TShowFonts::instance().line_height();
@@ -232,7 +234,8 @@ TEST_F(ShowStringsTest, RecordingDetailsUnfoldAndFoldAlone) {
     EXPECT_EQ(kinds_after(rf->next->next, {lk::subspecies_header}),
               (K{lk::detail_recordist, lk::detail_locality, lk::detail_audible}));
     const TShowStringsLine* recordist = find_line(lk::detail_recordist, "", rf);
-    EXPECT_EQ(recordist->text, "Recorded by \x0d" "BRASK, TOMAS\x0d on 00-00-2005.");
+    EXPECT_EQ(recordist->text, "Recorded by \x0d"
+                               "BRASK, TOMAS\x0d on 00-00-2005.");
     EXPECT_EQ(plain_text(find_line(lk::detail_locality, "", rf)->text),
               "Locality: Khao Yai (Nakhon Ratchasima, Thailand).");
     EXPECT_EQ(plain_text(find_line(lk::detail_audible, "", rf)->text), "first half second half\nDawn chorus");
@@ -284,8 +287,9 @@ TEST_F(ShowStringsTest, SelectionMarginsAndTheBarAtTheSelection) {
     ASSERT_NE(doc().sound_bar_at_selection(), nullptr);
     EXPECT_EQ(doc().sound_bar_at_selection()->number, 2);
     const int top = doc().line_top(second_code);
-    EXPECT_EQ(doc().selection_margins(), std::make_pair(top - form->scroll_position(),
-                                                        form->scroll_position() + form->client_height() - top));
+    EXPECT_EQ(
+        doc().selection_margins(),
+        std::make_pair(top - form->scroll_position(), form->scroll_position() + form->client_height() - top));
     doc().set_selected(doc().head()->next->next);
     EXPECT_EQ(doc().sound_bar_at_selection(), nullptr);
 }
@@ -359,37 +363,39 @@ TEST_P(ViewStateTextTest, Reads) {
     const StateCase& c = GetParam();
     const TShowStringsViewState s = TShowStringsViewState::from_text(c.text);
     EXPECT_EQ(s.groups, c.groups);
-    EXPECT_EQ((std::array<int, 5>{s.top_group, s.top_family, s.top_species, s.selected_family, s.selected_species}),
-              c.numbers);
+    EXPECT_EQ(
+        (std::array<int, 5>{s.top_group, s.top_family, s.top_species, s.selected_family, s.selected_species}),
+        c.numbers);
     EXPECT_EQ(s.unfolded_families, c.unfolded);
 }
 
 std::vector<int> one_to(int n) {
     std::vector<int> v;
-    for (int i = 1; i <= n; ++i) v.push_back(i);
+    for (int i = 1; i <= n; ++i)
+        v.push_back(i);
     return v;
 }
 std::string with_families(int n) {
     std::string text = "1,1,0,1,0";
-    for (int i = 1; i <= n; ++i) text += "," + std::to_string(i);
+    for (int i = 1; i <= n; ++i)
+        text += "," + std::to_string(i);
     return text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ViewStateTextTest,
-    ::testing::Values(StateCase{"1,3,2,4,5,7,9", all_groups, {1, 3, 2, 4, 5}, {7, 9}},
-                      StateCase{"101000,3,2,0,2,0,12",
-                                {false, true, false, true, false, false, false},
-                                {3, 2, 0, 2, 0},
-                                {12}},
-                      // A malformed number among the first five restores the defaults only.
-                      StateCase{"1,x,0,1,0,5", all_groups, {1, 1, 0, 1, 0}, {}},
-                      StateCase{"1,3,2,4", all_groups, {1, 1, 0, 1, 0}, {}},
-                      StateCase{"110000,2,x,1,7,1,3", {false, true, true, false, false, false, false}, {1, 1, 0, 1, 0}, {}},
-                      StateCase{"", all_groups, {1, 1, 0, 1, 0}, {}},
-                      StateCase{"9,1,0,1,0", all_groups, {6, 1, 0, 1, 0}, {}},
-                      StateCase{"1,2,0,1,0,a,4,,5", all_groups, {1, 2, 0, 1, 0}, {4, 5}},
-                      StateCase{" 1, 2 ,0,+1,0", all_groups, {1, 2, 0, 1, 0}, {}}));
+    ::testing::Values(
+        StateCase{"1,3,2,4,5,7,9", all_groups, {1, 3, 2, 4, 5}, {7, 9}},
+        StateCase{
+            "101000,3,2,0,2,0,12", {false, true, false, true, false, false, false}, {3, 2, 0, 2, 0}, {12}},
+        // A malformed number among the first five restores the defaults only.
+        StateCase{"1,x,0,1,0,5", all_groups, {1, 1, 0, 1, 0}, {}},
+        StateCase{"1,3,2,4", all_groups, {1, 1, 0, 1, 0}, {}},
+        StateCase{"110000,2,x,1,7,1,3", {false, true, true, false, false, false, false}, {1, 1, 0, 1, 0}, {}},
+        StateCase{"", all_groups, {1, 1, 0, 1, 0}, {}},
+        StateCase{"9,1,0,1,0", all_groups, {6, 1, 0, 1, 0}, {}},
+        StateCase{"1,2,0,1,0,a,4,,5", all_groups, {1, 2, 0, 1, 0}, {4, 5}},
+        StateCase{" 1, 2 ,0,+1,0", all_groups, {1, 2, 0, 1, 0}, {}}));
 
 TEST(ViewStateTextTest, AtMostTwentyUnfoldedFamiliesAreRead) {
     EXPECT_EQ(TShowStringsViewState::from_text(with_families(25)).unfolded_families, one_to(20));
@@ -449,7 +455,8 @@ TEST_F(ShowStringsTest, MalformedVisibleValueRestoresOnlyTheDefaults) {
 // ---------------------------------------------------------------- settings
 
 TEST_F(ShowStringsTest, DisplaySettingsDefaultsAndStoredValues) {
-    const SHST_TClassShowStringsData fresh = SHST_TClassShowStringsData::read_from_settings(*data, "WINDOW 1");
+    const SHST_TClassShowStringsData fresh =
+        SHST_TClassShowStringsData::read_from_settings(*data, "WINDOW 1");
     EXPECT_TRUE(fresh.scientific && fresh.other_language && fresh.show_threatened && fresh.show_department);
     EXPECT_TRUE(fresh.show_country); // offered by this edition, default yes
     EXPECT_EQ(fresh.main_name, main_name::other_language);
@@ -478,13 +485,15 @@ struct StoredCase {
     int order;
 };
 void PrintTo(const StoredCase& c, std::ostream* os) {
-    for (const auto& [key, value] : c.keys) *os << key << '=' << value << ' ';
+    for (const auto& [key, value] : c.keys)
+        *os << key << '=' << value << ' ';
 }
 
 class StoredSettingsTest : public ShowStringsTest, public ::testing::WithParamInterface<StoredCase> {};
 
 TEST_P(StoredSettingsTest, Reads) {
-    for (const auto& [key, value] : GetParam().keys) settings_write_string("", "WINDOW 1", key, value);
+    for (const auto& [key, value] : GetParam().keys)
+        settings_write_string("", "WINDOW 1", key, value);
     const SHST_TClassShowStringsData d = SHST_TClassShowStringsData::read_from_settings(*data, "WINDOW 1");
     EXPECT_EQ(d.scientific, GetParam().scientific);
     EXPECT_EQ(d.other_language, GetParam().other);
@@ -494,15 +503,17 @@ TEST_P(StoredSettingsTest, Reads) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StoredSettingsTest,
-    ::testing::Values(StoredCase{{{"Main", "sCIENTIFIC"}}, true, true, main_name::scientific, 1},
-                      StoredCase{{{"Main", "Latin"}}, true, true, main_name::other_language, 1},
-                      // Without vernacular names the scientific one is forced on.
-                      StoredCase{{{"Other Language", "No"}, {"Scientific", "No"}}, true, false, main_name::other_language, 1},
-                      StoredCase{{{"Scientific", "No"}}, false, true, main_name::other_language, 1},
-                      StoredCase{{{"Systematic Order", "2"}}, true, true, main_name::other_language, 2},
-                      // Kind 4 is not among the orders of this disc; 7 is no kind at all.
-                      StoredCase{{{"Systematic Order", "4"}}, true, true, main_name::other_language, 1},
-                      StoredCase{{{"Systematic Order", "7"}}, true, true, main_name::other_language, 1}));
+    ::testing::Values(
+        StoredCase{{{"Main", "sCIENTIFIC"}}, true, true, main_name::scientific, 1},
+        StoredCase{{{"Main", "Latin"}}, true, true, main_name::other_language, 1},
+        // Without vernacular names the scientific one is forced on.
+        StoredCase{
+            {{"Other Language", "No"}, {"Scientific", "No"}}, true, false, main_name::other_language, 1},
+        StoredCase{{{"Scientific", "No"}}, false, true, main_name::other_language, 1},
+        StoredCase{{{"Systematic Order", "2"}}, true, true, main_name::other_language, 2},
+        // Kind 4 is not among the orders of this disc; 7 is no kind at all.
+        StoredCase{{{"Systematic Order", "4"}}, true, true, main_name::other_language, 1},
+        StoredCase{{{"Systematic Order", "7"}}, true, true, main_name::other_language, 1}));
 
 // ---------------------------------------------------------------- copy, tags
 
@@ -518,8 +529,10 @@ TEST_F(ShowStringsTest, NewWindowCopiesLinesAndSettings) {
     copy.set_up(&doc(), TShowStringsViewState::initial(), nullptr);
     TShowStrings& c = copy.strings();
     std::vector<std::pair<std::uint8_t, std::string>> a, b;
-    for (TShowStringsLine* l = doc().head(); l; l = l->next) a.emplace_back(l->kind, l->text);
-    for (TShowStringsLine* l = c.head(); l; l = l->next) b.emplace_back(l->kind, l->text);
+    for (TShowStringsLine* l = doc().head(); l; l = l->next)
+        a.emplace_back(l->kind, l->text);
+    for (TShowStringsLine* l = c.head(); l; l = l->next)
+        b.emplace_back(l->kind, l->text);
     EXPECT_EQ(a, b);
     TShowStringsLine* bar = nullptr;
     for (TShowStringsLine* l = c.head(); l && !bar; l = l->next)
@@ -543,8 +556,9 @@ TEST_F(ShowStringsTest, RecordingTagTexts) {
     EXPECT_EQ(tags.publisher, "Quellmark");
     EXPECT_EQ(tags.album, "Sarovan Bird Sounds 3.14 (1999-2009)");
     EXPECT_EQ(tags.artist, "BRASK, TOMAS");
-    EXPECT_EQ(tags.comment, "Recorded by BRASK, TOMAS on 00-00-2005.\r\nLocality: Khao Yai (Nakhon Ratchasima, "
-                            "Thailand).\r\nfirst half second half\nDawn chorus");
+    EXPECT_EQ(tags.comment,
+              "Recorded by BRASK, TOMAS on 00-00-2005.\r\nLocality: Khao Yai (Nakhon Ratchasima, "
+              "Thailand).\r\nfirst half second half\nDawn chorus");
     const Mp3TagTexts cd = doc().recording_tag_texts(*own.next_item);
     EXPECT_EQ(cd.publisher, "");
     EXPECT_EQ(cd.artist, "");
@@ -575,7 +589,8 @@ TEST_F(GroupedTest, GroupsFoldAndTheirStateIsSaved) {
     EXPECT_EQ(doc().selected(), doc().head()->next);
     TShowStringsLine* mammals = doc().head()->next->next;
     EXPECT_TRUE(doc().toggle_fold(mammals, true, false, false));
-    EXPECT_EQ(kinds_after(mammals->next, {}), (K{lk::family_fold, lk::family_header, lk::family_other, lk::family_scientific}));
+    EXPECT_EQ(kinds_after(mammals->next, {}),
+              (K{lk::family_fold, lk::family_header, lk::family_other, lk::family_scientific}));
     EXPECT_EQ(doc().find_header(2, 0)->number, 2); // numbered in the whole order
     EXPECT_EQ(doc().capture_view_state().to_text(true).substr(0, 7), "000100,");
 

@@ -35,7 +35,8 @@ inline void add_extra_pittas(MiniDisc& disc, int count) {
                  std::to_string(2000 + i) + "\n\nTH\n1\n\n";
         taxa += "Extra Pitta " + std::to_string(i) + "\nAlso called Jewel Thrush " + std::to_string(i) + "\n";
         std::string text;
-        for (int w = 0; w < i * 6; ++w) text += "word" + std::to_string(w) + " ";
+        for (int w = 0; w < i * 6; ++w)
+            text += "word" + std::to_string(w) + " ";
         taxa += text + "\n\n";
     }
     disc.replace("names_sc.txt", "201 2001\nC\nTH-MA-SI\n2\n", "201 2001\nC\nTH-MA-SI\n2\n" + names);
@@ -86,12 +87,15 @@ protected:
 
     std::vector<std::uint8_t> kinds() {
         std::vector<std::uint8_t> out;
-        for (TShowStringsLine* l = doc().head(); l; l = l->next) out.push_back(l->kind);
+        for (TShowStringsLine* l = doc().head(); l; l = l->next)
+            out.push_back(l->kind);
         return out;
     }
-    TShowStringsLine* find_line(std::uint8_t kind, const std::string& text = {}, TShowStringsLine* from = nullptr) {
+    TShowStringsLine* find_line(std::uint8_t kind, const std::string& text = {},
+                                TShowStringsLine* from = nullptr) {
         for (TShowStringsLine* l = from ? from : doc().head(); l; l = l->next) {
-            if (l->kind == kind && (text.empty() || plain_text(l->text).find(text) != std::string::npos)) return l;
+            if (l->kind == kind && (text.empty() || plain_text(l->text).find(text) != std::string::npos))
+                return l;
         }
         return nullptr;
     }
@@ -106,7 +110,8 @@ protected:
         const ShowBitmap& b = show_bitmap_entry(index);
         const int shift = TShowFonts::instance().metrics(FontRef{}).ascent() - 2 -
                           (TShowFonts::instance().metrics(FontRef{}).capHeight() + 1) / 2;
-        return QPoint(line.painted_x + b.offset.x() + b.width / 2, line.bottom() + shift + b.offset.y() + b.height / 2);
+        return QPoint(line.painted_x + b.offset.x() + b.width / 2,
+                      line.bottom() + shift + b.offset.y() + b.height / 2);
     }
 
     MiniDisc disc;

@@ -8,8 +8,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <QStyle>
+#include <QTest>
 
 namespace morvelin::testing {
 namespace {
@@ -45,21 +45,45 @@ TEST_P(WrapTest, BreaksAtBlanks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WrapTest,
-    ::testing::Values(WrapCase{"two on the first line", "aa bb cc", "aa bb", "aa bb\x12" "cc"},
-                      WrapCase{"line feeds stay", "aa\nbb cc dd", "bb cc", "aa\nbb cc\x12" "dd"},
-                      WrapCase{"a long word gets its own line", "a verylongword b", "a", "a\x12verylongword\x12" "b"},
-                      WrapCase{"soft breaks are undone first", "aa\x12" "bb\x12" "cc", "aa bb cc", "aa bb cc"},
+    ::testing::Values(WrapCase{"two on the first line", "aa bb cc", "aa bb",
+                               "aa bb\x12"
+                               "cc"},
+                      WrapCase{"line feeds stay", "aa\nbb cc dd", "bb cc",
+                               "aa\nbb cc\x12"
+                               "dd"},
+                      WrapCase{"a long word gets its own line", "a verylongword b", "a",
+                               "a\x12verylongword\x12"
+                               "b"},
+                      WrapCase{"soft breaks are undone first",
+                               "aa\x12"
+                               "bb\x12"
+                               "cc",
+                               "aa bb cc", "aa bb cc"},
                       // Style characters take no room: italic "bb" is measured in italics.
-                      WrapCase{"markup has no width", "aa \x0b" "bb\x0b cc", "aa bb", "aa \x0b" "bb\x0b\x12" "cc"}),
+                      WrapCase{"markup has no width",
+                               "aa \x0b"
+                               "bb\x0b cc",
+                               "aa bb",
+                               "aa \x0b"
+                               "bb\x0b\x12"
+                               "cc"}),
     [](const ::testing::TestParamInfo<WrapCase>& info) {
         std::string n = info.param.name;
-        for (char& ch : n) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        for (char& ch : n)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return n;
     });
 
 TEST(MarkupTest, RunsFollowTheStyleCharacters) {
     ui_application();
-    const TextLayout layout = layout_markup("a\x0b" "b\x0b" "c\x0c" "d\x0c\x0d" "e\x0d\x10" "f\x10\x11" "g\x11\x0e" "h\x0f\nI",
+    const TextLayout layout = layout_markup("a\x0b"
+                                            "b\x0b"
+                                            "c\x0c"
+                                            "d\x0c\x0d"
+                                            "e\x0d\x10"
+                                            "f\x10\x11"
+                                            "g\x11\x0e"
+                                            "h\x0f\nI",
                                             FontRef{});
     ASSERT_EQ(layout.runs.size(), 9u);
     const auto& r = layout.runs;
@@ -114,8 +138,8 @@ protected:
     void click_at(QPoint document_point) {
         paint();
         const QPoint p = document_point - QPoint(0, form->scroll_position());
-        QMouseEvent press(QEvent::MouseButtonPress, p, form->viewport()->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, p, form->viewport()->mapToGlobal(p), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form->viewport(), &press);
     }
     static int count_colour(const QImage& image, QColor colour) {
@@ -131,8 +155,9 @@ protected:
         const QFontMetrics& m = TShowFonts::instance().metrics(FontRef{});
         for (const TextRun& r : layout.runs) {
             if (r.link && r.source == link_text) {
-                const int baseline = line.bottom() + m.ascent() - 2 -
-                                     (layout.line_count() - 1 - r.line) * TShowFonts::instance().line_height();
+                const int baseline =
+                    line.bottom() + m.ascent() - 2 -
+                    (layout.line_count() - 1 - r.line) * TShowFonts::instance().line_height();
                 return QPoint(line.painted_x + r.x + 2, baseline - 3);
             }
         }
@@ -146,7 +171,8 @@ TEST_F(ShowViewTest, PaintingVisitsOnlyTheLinesNearTheView) {
     unfold_family(1);
     unfold_family(2);
     for (TShowStringsLine* l = doc().head(); l; l = l->next)
-        if (l->kind == lk::species_fold && doc().bitmap_of(*l) != show_bitmap::invisible) doc().toggle_fold(l, true, false, false);
+        if (l->kind == lk::species_fold && doc().bitmap_of(*l) != show_bitmap::invisible)
+            doc().toggle_fold(l, true, false, false);
     form->update_scroll_range();
     paint();
     const std::uint32_t first_pass = doc().head()->laid_out;
@@ -154,7 +180,8 @@ TEST_F(ShowViewTest, PaintingVisitsOnlyTheLinesNearTheView) {
     paint();
     EXPECT_EQ(doc().head()->laid_out, first_pass); // the top was not visited again
     std::uint32_t pass = 0;
-    for (TShowStringsLine* l = doc().head(); l; l = l->next) pass = std::max(pass, l->laid_out);
+    for (TShowStringsLine* l = doc().head(); l; l = l->next)
+        pass = std::max(pass, l->laid_out);
     int visited = 0, visible_rows = 0;
     for (TShowStringsLine* l = doc().head(); l; l = l->next) {
         if (l->laid_out != pass) continue;
@@ -218,7 +245,7 @@ TEST_F(ShowViewTest, LinksAreFoundUnderTheirText) {
     const QPoint on_threat = on_link(*threat, "Vulnerable");
     EXPECT_TRUE(doc().is_clickable(on_threat));
     EXPECT_FALSE(doc().is_clickable(on_threat - QPoint(6, 0))); // the blanks before the link
-    EXPECT_FALSE(doc().is_clickable(on_threat + QPoint(0, 8)));  // below the underline
+    EXPECT_FALSE(doc().is_clickable(on_threat + QPoint(0, 8))); // below the underline
     EXPECT_TRUE(doc().is_clickable(on_link(*literature, "r")));
 
     QSignalSpy threats(form.get(), &TShowForm::threatened_status_requested);
@@ -408,8 +435,8 @@ TEST_F(ShowViewTest, UpAndDownWalkTheSelectableLines) {
         paint(true);
         walk.push_back(name());
     }
-    EXPECT_EQ(walk, (std::vector<std::string>{"Pheasants and allies", "Red Junglefowl", "bar", "A", "bar", "B",
-                                              "Indian Peafowl", "Pittas"}));
+    EXPECT_EQ(walk, (std::vector<std::string>{"Pheasants and allies", "Red Junglefowl", "bar", "A", "bar",
+                                              "B", "Indian Peafowl", "Pittas"}));
     EXPECT_EQ(form->status_text(), "Pittas");
     const int beeps = form->beep_count();
     form->handle_key(Qt::Key_Tab, Qt::NoModifier);
@@ -470,13 +497,11 @@ TEST_F(ShowViewTest, EnterTogglesAndTheKeypadKeysOnlyUnfoldOrFold) {
         Qt::KeyboardModifiers modifiers;
         bool expanded;
     };
-    const std::vector<Step> steps{{Qt::Key_Return, Qt::NoModifier, true},
-                                  {Qt::Key_Plus, Qt::KeypadModifier, true},
-                                  {Qt::Key_Minus, Qt::KeypadModifier, false},
-                                  {Qt::Key_Minus, Qt::KeypadModifier, false},
-                                  {Qt::Key_Plus, Qt::KeypadModifier, true},
-                                  {Qt::Key_Space, Qt::NoModifier, false},
-                                  {Qt::Key_Plus, Qt::NoModifier, false}}; // the main keyboard's plus does nothing
+    const std::vector<Step> steps{
+        {Qt::Key_Return, Qt::NoModifier, true},     {Qt::Key_Plus, Qt::KeypadModifier, true},
+        {Qt::Key_Minus, Qt::KeypadModifier, false}, {Qt::Key_Minus, Qt::KeypadModifier, false},
+        {Qt::Key_Plus, Qt::KeypadModifier, true},   {Qt::Key_Space, Qt::NoModifier, false},
+        {Qt::Key_Plus, Qt::NoModifier, false}}; // the main keyboard's plus does nothing
     for (const Step& s : steps) {
         form->handle_key(s.key, s.modifiers);
         paint(true);
@@ -519,7 +544,8 @@ TEST_F(ShowViewTest, ResizingWrapsTheTextsAgain) {
     paint();
     EXPECT_GT(text->height, wide);
     const int available = 400 - 2 * form->style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 145;
-    for (const TextRun& r : layout_markup(text->text, text->font).runs) EXPECT_LE(r.x + r.width, available);
+    for (const TextRun& r : layout_markup(text->text, text->font).runs)
+        EXPECT_LE(r.x + r.width, available);
 }
 
 } // namespace

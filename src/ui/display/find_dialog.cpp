@@ -2,9 +2,9 @@
 
 #include "display/show_view.h"
 #include "foundation/editions.h"
+#include "foundation/program_fonts.h"
 #include "foundation/text_encoding.h"
 #include "foundation/textfile_handler.h"
-#include "foundation/program_fonts.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

@@ -19,7 +19,8 @@ QCursor clickable_item_cursor() {
                    image.text(QStringLiteral("HotSpotY")).toInt());
 }
 
-TFormWithUnderlinedItems::TFormWithUnderlinedItems(QWidget* owner, Qt::WindowFlags flags) : QWidget(owner, flags) {
+TFormWithUnderlinedItems::TFormWithUnderlinedItems(QWidget* owner, Qt::WindowFlags flags)
+    : QWidget(owner, flags) {
     setMouseTracking(true);
 }
 
@@ -36,7 +37,8 @@ void TFormWithUnderlinedItems::draw_marked_text(QPainter& painter, int x, int ba
     const TextLayout layout = layout_markup(text, font(), palette().color(QPalette::WindowText));
     draw_text_layout(painter, layout, x, baseline, line_height);
     for (const TextRun& run : layout.runs) {
-        if (run.link) underlines_.emplace_back(x + run.x, baseline + run.line * line_height + 1, run.width, 1);
+        if (run.link)
+            underlines_.emplace_back(x + run.x, baseline + run.line * line_height + 1, run.width, 1);
     }
 }
 

@@ -34,7 +34,8 @@ QCursor hand_cursor() {
 
 } // namespace
 
-TShowForm::TShowForm(QWidget* parent) : QAbstractScrollArea(parent), strings_(std::make_unique<TShowStrings>(this)) {
+TShowForm::TShowForm(QWidget* parent)
+    : QAbstractScrollArea(parent), strings_(std::make_unique<TShowStrings>(this)) {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -286,8 +287,10 @@ bool TShowForm::focusNextPrevChild(bool) {
 }
 
 void TShowForm::keyPressEvent(QKeyEvent* event) {
-    if (handle_key(event->key(), event->modifiers())) event->accept();
-    else event->ignore();
+    if (handle_key(event->key(), event->modifiers()))
+        event->accept();
+    else
+        event->ignore();
 }
 
 bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
@@ -324,29 +327,41 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
         break;
     case Qt::Key_Up:
     case Qt::Key_Left:
-        if (ctrl) emit volume_step_requested(-2);
-        else move(false);
+        if (ctrl)
+            emit volume_step_requested(-2);
+        else
+            move(false);
         break;
     case Qt::Key_Down:
     case Qt::Key_Right:
-        if (ctrl) emit volume_step_requested(2);
-        else move(true);
+        if (ctrl)
+            emit volume_step_requested(2);
+        else
+            move(true);
         break;
     case Qt::Key_PageUp:
-        if (ctrl) emit volume_step_requested(-5);
-        else set_scroll_position(scroll_position() - client_height());
+        if (ctrl)
+            emit volume_step_requested(-5);
+        else
+            set_scroll_position(scroll_position() - client_height());
         break;
     case Qt::Key_PageDown:
-        if (ctrl) emit volume_step_requested(5);
-        else set_scroll_position(scroll_position() + client_height());
+        if (ctrl)
+            emit volume_step_requested(5);
+        else
+            set_scroll_position(scroll_position() + client_height());
         break;
     case Qt::Key_Home:
-        if (ctrl) end_select(false);
-        else handled = false;
+        if (ctrl)
+            end_select(false);
+        else
+            handled = false;
         break;
     case Qt::Key_End:
-        if (ctrl) end_select(true);
-        else handled = false;
+        if (ctrl)
+            end_select(true);
+        else
+            handled = false;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -354,33 +369,47 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
         if (!ctrl) toggle(false, false);
         break;
     case Qt::Key_Plus:
-        if (!keypad) handled = false;
-        else if (ctrl) emit volume_step_requested(-1);
-        else toggle(true, false);
+        if (!keypad)
+            handled = false;
+        else if (ctrl)
+            emit volume_step_requested(-1);
+        else
+            toggle(true, false);
         break;
     case Qt::Key_Minus:
-        if (!keypad) handled = false;
-        else if (ctrl) emit volume_step_requested(1);
-        else toggle(false, true);
+        if (!keypad)
+            handled = false;
+        else if (ctrl)
+            emit volume_step_requested(1);
+        else
+            toggle(false, true);
         break;
     case Qt::Key_F:
-        if (ctrl) emit find_requested();
-        else handled = false;
+        if (ctrl)
+            emit find_requested();
+        else
+            handled = false;
         break;
     case Qt::Key_F3:
         emit find_again_requested();
         break;
     case Qt::Key_M:
-        if (ctrl) strings_->open_map_of_selection();
-        else handled = false;
+        if (ctrl)
+            strings_->open_map_of_selection();
+        else
+            handled = false;
         break;
     case Qt::Key_P:
-        if (ctrl) strings_->open_pictures_of_selection();
-        else handled = false;
+        if (ctrl)
+            strings_->open_pictures_of_selection();
+        else
+            handled = false;
         break;
     case Qt::Key_R:
-        if (ctrl) strings_->open_literature_of_selection();
-        else handled = false;
+        if (ctrl)
+            strings_->open_literature_of_selection();
+        else
+            handled = false;
         break;
     default:
         handled = false;

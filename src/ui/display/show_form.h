@@ -82,8 +82,8 @@ signals:
     void status_text_changed(const QString& text);
     void info_windows_close_requested();
     void species_map_requested(const morvelin::Tspecies* species);
-    void species_pictures_requested(const morvelin::Tspecies* species, const morvelin::Tsubspecies* subspecies,
-                                    bool subspecies_only);
+    void species_pictures_requested(const morvelin::Tspecies* species,
+                                    const morvelin::Tsubspecies* subspecies, bool subspecies_only);
     // Pop-ups, placed at the global point.
     void literature_requested(const morvelin::Tspecies* species, QPoint global_point);
     void threatened_status_requested(const morvelin::Tspecies* species, const QString& status_text,

@@ -66,7 +66,8 @@ void ShowSoundBars::free(TSoundBarRecord& record) {
 void ShowSoundBars::hide_others(const std::vector<TSoundBarRecord*>& placed) {
     for (int i = 0; i < bars_->count(); ++i) {
         Tsound_bar& bar = bars_->at(i);
-        const bool in_view = std::any_of(placed.begin(), placed.end(), [&bar](const TSoundBarRecord* r) { return r->bar == &bar; });
+        const bool in_view = std::any_of(placed.begin(), placed.end(),
+                                         [&bar](const TSoundBarRecord* r) { return r->bar == &bar; });
         if (!in_view && !bar.isHidden()) bar.hide();
     }
 }
@@ -97,8 +98,8 @@ int ShowSoundBars::count() const {
 }
 
 std::vector<std::string> tag_text_list(const Mp3TagTexts& tags, const Tcupaitem& recording) {
-    std::vector<std::string> list{tags.title, tags.sound_description, tags.genre, tags.artist,
-                                  tags.album, tags.publisher, tags.comment};
+    std::vector<std::string> list{tags.title, tags.sound_description, tags.genre,  tags.artist,
+                                  tags.album, tags.publisher,         tags.comment};
     list.push_back(recording.species ? recording.species->scientific_name : std::string());
     list.push_back(recording.species ? recording.species->vernacular_name : std::string());
     return list;

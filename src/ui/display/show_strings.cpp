@@ -60,13 +60,16 @@ std::string first_lower(std::string text) {
 }
 std::string upper_text(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = upper_cp1252(c);
+    for (char& c : out)
+        c = upper_cp1252(c);
     return out;
 }
 std::string trimmed(std::string_view text) {
     std::size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
     return std::string(text.substr(b, e - b));
 }
 std::string with_link(const std::string& text) {
@@ -78,8 +81,8 @@ int scroll_bar_extent() {
 }
 
 bool is_fold_kind(std::uint8_t kind) {
-    return kind == line_kind::group_fold || kind == line_kind::family_fold || kind == line_kind::species_fold ||
-           kind == line_kind::recording_fold;
+    return kind == line_kind::group_fold || kind == line_kind::family_fold ||
+           kind == line_kind::species_fold || kind == line_kind::recording_fold;
 }
 
 // The kinds after which folding a fold line of the given kind stops removing lines.
@@ -90,7 +93,8 @@ bool ends_fold(std::uint8_t fold_kind, std::uint8_t kind) {
     case line_kind::family_fold:
         return kind == line_kind::group_fold || kind == line_kind::family_fold;
     case line_kind::species_fold:
-        return kind == line_kind::group_fold || kind == line_kind::family_fold || kind == line_kind::species_fold;
+        return kind == line_kind::group_fold || kind == line_kind::family_fold ||
+               kind == line_kind::species_fold;
     case line_kind::recording_fold:
         return kind == line_kind::group_fold || kind == line_kind::family_fold ||
                kind == line_kind::species_fold || kind == line_kind::recording_number ||
@@ -126,7 +130,8 @@ std::vector<const Tfamily*> families_in_order(const Tdata& data, int order) {
 }
 
 // The countable items of a species that the filter shows, in data order.
-std::vector<const Tcupaitem*> shown_items(const Tspecies& species, const TClassVisibleSpeciesAndRecordings& v) {
+std::vector<const Tcupaitem*> shown_items(const Tspecies& species,
+                                          const TClassVisibleSpeciesAndRecordings& v) {
     std::vector<const Tcupaitem*> items;
     for (const Tcupaitem* item = species.first_item; item && item->is_p; item = item->next_item) {
         if (v.item_visible(*item, false, document_item_mode)) items.push_back(item);
@@ -198,7 +203,8 @@ bool is_name_kind(std::uint8_t kind) {
 bool is_wrapped_kind(std::uint8_t kind) {
     return kind == line_kind::other_names || kind == line_kind::species_text ||
            kind == line_kind::subspecies_header || kind == line_kind::cd_line ||
-           kind == line_kind::recording_title || (kind >= line_kind::detail_recordist && kind <= line_kind::detail_audible);
+           kind == line_kind::recording_title ||
+           (kind >= line_kind::detail_recordist && kind <= line_kind::detail_audible);
 }
 
 // ---------------------------------------------------------------- view state
@@ -206,12 +212,15 @@ bool is_wrapped_kind(std::uint8_t kind) {
 std::string TShowStringsViewState::to_text(bool grouped) const {
     std::string out;
     if (grouped) {
-        for (int g = 1; g <= 6; ++g) out += groups[static_cast<std::size_t>(g)] ? '1' : '0';
+        for (int g = 1; g <= 6; ++g)
+            out += groups[static_cast<std::size_t>(g)] ? '1' : '0';
         out += ',';
     }
     out += std::to_string(grouped ? top_group : 1);
-    for (int v : {top_family, top_species, selected_family, selected_species}) out += ',' + std::to_string(v);
-    for (int f : unfolded_families) out += ',' + std::to_string(f);
+    for (int v : {top_family, top_species, selected_family, selected_species})
+        out += ',' + std::to_string(v);
+    for (int f : unfolded_families)
+        out += ',' + std::to_string(f);
     return out;
 }
 
@@ -238,7 +247,8 @@ TShowStringsViewState TShowStringsViewState::from_text(const std::string& text) 
     TShowStringsViewState state;
     std::size_t i = 0;
     if (!items.empty() && items[0].size() >= 6) {
-        for (int g = 1; g <= 6; ++g) state.groups[static_cast<std::size_t>(g)] = items[0][static_cast<std::size_t>(g - 1)] == '1';
+        for (int g = 1; g <= 6; ++g)
+            state.groups[static_cast<std::size_t>(g)] = items[0][static_cast<std::size_t>(g - 1)] == '1';
         i = 1;
     } else {
         state.groups.fill(true);
@@ -282,7 +292,8 @@ TShowStrings::~TShowStrings() {
 }
 
 void TShowStrings::clear() {
-    while (head_) remove_line(head_);
+    while (head_)
+        remove_line(head_);
     selected_ = current_family_ = current_species_ = nullptr;
     reset_first_visible();
 }
@@ -314,16 +325,21 @@ void TShowStrings::remove_line(Line* line) {
     if (line == current_family_) current_family_ = nullptr;
     if (line == current_species_) current_species_ = nullptr;
     if (line == first_visible_) reset_first_visible();
-    if (line->prev) line->prev->next = line->next;
-    else head_ = line->next;
-    if (line->next) line->next->prev = line->prev;
-    else tail_ = line->prev;
+    if (line->prev)
+        line->prev->next = line->next;
+    else
+        head_ = line->next;
+    if (line->next)
+        line->next->prev = line->prev;
+    else
+        tail_ = line->prev;
     --line_count_;
     delete line;
 }
 
 void TShowStrings::remove_after_until(Line* from, const std::function<bool(const Line&)>& stop) {
-    while (from->next && !stop(*from->next)) remove_line(from->next);
+    while (from->next && !stop(*from->next))
+        remove_line(from->next);
 }
 
 std::unique_ptr<TShowStringsLine> TShowStrings::make_line(std::uint8_t kind) const {
@@ -372,8 +388,9 @@ int fixed_height(const Line& line, int code_row, int picture_compensation) {
         const QFontMetrics& m = fonts.metrics(FontRef{});
         const Tcutpart* cut = line.recording ? line.recording->cut_part : nullptr;
         const int numbers = m.height() + 1 + (cut && !cut->is_sound_file ? 1 : 0);
-        int h = std::max(scroll_bar_extent() + fonts.line_height() - 3, numbers + m.ascent() - 2 + m.descent()) +
-                picture_compensation;
+        int h =
+            std::max(scroll_bar_extent() + fonts.line_height() - 3, numbers + m.ascent() - 2 + m.descent()) +
+            picture_compensation;
         if (line.flags & line_flag::connecting_line) h += 5;
         return h;
     }
@@ -422,8 +439,8 @@ std::vector<NameChoice> choose_names(const SHST_TClassShowStringsData& s, const 
 }
 } // namespace
 
-TShowStringsLine* TShowStrings::append_names(Line* after, const std::string& scientific, const std::string& other,
-                                             bool species) {
+TShowStringsLine* TShowStrings::append_names(Line* after, const std::string& scientific,
+                                             const std::string& other, bool species) {
     const std::vector<NameChoice> names = choose_names(settings_, scientific, other);
     Line* first = nullptr;
     for (const NameChoice& n : names) {
@@ -432,8 +449,10 @@ TShowStringsLine* TShowStrings::append_names(Line* after, const std::string& sci
         line->text = *n.text;
         line->font = n.kind_offset == 0 ? FontRef{font_style::italic, 0, 0} : FontRef{};
         after = append_after(after, std::move(line));
-        if (!first) first = after;
-        else first->flags |= line_flag::second_name_follows;
+        if (!first)
+            first = after;
+        else
+            first->flags |= line_flag::second_name_follows;
     }
     return after;
 }
@@ -450,7 +469,8 @@ void TShowStrings::build(const SHST_TClassShowStringsData* settings) {
         for (int g = 3; g <= 6; ++g) {
             bool any = false;
             for (const Tfamily* f : families_in_order(data, settings_.systematic_order)) {
-                if (family_group(*f) == g && settings_.visible.family_has_visible_species(*f, settings_.systematic_order)) {
+                if (family_group(*f) == g &&
+                    settings_.visible.family_has_visible_species(*f, settings_.systematic_order)) {
                     any = true;
                     break;
                 }
@@ -580,7 +600,8 @@ TShowStringsLine* TShowStrings::append_species_lines(Line* after, const Tspecies
 
 TShowStringsLine* TShowStrings::block_end(Line* fold) const {
     Line* end = fold;
-    while (end->next && in_fold_block(fold->kind, end->next->kind)) end = end->next;
+    while (end->next && in_fold_block(fold->kind, end->next->kind))
+        end = end->next;
     return end;
 }
 
@@ -596,7 +617,8 @@ TShowStringsLine* TShowStrings::owning_header(const Line* line, std::uint8_t hea
     return nullptr;
 }
 
-std::string TShowStrings::subspecies_header_text(const Tspecies& species, const Tsubspecies* subspecies) const {
+std::string TShowStrings::subspecies_header_text(const Tspecies& species,
+                                                 const Tsubspecies* subspecies) const {
     if (!subspecies) return first_upper(shstr_line(9));
     // A name of more than one word is the subspecies' full name.
     if (subspecies->name.find(' ') != std::string::npos) return subspecies_display_name(*subspecies);
@@ -622,7 +644,8 @@ std::string TShowStrings::recording_title_text(const Tcupaitem& item, int stars)
         text += markup::bold;
         text += markup::larger;
         text += markup::larger;
-        for (int i = 0; i < stars; ++i) text += "* ";
+        for (int i = 0; i < stars; ++i)
+            text += "* ";
         text += markup::smaller;
         text += markup::smaller;
         text += markup::bold;
@@ -752,7 +775,8 @@ TShowStringsLine* TShowStrings::unfold_species(Line* fold) {
         num->number = number;
         num->recording = item;
         num->species = &species;
-        if (edition().edition_id == 101 && number > 1 && !new_header && item->subspecies && item->subspecies->p_mark)
+        if (edition().edition_id == 101 && number > 1 && !new_header && item->subspecies &&
+            item->subspecies->p_mark)
             num->flags |= line_flag::connecting_line;
         at = append_after(at, std::move(num));
         const int compensation = at->prev->kind == line_kind::pictures ? 5 - at->prev->height : 0;
@@ -764,7 +788,8 @@ TShowStringsLine* TShowStrings::unfold_species(Line* fold) {
         bar->sound_bar->recording = item;
         bar->sound_bar->number = number;
         const int species_number = header ? header->number : 0;
-        bar->sound_bar->key = static_cast<std::uint32_t>((family_number * 400 + species_number) * 500 + number);
+        bar->sound_bar->key =
+            static_cast<std::uint32_t>((family_number * 400 + species_number) * 500 + number);
         at = append_after(at, std::move(bar));
 
         const Tcutpart* cut = item->cut_part;
@@ -791,7 +816,9 @@ TShowStringsLine* TShowStrings::unfold_species(Line* fold) {
         code->recording = item;
         code->species = &species;
         code->font = FontRef{font_style::bold, 1, 0};
-        code->text = item->class_letter == ' ' ? "   " : item->class_letter == 'X' ? "AAA" : std::string(1, item->class_letter);
+        code->text = item->class_letter == ' '   ? "   "
+                     : item->class_letter == 'X' ? "AAA"
+                                                 : std::string(1, item->class_letter);
         at = append_after(at, std::move(code));
         at->height = fixed_height(*at, code_row, 0);
 
@@ -816,7 +843,8 @@ TShowStringsLine* TShowStrings::unfold_species(Line* fold) {
     // Subspecies without a shown recording.
     std::vector<const Tsubspecies*> remaining;
     for (const Tsubspecies* s = species.first_subspecies; s; s = s->next_subspecies) {
-        if (std::find(shown_subspecies.begin(), shown_subspecies.end(), s) != shown_subspecies.end()) continue;
+        if (std::find(shown_subspecies.begin(), shown_subspecies.end(), s) != shown_subspecies.end())
+            continue;
         remaining.push_back(s);
         if (edition().switches.list_remaining_subspecies) continue;
         auto h = make_line(line_kind::subspecies_header);
@@ -855,7 +883,8 @@ TShowStringsLine* TShowStrings::unfold_species(Line* fold) {
 void TShowStrings::adjust_following_fold(Line* species_fold) {
     // The fold line after this species block.
     Line* next_fold = species_fold->next;
-    while (next_fold && !ends_fold(line_kind::species_fold, next_fold->kind)) next_fold = next_fold->next;
+    while (next_fold && !ends_fold(line_kind::species_fold, next_fold->kind))
+        next_fold = next_fold->next;
     if (!next_fold) return;
     const int spacer = TShowFonts::instance().spacer_height();
     int height = spacer;
@@ -866,9 +895,11 @@ void TShowStrings::adjust_following_fold(Line* species_fold) {
         }
         if (pics && pics->picture) {
             int between = 0;
-            for (const Line* l = pics->next; l != next_fold; l = l->next) between += l->height;
+            for (const Line* l = pics->next; l != next_fold; l = l->next)
+                between += l->height;
             // Below both the picture and the last text line, whichever ends lower.
-            height = std::max({spacer, pics->picture->size().height() - between + 10, spacer - pics->height - between});
+            height = std::max(
+                {spacer, pics->picture->size().height() - between + 10, spacer - pics->height - between});
         }
     }
     next_fold->height = height;
@@ -927,11 +958,13 @@ bool TShowStrings::toggle_fold(Line* line, bool unfold_only, bool fold_only, boo
     if (!is_fold_kind(fold->kind)) {
         // Names and other-names lines lead back to their header; the header's fold line is before it.
         Line* l = line;
-        while (l && (is_name_kind(l->kind) || (l->kind > line_kind::species_header && l->kind <= line_kind::other_names)))
+        while (l && (is_name_kind(l->kind) ||
+                     (l->kind > line_kind::species_header && l->kind <= line_kind::other_names)))
             l = l->prev;
         if (!l) return false;
         if (l->kind == line_kind::recording_title || l->kind == line_kind::percentage) {
-            while (l && l->kind != line_kind::recording_code) l = l->prev;
+            while (l && l->kind != line_kind::recording_code)
+                l = l->prev;
         }
         if (!l || !l->prev) return false;
         fold = l->prev;
@@ -968,7 +1001,8 @@ bool TShowStrings::toggle_fold(Line* line, bool unfold_only, bool fold_only, boo
         }
         if (fold->kind == line_kind::species_fold || fold->kind == line_kind::recording_fold) {
             int added = 0;
-            for (const Line* l = end->next; l != following; l = l->next) added += l->height;
+            for (const Line* l = end->next; l != following; l = l->next)
+                added += l->height;
             const int hs = scroll_bar_extent();
             if (!last_painted_.isNull()) {
                 scroll_amount_ = std::min(fold->painted_y + added + 10 - (last_painted_.bottom() + 1) + hs,
@@ -978,14 +1012,16 @@ bool TShowStrings::toggle_fold(Line* line, bool unfold_only, bool fold_only, boo
     }
     // Lines were added or removed after the fold line: the cached first visible line keeps its top
     // only when it does not lie below the fold line.
-    if (first_visible_ && !(fold->laid_out == pass_ && fold->painted_y >= first_visible_top_)) reset_first_visible();
+    if (first_visible_ && !(fold->laid_out == pass_ && fold->painted_y >= first_visible_top_))
+        reset_first_visible();
     if (paint_now && owner_) owner_->repaint_from(fold->painted_y);
     return true;
 }
 
 void TShowStrings::fold_all() {
     for (Line* l = head_; l; l = l->next) {
-        if ((l->kind == line_kind::group_fold || l->kind == line_kind::family_fold) && l->expanded()) fold_at(l);
+        if ((l->kind == line_kind::group_fold || l->kind == line_kind::family_fold) && l->expanded())
+            fold_at(l);
     }
     selected_ = nullptr;
     current_family_ = current_species_ = nullptr;
@@ -999,8 +1035,9 @@ void TShowStrings::apply_name_settings(bool scientific, bool other_language, int
     settings_.main_name = main;
     Line* reselect_header = nullptr;
     if (selected_ && (is_name_kind(selected_->kind) || selected_->kind == line_kind::other_names))
-        reselect_header = owning_header(selected_, selected_->kind <= line_kind::family_other ? line_kind::family_header
-                                                                                            : line_kind::species_header);
+        reselect_header =
+            owning_header(selected_, selected_->kind <= line_kind::family_other ? line_kind::family_header
+                                                                                : line_kind::species_header);
     for (Line* l = head_; l; l = l->next) {
         if (l->kind != line_kind::family_header && l->kind != line_kind::species_header) continue;
         const bool species = l->kind == line_kind::species_header;
@@ -1011,7 +1048,8 @@ void TShowStrings::apply_name_settings(bool scientific, bool other_language, int
         if (!species) continue;
         // The other-names line follows the vernacular setting.
         Line* end = at;
-        while (end->next && end->next->kind > line_kind::species_other && end->next->kind < line_kind::other_names)
+        while (end->next && end->next->kind > line_kind::species_other &&
+               end->next->kind < line_kind::other_names)
             end = end->next;
         if (end->next && end->next->kind == line_kind::other_names) remove_line(end->next);
         if (other_language && !l->species->text_2.empty()) {
@@ -1047,11 +1085,13 @@ void TShowStrings::relayout() {
             l->height = fonts.spacer_height();
             break;
         case line_kind::pictures:
-            l->height = l->prev && l->prev->kind == line_kind::species_text ? fonts.line_height() - l->prev->height
-                                                                             : fonts.line_height();
+            l->height = l->prev && l->prev->kind == line_kind::species_text
+                            ? fonts.line_height() - l->prev->height
+                            : fonts.line_height();
             break;
         case line_kind::recording_number:
-            l->height = fixed_height(*l, 0, l->prev && l->prev->kind == line_kind::pictures ? 5 - l->prev->height : 0);
+            l->height = fixed_height(
+                *l, 0, l->prev && l->prev->kind == line_kind::pictures ? 5 - l->prev->height : 0);
             break;
         case line_kind::recording_fold:
         case line_kind::recording_code: {
@@ -1117,13 +1157,15 @@ void TShowStrings::copy_from(const TShowStrings& source) {
 int TShowStrings::total_height() const {
     // The last line counts too: when it is a long text, its lines must be reachable.
     int total = 0;
-    for (const Line* l = head_; l; l = l->next) total += l->height;
+    for (const Line* l = head_; l; l = l->next)
+        total += l->height;
     return total;
 }
 
 int TShowStrings::line_top(const TShowStringsLine* line) const {
     int top = 0;
-    for (const Line* l = head_; l && l != line; l = l->next) top += l->height;
+    for (const Line* l = head_; l && l != line; l = l->next)
+        top += l->height;
     return top;
 }
 
@@ -1185,7 +1227,8 @@ void TShowStrings::set_current(Line* family_header, Line* species_header) {
 TShowStringsLine* TShowStrings::first_selectable() const {
     for (Line* l = head_; l; l = l->next) {
         if (l->kind == line_kind::group_header) return l;
-        if (l->kind == line_kind::family_header || l->kind == line_kind::species_header) return first_name_after(l);
+        if (l->kind == line_kind::family_header || l->kind == line_kind::species_header)
+            return first_name_after(l);
         if (l->kind == line_kind::sound_bar || l->kind == line_kind::recording_code) return l;
     }
     return nullptr;
@@ -1194,7 +1237,8 @@ TShowStringsLine* TShowStrings::first_selectable() const {
 TShowStringsLine* TShowStrings::last_selectable() const {
     for (Line* l = tail_; l; l = l->prev) {
         if (l->kind == line_kind::group_header) return l;
-        if (l->kind == line_kind::family_header || l->kind == line_kind::species_header) return first_name_after(l);
+        if (l->kind == line_kind::family_header || l->kind == line_kind::species_header)
+            return first_name_after(l);
         if (l->kind == line_kind::sound_bar || l->kind == line_kind::recording_code) return l;
     }
     return nullptr;
@@ -1240,8 +1284,10 @@ TShowStringsViewState TShowStrings::capture_view_state() const {
     if (top && is_fold_kind(top->kind) && top->next) top = top->next;
     if (top) {
         if (const Line* s = owning_header(top, line_kind::species_header)) state.top_species = s->number;
-        if (const Line* f = owning_header(top, line_kind::family_header)) state.top_family = f->number;
-        else if (top->kind == line_kind::group_header) state.top_family = 0;
+        if (const Line* f = owning_header(top, line_kind::family_header))
+            state.top_family = f->number;
+        else if (top->kind == line_kind::group_header)
+            state.top_family = 0;
         for (const Line* l = top; l; l = l->prev) {
             if (l->kind == line_kind::group_header) {
                 state.top_group = l->number;
@@ -1291,7 +1337,8 @@ TShowStringsLine* TShowStrings::unfold_family_number(int family_number) {
     Line* header = find_header(family_number, 0);
     if (!header) {
         // In a folded group: unfold the group that holds the family.
-        const std::vector<const Tfamily*> families = families_in_order(data_set(), settings_.systematic_order);
+        const std::vector<const Tfamily*> families =
+            families_in_order(data_set(), settings_.systematic_order);
         if (family_number < 1 || family_number > static_cast<int>(families.size())) return nullptr;
         unfold_group_of(*families[static_cast<std::size_t>(family_number - 1)]);
         header = find_header(family_number, 0);
@@ -1316,7 +1363,8 @@ void TShowStrings::restore_view_state(const TShowStringsViewState& state) {
         if (header && !header->prev->expanded()) toggle_fold(header->prev, true, false, false);
     }
     Line* family = find_header(state.selected_family, 0);
-    Line* species = state.selected_species > 0 ? find_header(state.selected_family, state.selected_species) : nullptr;
+    Line* species =
+        state.selected_species > 0 ? find_header(state.selected_family, state.selected_species) : nullptr;
     if (species) {
         selected_ = first_name_after(species);
         set_current(family, species);
@@ -1343,7 +1391,8 @@ bool TShowStrings::find(const std::string& text, bool from_top, bool all_name_ki
     // The names tested, in order: the shown ones (as the row shows them), then with all_name_kinds the
     // kind that is not shown. Returns 0 for no match, else 1 + the position (1 first, 2 second) or
     // 3 for the other names.
-    const auto test = [&](const std::string& scientific, const std::string& other, const std::string* other_names) {
+    const auto test = [&](const std::string& scientific, const std::string& other,
+                          const std::string* other_names) {
         const std::vector<NameChoice> shown = choose_names(settings_, scientific, other);
         for (std::size_t i = 0; i < shown.size(); ++i) {
             if (matches(*shown[i].text)) return static_cast<int>(i) + 1;
@@ -1351,7 +1400,8 @@ bool TShowStrings::find(const std::string& text, bool from_top, bool all_name_ki
         bool other_tested = settings_.other_language;
         if (all_name_kinds) {
             for (const std::string* name : {&scientific, &other}) {
-                const bool listed = std::any_of(shown.begin(), shown.end(), [name](const NameChoice& c) { return c.text == name; });
+                const bool listed = std::any_of(shown.begin(), shown.end(),
+                                                [name](const NameChoice& c) { return c.text == name; });
                 if (!listed && matches(*name)) return 1;
             }
             other_tested = true;
@@ -1406,7 +1456,9 @@ bool TShowStrings::find(const std::string& text, bool from_top, bool all_name_ki
             Line* name = first_name_after(header);
             if (hit == 2 && name->next && is_name_kind(name->next->kind)) name = name->next;
             if (hit == 3) {
-                for (Line* l = header->next; l && l->kind > line_kind::species_header && l->kind <= line_kind::other_names; l = l->next) {
+                for (Line* l = header->next;
+                     l && l->kind > line_kind::species_header && l->kind <= line_kind::other_names;
+                     l = l->next) {
                     if (l->kind == line_kind::other_names) name = l;
                 }
             }

@@ -81,10 +81,10 @@ constexpr std::uint8_t connecting_line = 2;     // a recording number joined to 
 // The record behind a sound-bar line.
 struct TSoundBarRecord {
     const Tcupaitem* recording = nullptr;
-    int number = 0;         // the recording's number within its species
-    std::uint32_t key = 0;  // (family number x 400 + species number) x 500 + recording number
+    int number = 0;            // the recording's number within its species
+    std::uint32_t key = 0;     // (family number x 400 + species number) x 500 + recording number
     Tsound_bar* bar = nullptr; // made on first paint; owned by the window's sound bars
-    int slider_position = 0; // kept while the bar does not exist, so a new bar starts where the old one was
+    int slider_position = 0;   // kept while the bar does not exist, so a new bar starts where the old one was
 };
 
 // A picture drawn beside the species text (the species' thumbnail). The photos code supplies it
@@ -112,9 +112,9 @@ struct TShowStringsLine {
     int painted_y = 0; // top of the line's slot when last laid out
     int height = 0;    // 0: shares the row of the line before
     std::string text;
-    int extra_indent = 0;  // added to the kind's indent (wrapped lines)
+    int extra_indent = 0;       // added to the kind's indent (wrapped lines)
     std::uint32_t laid_out = 0; // the paint pass that last positioned the line
-    int number = 0;        // group, family, species or recording number; percentage value
+    int number = 0;             // group, family, species or recording number; percentage value
     // Folds: [0] expanded. Content icons: [0] pictures, [1] text pictures, [2] visible recordings.
     std::array<std::uint8_t, 3> state{};
     const Tfamily* family = nullptr;
@@ -155,9 +155,9 @@ struct TShowStringsViewState {
 
 // What a mouse click or key asks of the pane besides repainting.
 struct DocumentChange {
-    bool changed = false;    // lines were added or removed
-    int repaint_from = 0;    // document y from which the pane repaints
-    int scroll_amount = 0;   // added to the scroll position when positive
+    bool changed = false;  // lines were added or removed
+    int repaint_from = 0;  // document y from which the pane repaints
+    int scroll_amount = 0; // added to the scroll position when positive
 };
 
 class TShowStrings {
@@ -253,7 +253,10 @@ public:
     DocumentChange click(QPoint point, QPoint window_point);
     const QRect& last_painted() const { return last_painted_; }
     TShowStringsLine* first_visible() const { return first_visible_; }
-    void reset_first_visible() { first_visible_ = nullptr; first_visible_top_ = 0; }
+    void reset_first_visible() {
+        first_visible_ = nullptr;
+        first_visible_top_ = 0;
+    }
 
     // ---- keyboard (show_view.cpp) ----
     // Moves the selection to the previous or next selectable line. Returns the new scroll position

@@ -53,13 +53,14 @@ SHST_TClassShowStringsData SHST_TClassShowStringsData::create_default(const Tdat
 }
 
 SHST_TClassShowStringsData SHST_TClassShowStringsData::read_from_settings(const Tdata& data,
-                                                                         const std::string& section) {
+                                                                          const std::string& section) {
     SHST_TClassShowStringsData d;
     d.other_language = settings_read_yes_no("", section, key_other_language, true);
     // Without vernacular names the scientific name is the only name left.
     d.scientific = d.other_language ? settings_read_yes_no("", section, key_scientific, true) : true;
     const std::string main = settings_read_string("", section, key_main, main_other_text);
-    d.main_name = equals_ignore_case(main, main_scientific_text) ? main_name::scientific : main_name::other_language;
+    d.main_name =
+        equals_ignore_case(main, main_scientific_text) ? main_name::scientific : main_name::other_language;
 
     const std::vector<int> orders = offered_systematic_orders(data);
     d.systematic_order = default_systematic_order(data);
@@ -70,7 +71,8 @@ SHST_TClassShowStringsData SHST_TClassShowStringsData::read_from_settings(const 
 
     d.show_threatened = settings_read_yes_no("", section, key_threatened, true);
     d.show_department = settings_read_yes_no("", section, key_department, true);
-    if (edition().switches.show_country_option) d.show_country = settings_read_yes_no("", section, key_country, true);
+    if (edition().switches.show_country_option)
+        d.show_country = settings_read_yes_no("", section, key_country, true);
     d.visible = TClassVisibleSpeciesAndRecordings::create_from_settings(data, section);
     return d;
 }

@@ -27,7 +27,8 @@ TShowFonts& TShowFonts::instance() {
 }
 
 TShowFonts::TShowFonts() {
-    const int stored = settings_read_integer("", program_config().general_section, "Text Size", default_text_size);
+    const int stored =
+        settings_read_integer("", program_config().general_section, "Text Size", default_text_size);
     rebuild(stored > 0 ? stored : default_text_size);
 }
 
@@ -261,7 +262,8 @@ TextLayout layout_with(std::string_view text, FontRef start, const QColor* colou
     int x = 0;
     while (i <= text.size()) {
         std::size_t j = i;
-        while (j < text.size() && !is_markup(text[j])) ++j;
+        while (j < text.size() && !is_markup(text[j]))
+            ++j;
         if (j > i) {
             TextRun run;
             run.source = std::string(text.substr(i, j - i));
@@ -318,7 +320,7 @@ std::string wrap_markup(std::string_view source, FontRef start, int width) {
         if (c == markup::soft_break) c = ' ';
     }
     TextState state(start);
-    double x = 0;                      // width of the current line so far
+    double x = 0;                                  // width of the current line so far
     std::size_t pending_blank = std::string::npos; // the blank before the current word
     double blank_width = 0;
     // Advances add up without rounding; a line may end within half a pixel of the width.
@@ -350,7 +352,8 @@ std::string wrap_markup(std::string_view source, FontRef start, int width) {
         std::size_t piece_start = i;
         while (j < text.size() && text[j] != ' ' && text[j] != markup::line_break) {
             if (is_markup(text[j])) {
-                word_width += advance_f(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
+                word_width +=
+                    advance_f(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
                 word_state.apply(text[j]);
                 piece_start = j + 1;
             }
@@ -382,8 +385,10 @@ std::string plain_text(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        if (c == markup::soft_break) out += ' ';
-        else if (c == markup::line_break || !is_markup(c)) out += c;
+        if (c == markup::soft_break)
+            out += ' ';
+        else if (c == markup::line_break || !is_markup(c))
+            out += c;
     }
     return out;
 }
@@ -480,8 +485,9 @@ void TShowStrings::draw_line_text(QPainter* painter, const Line& line, Pen& pen,
         if (highlight) {
             const QFontMetrics& m = fonts.metrics(line.font);
             const int width = *std::max_element(layout.line_widths.begin(), layout.line_widths.end());
-            painter->fillRect(QRect(pen.x, baseline - (n - 1) * lh - m.ascent(), width, (n - 1) * lh + m.height()),
-                              selection_colour);
+            painter->fillRect(
+                QRect(pen.x, baseline - (n - 1) * lh - m.ascent(), width, (n - 1) * lh + m.height()),
+                selection_colour);
         }
         for (const TextRun& run : layout.runs) {
             const int y = baseline - (n - 1 - run.line) * lh;
@@ -504,7 +510,8 @@ void TShowStrings::lay_out_line(Line& line, Pen& pen, QPainter* painter) {
     const bool highlight = painter && line_is_highlighted_ && &line == selected_;
     if (is_bitmap_kind(line.kind)) {
         const int index = bitmap_of(line);
-        if (index != show_bitmap::none) pen.x += draw_show_bitmap(painter, index, QPoint(pen.x, pen.y + bitmap_shift()));
+        if (index != show_bitmap::none)
+            pen.x += draw_show_bitmap(painter, index, QPoint(pen.x, pen.y + bitmap_shift()));
         return;
     }
     if (line.kind == line_kind::sound_bar) {
@@ -619,7 +626,8 @@ bool TShowStrings::bitmap_hit(const Line& line, QPoint point, bool* left_half) c
     const int index = bitmap_of(line);
     if (index == show_bitmap::none) return false;
     const ShowBitmap& b = show_bitmap_entry(index);
-    const QRect r(line.painted_x + b.offset.x(), line.bottom() + bitmap_shift() + b.offset.y(), b.width, b.height);
+    const QRect r(line.painted_x + b.offset.x(), line.bottom() + bitmap_shift() + b.offset.y(), b.width,
+                  b.height);
     if (!r.contains(point)) return false;
     if (left_half) *left_half = point.x() < r.left() + b.width / 2;
     return true;
@@ -654,14 +662,16 @@ bool TShowStrings::link_at(const Line& line, QPoint point, std::string* link_tex
         if (link_text) {
             // The whole link: the runs of the same link around this one.
             std::size_t a = i, b = i;
-            while (a > 0 && layout.runs[a - 1].link && layout.runs[a - 1].x + layout.runs[a - 1].width == layout.runs[a].x &&
+            while (a > 0 && layout.runs[a - 1].link &&
+                   layout.runs[a - 1].x + layout.runs[a - 1].width == layout.runs[a].x &&
                    layout.runs[a - 1].line == layout.runs[a].line)
                 --a;
             while (b + 1 < layout.runs.size() && layout.runs[b + 1].link &&
                    layout.runs[b].x + layout.runs[b].width == layout.runs[b + 1].x)
                 ++b;
             link_text->clear();
-            for (std::size_t k = a; k <= b; ++k) *link_text += layout.runs[k].source;
+            for (std::size_t k = a; k <= b; ++k)
+                *link_text += layout.runs[k].source;
         }
         if (line.kind == line_kind::literature_link && point.x() > left + 10) return false;
         return true;
@@ -732,7 +742,8 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
     if (!row) return change;
     change.repaint_from = row->painted_y;
     std::vector<Line*> lines;
-    for (Line* l = row; l && (l == row || l->height == 0); l = l->next) lines.push_back(l);
+    for (Line* l = row; l && (l == row || l->height == 0); l = l->next)
+        lines.push_back(l);
 
     Line* to_select = nullptr;
     for (Line* l : lines) {
@@ -745,7 +756,8 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
             set_current(owning_header(l, line_kind::family_header), l);
             to_select = first_name_after(l);
         } else if (l->kind == line_kind::recording_code) {
-            set_current(owning_header(l, line_kind::family_header), owning_header(l, line_kind::species_header));
+            set_current(owning_header(l, line_kind::family_header),
+                        owning_header(l, line_kind::species_header));
         }
     }
 
@@ -767,7 +779,8 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
         case line_kind::species_fold:
         case line_kind::recording_fold:
             if (bitmap_of(*l) != show_bitmap::invisible && bitmap_hit(*l, point, nullptr)) {
-                if (l->kind == line_kind::recording_fold && l->next && l->next->kind == line_kind::recording_code)
+                if (l->kind == line_kind::recording_fold && l->next &&
+                    l->next->kind == line_kind::recording_code)
                     to_select = l->next;
                 change.changed = toggle_fold(l, false, false, false);
                 change.scroll_amount = scroll_amount_;
@@ -795,18 +808,21 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
                 emit owner_->species_pictures_requested(l->species, l->subspecies, true);
             break;
         case line_kind::literature_link:
-            if (link_at(*l, point, nullptr) && owner_) emit owner_->literature_requested(l->species, global(point + QPoint(0, 4)));
+            if (link_at(*l, point, nullptr) && owner_)
+                emit owner_->literature_requested(l->species, global(point + QPoint(0, 4)));
             break;
         case line_kind::threatened_status:
             if (link_at(*l, point, &link) && owner_)
                 emit owner_->threatened_status_requested(l->species, cp1252_to_qstring(link), global(point));
             break;
         case line_kind::cd_line:
-            if (link_at(*l, point, nullptr) && owner_) emit owner_->audio_cd_requested(l->audio_cd, global(point));
+            if (link_at(*l, point, nullptr) && owner_)
+                emit owner_->audio_cd_requested(l->audio_cd, global(point));
             break;
         case line_kind::species_text:
             if (link_at(*l, point, &link) && owner_)
-                emit owner_->persons_requested(cp1252_to_qstring(plain_text(link)), l->species, global(point));
+                emit owner_->persons_requested(cp1252_to_qstring(plain_text(link)), l->species,
+                                               global(point));
             break;
         case line_kind::detail_recordist:
             if (link_at(*l, point, nullptr) && owner_ && l->recording->cut_part)
@@ -814,7 +830,8 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
             break;
         case line_kind::detail_locality:
             if (link_at(*l, point, nullptr)) {
-                const Tlocality* locality = l->recording->cut_part ? l->recording->cut_part->locality : nullptr;
+                const Tlocality* locality =
+                    l->recording->cut_part ? l->recording->cut_part->locality : nullptr;
                 if (locality && has_known_place(*locality)) {
                     if (owner_) emit owner_->locality_map_requested(locality);
                 } else if (owner_) {
@@ -836,7 +853,8 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
 namespace {
 bool is_selectable_kind(std::uint8_t kind) {
     return kind == line_kind::group_header || kind == line_kind::family_header ||
-           kind == line_kind::species_header || kind == line_kind::sound_bar || kind == line_kind::recording_code;
+           kind == line_kind::species_header || kind == line_kind::sound_bar ||
+           kind == line_kind::recording_code;
 }
 } // namespace
 
@@ -852,7 +870,7 @@ int TShowStrings::move_selection(bool down, int scroll_position, int client_heig
     // A name stands for its header.
     if (is_name_kind(from->kind) || from->kind == line_kind::other_names) {
         Line* h = owning_header(from, from->kind <= line_kind::family_other ? line_kind::family_header
-                                                                           : line_kind::species_header);
+                                                                            : line_kind::species_header);
         if (h) from = h;
     }
     Line* target = nullptr;
@@ -883,7 +901,8 @@ DocumentChange TShowStrings::toggle_selection(bool unfold_only, bool fold_only) 
     scroll_amount_ = 0;
     Line* s = selected_;
     if (!s || !selection_visible()) return change;
-    if (!(is_name_kind(s->kind) || s->kind == line_kind::group_header || s->kind == line_kind::recording_code))
+    if (!(is_name_kind(s->kind) || s->kind == line_kind::group_header ||
+          s->kind == line_kind::recording_code))
         return change;
     change.repaint_from = s->painted_y - 10;
     change.changed = toggle_fold(s, unfold_only, fold_only, false);
@@ -943,15 +962,17 @@ void TShowStrings::open_literature_of_selection() {
         // Next to the species' literature link when it is laid out, else at the selection.
         QPoint at(0, 0);
         const Line* header = selected_;
-        while (header && header->kind != line_kind::species_header) header = header->prev;
-        for (const Line* l = header; l && l->kind >= line_kind::species_header && l->kind <= line_kind::other_names;
-             l = l->next) {
+        while (header && header->kind != line_kind::species_header)
+            header = header->prev;
+        for (const Line* l = header;
+             l && l->kind >= line_kind::species_header && l->kind <= line_kind::other_names; l = l->next) {
             if (l->kind == line_kind::literature_link && l->laid_out == pass_) {
                 at = QPoint(l->painted_x, l->bottom() + 4 + TShowFonts::instance().line_height());
                 break;
             }
         }
-        if (at.isNull()) at = QPoint(selected_->painted_x, selected_->bottom() + TShowFonts::instance().line_height());
+        if (at.isNull())
+            at = QPoint(selected_->painted_x, selected_->bottom() + TShowFonts::instance().line_height());
         if (owner_) {
             const QPoint global = owner_->viewport()->mapToGlobal(at - QPoint(0, owner_->scroll_position()));
             emit owner_->literature_requested(species, global);

@@ -148,7 +148,7 @@ QString cp1252_to_qstring(std::string_view text);
 struct TextRun {
     QString text;
     QFont qfont;
-    std::string source;  // the run's Windows-1252 bytes
+    std::string source; // the run's Windows-1252 bytes
     FontRef font;
     QColor colour;
     bool link = false;

@@ -25,8 +25,8 @@ void TTooltipForm::set_mouse_position_source(std::function<QPoint()> source) {
     mouse_source() = std::move(source);
 }
 
-TTooltipForm::TTooltipForm(QWidget* owner, const QFont& font, const std::string& text, TooltipPaintProcedure paint,
-                           QRect mouse_rect, int lines)
+TTooltipForm::TTooltipForm(QWidget* owner, const QFont& font, const std::string& text,
+                           TooltipPaintProcedure paint, QRect mouse_rect, int lines)
     : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       lines_(std::max(1, lines)), paint_(std::move(paint)), text_(text), mouse_rect_(mouse_rect) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -44,8 +44,9 @@ TTooltipForm::TTooltipForm(QWidget* owner, const QFont& font, const std::string&
     connect(timer_, &QTimer::timeout, this, &TTooltipForm::check_mouse);
 }
 
-TTooltipForm* TTooltipForm::create(QWidget* owner, const QFont& font, QPoint position, const std::string& text,
-                                   TooltipPaintProcedure paint, QRect mouse_rect, int lines, int client_width) {
+TTooltipForm* TTooltipForm::create(QWidget* owner, const QFont& font, QPoint position,
+                                   const std::string& text, TooltipPaintProcedure paint, QRect mouse_rect,
+                                   int lines, int client_width) {
     auto* form = new TTooltipForm(owner, font, text, std::move(paint), mouse_rect, lines);
     form->setGeometry(position.x(), position.y(), client_width, form->lines_ * form->line_height_ + 2);
     form->show();
@@ -78,8 +79,10 @@ void TTooltipForm::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::WindowText));
     const int x = 5;
     const int y = (lines_ - 1) * line_height_ + 2;
-    if (paint_) paint_(painter, text_, x, y, line_height_);
-    else draw_lines(painter, text_, x, y, line_height_);
+    if (paint_)
+        paint_(painter, text_, x, y, line_height_);
+    else
+        draw_lines(painter, text_, x, y, line_height_);
 }
 
 } // namespace morvelin
