@@ -602,6 +602,10 @@ TEST_F(GroupedTest, GroupsFoldAndTheirStateIsSaved) {
     EXPECT_TRUE(r.head()->expanded());
     ASSERT_NE(r.find_header(1, 0), nullptr);
     EXPECT_EQ(r.find_header(2, 0), nullptr); // group 4 stays folded
+
+    // Without a classifier the families are in this edition's own group, the frogs and toads.
+    set_family_group_classifier(nullptr);
+    EXPECT_EQ(family_group(*data->first_family[1]), 6);
 }
 
 } // namespace

@@ -98,7 +98,8 @@ int family_group(const Tfamily& family) {
         const int group = classifier()(family);
         if (group >= 3 && group <= 6) return group;
     }
-    return 3;
+    // The frogs-and-toads edition lists nothing but frogs and toads.
+    return edition().edition_id == 109 ? 6 : 3;
 }
 
 } // namespace morvelin

@@ -46,7 +46,7 @@ int default_systematic_order(const Tdata& data);
 
 // The animal group (3 birds, 4 mammals, 5 reptiles, 6 frogs and toads) of a family, for editions that
 // group their families. The data files carry no group, so an edition that groups installs a classifier;
-// without one every family is in group 3.
+// without one every family is in the edition's own group (6 in the frogs-and-toads edition, else 3).
 using FamilyGroupClassifier = std::function<int(const Tfamily& family)>;
 void set_family_group_classifier(FamilyGroupClassifier classifier);
 int family_group(const Tfamily& family);
