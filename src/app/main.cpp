@@ -1,5 +1,9 @@
 #include "foundation/environment.h"
 #include "foundation/qt_services.h"
+#include "media/linux_media_port.h"
+#include "media/pulse_volume.h"
+#include "sound/program_starter.h"
+#include "sound/sound_bar.h"
 #include "startup.h"
 #include "termination_signals.h"
 
@@ -59,11 +63,25 @@ int main(int argc, char** argv) {
     morvelin::install_message_port(&messages);
     morvelin::install_dialog_port(&dialogs);
 
+    // Sound: decoding with FFmpeg to the sound server, CD audio through libcdio, the default sink's volume.
+    morvelin::LinuxMediaPort media;
+    morvelin::PulseVolume volume;
+    morvelin::install_media_port(&media);
+    morvelin::install_volume_port(&volume);
+    // Ending the program from a dialog leaves the message loop, so that settings are still written.
+    morvelin::install_program_end_handler([&app] {
+        app.closeAllWindows();
+        app.quit();
+    });
+
     morvelin::Startup startup;
-    startup.start(executable_path(argv[0]));
+    if (startup.start(executable_path(argv[0]))) morvelin::check_sound_output_available();
     morvelin::quit_on_termination_signals(app);
     int code = startup.run_message_loop(app);
     startup.finish();
+    morvelin::install_program_end_handler({});
+    morvelin::install_media_port(nullptr);
+    morvelin::install_volume_port(nullptr);
     morvelin::install_message_port(nullptr);
     morvelin::install_dialog_port(nullptr);
     return code;
