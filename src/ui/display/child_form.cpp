@@ -1,6 +1,10 @@
 #include "display/child_form.h"
 
+#include "data/data_loader.h"
+#include "display/find_dialog.h"
+#include "display/show_form.h"
 #include "display/top_forms.h"
+#include "foundation/editions.h"
 #include "foundation/environment.h"
 #include "foundation/qt_services.h"
 #include "foundation/services.h"
@@ -30,10 +34,14 @@ QString menu_text(const std::vector<std::string>& menus, int line, bool dots = f
 } // namespace
 
 TChildForm::TChildForm(QWidget* parent) : QMainWindow(parent) {
-    pane_ = new QLabel(this);
-    pane_->setAlignment(Qt::AlignCenter);
-    pane_->setFocusPolicy(Qt::StrongFocus);
+    pane_ = new TShowForm(this);
     setCentralWidget(pane_);
+    connect(pane_, &TShowForm::status_text_changed, this, &TChildForm::set_status_text);
+    connect(pane_, &TShowForm::find_requested, this, &TChildForm::find_click);
+    connect(pane_, &TShowForm::find_again_requested, this, &TChildForm::find_again_click);
+    connect(pane_, &TShowForm::window_switch_requested, this, [this](bool backwards) {
+        if (!is_show_window_) activate(backwards ? top_forms().previous(this) : top_forms().next(this));
+    });
 
     status_text_ = new QLabel(this);
     status_area_ = new QLabel(this);
@@ -63,7 +71,7 @@ void TChildForm::create_menu() {
     const auto menus = texts("MENUS", 34);
     QMenu* file = menuBar()->addMenu(menu_text(menus, 0));
     file->addAction(menu_text(menus, 1), this, &TChildForm::new_window_click);
-    file->addAction(menu_text(menus, 2))->setEnabled(false);
+    file->addAction(menu_text(menus, 2), this, &TChildForm::fold_all_click);
     file->addSeparator();
     file->addAction(menu_text(menus, 3, true))->setEnabled(false);
     file->addAction(menu_text(menus, 4, true))->setEnabled(false);
@@ -74,12 +82,10 @@ void TChildForm::create_menu() {
     exit_ = file->addAction(menu_text(menus, 6), this, &TChildForm::exit_click);
 
     QMenu* search = menuBar()->addMenu(menu_text(menus, 8));
-    QAction* find = search->addAction(menu_text(menus, 9, true));
+    QAction* find = search->addAction(menu_text(menus, 9, true), this, &TChildForm::find_click);
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    find->setEnabled(false);
-    QAction* again = search->addAction(menu_text(menus, 10));
+    QAction* again = search->addAction(menu_text(menus, 10), this, &TChildForm::find_again_click);
     again->setShortcut(QKeySequence(Qt::Key_F3));
-    again->setEnabled(false);
 
     view_menu_ = menuBar()->addMenu(menu_text(menus, 11));
     view_menu_->addAction(menu_text(menus, 12, true))->setEnabled(false);
@@ -114,13 +120,24 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
         top_forms().add_form(this);
         top_forms().rewrite_captions();
     }
-    if (setup.restore_from_settings) {
-        read_window_section(top_forms().count());
-    } else if (setup.source) {
+    const int number = setup.restore_from_settings ? top_forms().count() : 1;
+    if (setup.source) {
         normal_rect_ = setup.source->normal_rect().translated(30, 30);
         setGeometry(normal_rect_);
     } else {
-        read_window_section(1);
+        read_window_section(number);
+    }
+    if (data_set_loaded() && !is_show_window_) {
+        if (setup.source) {
+            pane_->set_up(&setup.source->pane_->strings(), TShowStringsViewState::initial(),
+                          &setup.source->pane_->strings().settings());
+        } else {
+            const std::string section = window_section(number);
+            const auto settings = SHST_TClassShowStringsData::read_from_settings(data_set(), section);
+            const auto state =
+                TShowStringsViewState::from_text(settings_read_string("", section, "Visible", ""));
+            pane_->set_up(nullptr, state, &settings);
+        }
     }
     copy_to_hd_->setVisible(!is_additional_);
 }
@@ -150,6 +167,11 @@ void TChildForm::write_window_section(int number) const {
     settings_write_string("", section, "Coord",
                           render_four_integers({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
     settings_write_yes_no("", section, "Maximized", isMaximized());
+    if (data_set_loaded() && !is_show_window_) {
+        pane_->strings().settings().write_to_settings(data_set(), section);
+        settings_write_string("", section, "Visible",
+                              pane_->view_state().to_text(edition().switches.group_families));
+    }
 }
 
 void TChildForm::start_up() {
@@ -178,6 +200,27 @@ void TChildForm::new_window_click() {
 }
 
 void TChildForm::exit_click() { close(); }
+
+void TChildForm::fold_all_click() { pane_->fold_all(); }
+
+void TChildForm::find_click() {
+    TFindInShowStringsDialog dialog(this);
+    if (dialog.execute(search_text_, search_from_top_) != QDialog::Accepted || search_text_.empty()) return;
+    find_again_click();
+}
+
+void TChildForm::find_again_click() {
+    if (search_text_.empty()) {
+        find_click();
+        return;
+    }
+    if (!pane_->find(search_text_, search_from_top_)) {
+        const auto lines = texts("QM_CHILD", 1);
+        show_message(lines[0] + search_text_ + lines[1], mb::icon_warning);
+    }
+    search_from_top_ = false;
+    pane_->setFocus();
+}
 
 void TChildForm::set_status_text(const QString& text) { status_text_->setText(" " + text); }
 

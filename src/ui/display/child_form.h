@@ -14,6 +14,8 @@ class QMenu;
 
 namespace morvelin {
 
+class TShowForm;
+
 struct WindowSetUp {
     bool is_additional = false;
     bool is_show_window = false;
@@ -48,6 +50,12 @@ public:
 
     // Text of the status bar's first panel.
     void set_status_text(const QString& text);
+    // The text pane with this window's species document.
+    TShowForm* pane() const { return pane_; }
+
+    void fold_all_click();
+    void find_click();
+    void find_again_click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,7 +71,9 @@ private:
     bool is_additional_ = false;
     bool is_show_window_ = false;
     QRect normal_rect_;
-    QLabel* pane_ = nullptr;
+    TShowForm* pane_ = nullptr;
+    std::string search_text_;
+    bool search_from_top_ = true;
     QLabel* status_text_ = nullptr;
     QLabel* status_area_ = nullptr;
     QLabel* status_drive_ = nullptr;
