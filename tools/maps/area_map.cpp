@@ -1,5 +1,7 @@
 #include "area_map.h"
 
+#include "areas/sarovan_area.h"
+
 #include "geography.h"
 #include "image_output.h"
 
@@ -16,42 +18,17 @@
 namespace morvelin::maps {
 namespace {
 
-// The seed points of the selection frame, one inside each separate region of an area: a copy of the
-// scheme's table in src/core/areas/sarovan_area.cpp (this tool does not link the core), which the
-// map tests check the image against.
+// The seed points of the selection frame, one inside each separate region of an area, taken from the
+// program's own area scheme so that the image and the frame cannot disagree.
 const std::vector<std::vector<QPoint>>& seed_points() {
-    static const std::vector<std::vector<QPoint>> seeds = {
-        {{78, 180}},
-        {{108, 284}},
-        {{142, 79}},
-        {{257, 159}},
-        {{302, 202}},
-        {{354, 228}},
-        {{315, 315}},
-        {{335, 342}},
-        {{441, 337}},
-        {{314, 364}},
-        {{402, 429}, {423, 425}},
-        {{443, 438}},
-        {{533, 377}, {561, 385}, {593, 389}},
-        {{547, 278}},
-        {{639, 275}},
-        {{649, 319}, {622, 328}, {653, 357}},
-        {{230, 50}, {387, 170}},
-        {{431, 135}},
-        {{494, 126}},
-        {{497, 201},
-         {499, 228},
-         {523, 236},
-         {513, 246},
-         {521, 253},
-         {527, 255},
-         {530, 260},
-         {537, 254},
-         {540, 243},
-         {539, 280},
-         {482, 256}},
-    };
+    static const std::vector<std::vector<QPoint>> seeds = [] {
+        std::vector<std::vector<QPoint>> out;
+        for (const auto& area : TSarovanArea::scheme_description().seed_points) {
+            std::vector<QPoint>& points = out.emplace_back();
+            for (const AreaSeedPoint& p : area) points.emplace_back(p.x, p.y);
+        }
+        return out;
+    }();
     return seeds;
 }
 
