@@ -9,12 +9,12 @@
 namespace morvelin::testing {
 
 inline QApplication& ui_application() {
+    init_program_resources();
     if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
-    init_program_resources();
     return *app;
 }
 

@@ -3,6 +3,8 @@
 
 #include "areas/sarovan_area.h"
 
+#include "ui_application.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPoint>
@@ -19,21 +21,10 @@
 #include <string>
 #include <vector>
 
-static void load_program_resources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace morvelin {
 namespace {
 
-void ensure_application() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    load_program_resources();
-}
+void ensure_application() { testing::ui_application(); }
 
 // A map row: image size and the pixel positions of the geographic frame's corners.
 struct Frame {

@@ -1,5 +1,7 @@
 // The program's images in the Qt resource system under the names the program asks for.
 
+#include "ui_application.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QString>
@@ -9,21 +11,10 @@
 #include <string>
 #include <vector>
 
-static void load_program_resources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace morvelin {
 namespace {
 
-void ensure_application() {
-    if (QCoreApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    load_program_resources();
-}
+void ensure_application() { testing::ui_application(); }
 
 struct Named {
     const char* path;
