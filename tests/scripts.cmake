@@ -8,3 +8,6 @@ foreach(src ${morvelin_fuzz_targets})
         COMMAND ${CMAKE_COMMAND} -E env FUZZ_TARGETS=${name} ${PROJECT_SOURCE_DIR}/scripts/fuzz ${MORVELIN_FUZZ_SECONDS})
     set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 600)
 endforeach()
+
+# What `cmake --install` puts on a machine.
+add_test(NAME install.layout COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${PROJECT_BINARY_DIR})

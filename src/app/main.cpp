@@ -9,19 +9,23 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace {
 
 const char* const usage =
-    "Usage: morvelin [--help] [--version]\n"
+    "Usage: morvelin [DISC-FOLDER]\n"
+    "       morvelin --help | --version\n"
     "Sarovan Bird Sounds: a field guide to the birds of South and Southeast Asia and their voices.\n"
-    "The program reads its disc (PROGR_NM.TXT, the data files and Morvelin.txt) from the current\n"
-    "folder, the folder it was started from, or its own folder; the media below the base directory\n"
-    "stored in Morvelin.ini.\n";
+    "The program reads its disc (PROGR_NM.TXT, the data files and Morvelin.txt) from DISC-FOLDER,\n"
+    "else from the current folder or its own folder, else from the disc it used last; the media\n"
+    "below the base directory stored in Morvelin.ini.\n";
 
 bool has_display() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -41,6 +45,7 @@ std::string executable_path(const char* argv0) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const char* disc_folder = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(usage, stdout);
@@ -50,6 +55,17 @@ int main(int argc, char** argv) {
             std::printf("morvelin %s\n", MORVELIN_VERSION);
             return 0;
         }
+        if (argv[i][0] == '-' || disc_folder) {
+            std::fprintf(stderr, "morvelin: unexpected argument \"%s\"\n%s", argv[i], usage);
+            return 2;
+        }
+        disc_folder = argv[i];
+    }
+    // The disc folder becomes the current folder, where the program looks first for its texts and data.
+    if (disc_folder && ::chdir(disc_folder) != 0) {
+        std::fprintf(stderr, "morvelin: cannot open the disc folder \"%s\": %s\n", disc_folder,
+                     std::strerror(errno));
+        return 1;
     }
     if (!has_display()) {
         std::fputs("morvelin: no graphical display (DISPLAY and WAYLAND_DISPLAY are not set).\n"

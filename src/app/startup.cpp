@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "display/child_form.h"
+#include "display/show_view.h"
 #include "display/top_forms.h"
 #include "data/data_loader.h"
 #include "foundation/base_directory.h"
@@ -27,6 +28,7 @@ bool Startup::start(const std::string& executable_path) {
     // Configuration constants are compiled in (program_config()).
     init_program_resources();
     init_environment(executable_path);
+    start_in_remembered_disc_folder();
     load_language_texts();
     determine_edition();
     QApplication::setApplicationName(QString::fromStdString(program_text(8)));
@@ -75,11 +77,13 @@ int Startup::run_message_loop(QApplication& app) {
 void Startup::finish() {
     if (finished_) return;
     finished_ = true;
+    const bool had_windows = main_window_ != nullptr;
     delete main_window_;
     main_window_ = nullptr;
     // Modules finalise in the reverse order of their start.
     finalise_base_directory();
     set_base_directory_changed_hook({});
+    if (had_windows) TShowFonts::instance().write_text_size();
     instance_lock_.reset();
 }
 

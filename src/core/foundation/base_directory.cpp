@@ -1,6 +1,7 @@
 #include "foundation/base_directory.h"
 
 #include "foundation/environment.h"
+#include "foundation/file_search.h"
 #include "foundation/services.h"
 #include "foundation/settings_file.h"
 #include "foundation/textfile_handler.h"
@@ -9,6 +10,8 @@
 #include <filesystem>
 
 namespace morvelin {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -36,6 +39,19 @@ void init_base_directory() {
         settings_write_string("", general(), "Base Directory", base);
     }
     environment().base_directory = base.empty() ? "/" : ensure_trailing_separator(base);
+}
+
+bool start_in_remembered_disc_folder() {
+    std::string text_file = settings_read_string("", general(), "Text File", "");
+    if (text_file.empty()) text_file = program_config().text_file_name;
+    if (locate_file(text_file)) return false;
+    std::string base = settings_read_string("", general(), "Base Directory", "");
+    if (base.empty() || base.front() != '/') return false;
+    if (base.back() != '/') base += '/';
+    std::error_code ec;
+    if (!fs::is_regular_file(base + text_file, ec)) return false;
+    environment().startup_folder = base;
+    return true;
 }
 
 void finalise_base_directory() {

@@ -12,6 +12,11 @@ namespace morvelin {
 // stores a folder on the disc; the program starts at the disc's root) and written back at once.
 // A '/' is appended; an empty base directory becomes "/".
 void init_base_directory();
+// A program started away from its disc (from a desktop menu, or installed apart from the disc) finds
+// neither its language texts nor its data in the start-up or program folder. When the remembered
+// `Base Directory` holds the language text file, that folder becomes the start-up folder, where texts
+// and data are looked for. Runs before the language texts are loaded; returns whether it moved.
+bool start_in_remembered_disc_folder();
 // Module end: writes `Just Installed` = No, then `Base Directory`.
 void finalise_base_directory();
 

@@ -6,6 +6,7 @@
 #include "display/top_forms.h"
 #include "foundation/editions.h"
 #include "foundation/environment.h"
+#include "foundation/program_documents.h"
 #include "foundation/qt_services.h"
 #include "foundation/services.h"
 #include "foundation/settings_file.h"
@@ -46,7 +47,7 @@ TChildForm::TChildForm(QWidget* parent) : QMainWindow(parent) {
     status_text_ = new QLabel(this);
     status_area_ = new QLabel(this);
     status_drive_ = new QLabel(this);
-    statusBar()->addWidget(status_text_, 1);
+    statusBar()->addWidget(status_text_);
     statusBar()->addWidget(status_area_);
     statusBar()->addPermanentWidget(status_drive_);
     create_menu();
@@ -96,8 +97,8 @@ void TChildForm::create_menu() {
     copy_to_hd_->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(menu_text(menus, 16));
-    help->addAction(menu_text(menus, 17, true))->setEnabled(false);
-    help->addAction(menu_text(menus, 18, true))->setEnabled(false);
+    help->addAction(menu_text(menus, 17, true), this, [this] { show_program_document(help_file_name, "contents", this); });
+    help->addAction(menu_text(menus, 18, true), this, [this] { open_program_document(readme_file_name, this); });
     help->addAction(menu_text(menus, 19))->setEnabled(false);
     help->addSeparator();
     help->addAction(menu_text(menus, 20, true))->setEnabled(false);
@@ -140,6 +141,32 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
         }
     }
     copy_to_hd_->setVisible(!is_additional_);
+    refresh_area_panel();
+}
+
+std::string TChildForm::area_panel_text() const {
+    if (!data_set_loaded() || is_show_window_) return {};
+    const TArea* area = pane_->strings().settings().visible.area_selection.get();
+    if (!area) return {};
+    std::string name = area->edition_hook_text();
+    if (name.empty()) name = area->selection_text();
+    return name.empty() ? name : std::string(7, ' ') + name + std::string(7, ' ');
+}
+
+void TChildForm::refresh_area_panel() {
+    const QString text = qt_text(area_panel_text());
+    status_area_->setText(text);
+    status_area_->setVisible(!text.isEmpty());
+    layout_status_panels();
+}
+
+void TChildForm::layout_status_panels() {
+    const int client = width();
+    // isVisible() is false until the window is shown, so the text decides.
+    const QString text = status_area_->text();
+    const int area = text.isEmpty() ? 0 : status_area_->fontMetrics().horizontalAdvance(text) + 8;
+    status_area_->setFixedWidth(area);
+    status_text_->setFixedWidth(std::max(0, std::max(client - 300, client / 2) - area));
 }
 
 void TChildForm::read_window_section(int number) {
@@ -265,6 +292,7 @@ void TChildForm::moveEvent(QMoveEvent* event) {
 void TChildForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     remember_normal_rect();
+    layout_status_panels();
 }
 
 void TChildForm::activate(TChildForm* form) {

@@ -53,6 +53,10 @@ public:
     // The text pane with this window's species document.
     TShowForm* pane() const { return pane_; }
 
+    // The second panel: the name of this window's area filter with seven blanks on either side.
+    std::string area_panel_text() const;
+    void refresh_area_panel();
+
     void fold_all_click();
     void find_click();
     void find_again_click();
@@ -66,6 +70,8 @@ private:
     void create_menu();
     void read_window_section(int number);
     void remember_normal_rect();
+    // Panel 0 takes the larger of (width - 300) and half the width, less the area panel.
+    void layout_status_panels();
     void activate(TChildForm* form);
 
     bool is_additional_ = false;

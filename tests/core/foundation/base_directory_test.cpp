@@ -111,3 +111,30 @@ TEST_F(BaseDirectoryTest, AFolderOnTheHardDiskIsNotOnADisc) {
 }
 
 } // namespace
+
+// Started from a desktop menu, the program finds its texts and data on the disc it used last.
+TEST_F(BaseDirectoryTest, ProgramStartedAwayFromItsDiscUsesTheRememberedOne) {
+    TempDir disc, program, elsewhere;
+    write_file(disc.file("Morvelin.txt"), "$[BASEDIR]\nWhere?\n");
+    struct Case {
+        const char* what;
+        std::string remembered;
+        bool texts_beside_program;
+        bool moves;
+    };
+    for (const Case& c : {Case{"remembered disc holds the texts", disc.path(), false, true},
+                          Case{"without the trailing separator", disc.path().substr(0, disc.path().size() - 1),
+                               false, true},
+                          Case{"texts beside the program win", disc.path(), true, false},
+                          Case{"remembered folder without texts", elsewhere.path(), false, false},
+                          Case{"nothing remembered", "", false, false}}) {
+        SCOPED_TRACE(c.what);
+        environment().startup_folder = elsewhere.path();
+        environment().program_folder = program.path();
+        fs::remove(program.file("Morvelin.txt"));
+        if (c.texts_beside_program) write_file(program.file("Morvelin.txt"), "$[X]\n");
+        settings_write_string("", "GENERAL", "Base Directory", c.remembered);
+        EXPECT_EQ(start_in_remembered_disc_folder(), c.moves);
+        EXPECT_EQ(environment().startup_folder, c.moves ? disc.path() : elsewhere.path());
+    }
+}

@@ -1,0 +1,121 @@
+#include "display/child_form.h"
+#include "display/top_forms.h"
+#include "foundation/editions.h"
+#include "foundation/environment.h"
+#include "foundation/program_documents.h"
+#include "foundation/textfile_handler.h"
+#include "scripted_services.h"
+#include "ui_application.h"
+
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace morvelin;
+using namespace morvelin::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { urls.push_back(url); }
+
+public:
+    std::vector<QUrl> urls;
+};
+
+class ProgramDocumentsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui_application();
+        saved_ = environment();
+        fs::create_directories(root_.file("bin"));
+        fs::create_directories(root_.file("share/morvelin"));
+        environment().program_folder = root_.file("bin/");
+        QDesktopServices::setUrlHandler("file", &catcher_, "open");
+    }
+    void TearDown() override {
+        QDesktopServices::unsetUrlHandler("file");
+        environment() = saved_;
+    }
+
+    TempDir root_;
+    Environment saved_;
+    UrlCatcher catcher_;
+    ScriptedMessages messages_;
+};
+
+} // namespace
+
+TEST_F(ProgramDocumentsTest, BesideTheProgramComesBeforeTheInstalledCopy) {
+    EXPECT_FALSE(program_document("Morvelin.html"));
+    write_file(root_.file("share/morvelin/Morvelin.html"), "<html></html>");
+    EXPECT_EQ(program_document("Morvelin.html"), root_.file("share/morvelin/Morvelin.html"));
+    write_file(root_.file("bin/Morvelin.html"), "<html></html>");
+    EXPECT_EQ(program_document("Morvelin.html"), root_.file("bin/Morvelin.html"));
+}
+
+TEST_F(ProgramDocumentsTest, OpensTheDocumentWithTheDesktopOrSaysWhatIsMissing) {
+    write_file(root_.file("share/morvelin/Readme.html"), "<html></html>");
+    EXPECT_TRUE(open_program_document("Readme.html", nullptr));
+    ASSERT_EQ(catcher_.urls.size(), 1u);
+    EXPECT_EQ(catcher_.urls[0].toLocalFile().toStdString(), root_.file("share/morvelin/Readme.html"));
+    EXPECT_TRUE(messages_.shown().empty());
+
+    EXPECT_FALSE(open_program_document("Morvelin.html", nullptr));
+    EXPECT_FALSE(show_program_document("Morvelin.html", "contents", nullptr));
+    EXPECT_EQ(catcher_.urls.size(), 1u) << "nothing is handed to the desktop";
+    ASSERT_EQ(messages_.shown().size(), 2u);
+    EXPECT_EQ(messages_.shown()[0].flags, mb::icon_error);
+    EXPECT_NE(messages_.shown()[0].text.find("Morvelin.html"), std::string::npos);
+    EXPECT_EQ(help_window(), nullptr);
+}
+
+// The help opens in the program's own window at the anchor; the read-me goes to the desktop.
+TEST_F(ProgramDocumentsTest, HelpMenuShowsTheHelpAtItsContentsAndOpensTheReadme) {
+    install_language_texts(Ttextfile_handler(std::string(MORVELIN_SOURCE_DIR) + "/demo/Morvelin.txt"));
+    determine_edition_from_code(60);
+    environment().settings_file_path = root_.file("Morvelin.ini");
+    std::string long_page = "<html><head><title>Help of the test</title></head><body>";
+    for (int i = 0; i < 300; ++i) long_page += "<p>Line " + std::to_string(i) + "</p>";
+    long_page += "<h2 id=\"contents\">Contents</h2></body></html>";
+    write_file(root_.file("bin/Morvelin.html"), long_page);
+    write_file(root_.file("bin/Readme.html"), "<html></html>");
+    {
+        TChildForm form;
+        form.window_set_up(WindowSetUp{});
+        QMenu* help = form.menuBar()->actions().at(4)->menu();
+        const auto menus = texts("MENUS", 18);
+        for (int line : {17, 18}) {
+            const QString caption = QString::fromStdString(menus[line] + "...");
+            auto actions = help->actions();
+            auto it = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == caption; });
+            ASSERT_NE(it, actions.end()) << caption.toStdString();
+            EXPECT_TRUE((*it)->isEnabled());
+            (*it)->trigger();
+        }
+        QWidget* viewer = help_window();
+        ASSERT_TRUE(viewer);
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(viewer->parentWidget(), &form) << "the help never keeps the program running alone";
+        EXPECT_EQ(viewer->windowTitle(), "Help of the test");
+        auto* browser = viewer->findChild<QTextBrowser*>();
+        ASSERT_TRUE(browser);
+        EXPECT_EQ(browser->source().toLocalFile().toStdString(), root_.file("bin/Morvelin.html"));
+        EXPECT_GT(browser->verticalScrollBar()->value(), 0) << "scrolled to the anchor at the end";
+    }
+    EXPECT_EQ(help_window(), nullptr) << "closes with its window";
+    ASSERT_EQ(catcher_.urls.size(), 1u);
+    EXPECT_EQ(catcher_.urls[0].toLocalFile().toStdString(), root_.file("bin/Readme.html"));
+    EXPECT_TRUE(messages_.shown().empty());
+}
+
+#include "program_documents_test.moc"
