@@ -4,6 +4,7 @@
 // files, sections of track files, tracks of the CD images).
 
 #include "data/data_loader.h"
+#include "demo_disc.h"
 #include "foundation/editions.h"
 #include "foundation/environment.h"
 #include "foundation/file_search.h"
@@ -20,15 +21,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <thread>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -228,45 +224,6 @@ INSTANTIATE_TEST_SUITE_P(Outputs, RealPlayersTest, ::testing::Values(Output::nul
                              return info.param == Output::null ? "null" : "sound_server";
                          });
 
-// The demo disc, built with morvelin-disc once for all test processes under a fingerprint of the tool
-// and the demo sources.
-std::optional<std::string> demo_disc() {
-    const std::string tool = std::string(MORVELIN_BINARY_DIR) + "/tools/disc/morvelin-disc";
-    const std::string sources = std::string(MORVELIN_SOURCE_DIR) + "/demo";
-    if (!fs::exists(tool)) return std::nullopt;
-    std::uint64_t hash = 1469598103934665603ull;
-    auto mix = [&](const std::string& bytes) {
-        for (unsigned char c : bytes)
-            hash = (hash ^ c) * 1099511628211ull;
-    };
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(sources))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files)
-        mix(file.string() + "\n" + testing::read_file(file.string()));
-    mix(std::to_string(fs::file_size(tool)) + "/" +
-        std::to_string(fs::last_write_time(tool).time_since_epoch().count()));
-
-    const fs::path cache = std::string(MORVELIN_BINARY_DIR) + "/players-real-test-disc";
-    fs::create_directories(cache);
-    const std::string key = std::to_string(hash);
-    const std::string root = (cache / key).string() + "/";
-    const int lock = ::open((cache / "lock").c_str(), O_CREAT | O_RDWR, 0644);
-    ::flock(lock, LOCK_EX);
-    if (!fs::exists(root + "complete")) {
-        for (const auto& entry : fs::directory_iterator(cache))
-            if (entry.is_directory()) fs::remove_all(entry.path());
-        const std::string command =
-            "'" + tool + "' demo '" + root + "disc' --source '" + sources + "' >/dev/null 2>&1 </dev/null";
-        if (std::system(command.c_str()) == 0) testing::write_file(root + "complete", key);
-    }
-    ::flock(lock, LOCK_UN);
-    ::close(lock);
-    if (!fs::exists(root + "complete")) return std::nullopt;
-    return root + "disc/";
-}
-
 // Plays the start of a recording: the open succeeds and the position moves (or a very short section
 // ends).
 void expect_plays(TMCIDevicePlayer& player, int length) {
@@ -284,7 +241,7 @@ void expect_plays(TMCIDevicePlayer& player, int length) {
 
 TEST(DemoDiscPlayersTest, EveryRecordingPlays) {
     testing::ensure_core_application();
-    const std::optional<std::string> disc = demo_disc();
+    const std::optional<std::string> disc = testing::demo_disc();
     if (!disc) GTEST_SKIP() << "morvelin-disc is not built, so there is no demo disc";
 
     ScriptedMessages messages;

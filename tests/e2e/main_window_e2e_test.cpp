@@ -1,0 +1,477 @@
+// The real program on the demo disc, on a private X server without a window manager, used the way a
+// person uses it: fold boxes and play buttons clicked with the mouse, menus opened with the keyboard.
+// Its state is read back from screenshots, from the sound server (what the program's stream carried)
+// and from the settings file it writes when it closes; a second start must come back as it was left.
+// Screenshots and the program's output stay in <build>/e2e-screens/<test>/ when a test fails (always
+// with MORVELIN_E2E_KEEP_SCREENS set).
+
+#include "child_process.h"
+#include "demo_disc.h"
+#include "foundation/settings_file.h"
+#include "screen_pictures.h"
+#include "scripted_services.h"
+#include "virtual_screen.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace morvelin {
+namespace {
+
+using namespace e2e;
+
+const std::string title = "Sarovan Bird Sounds 3.14";
+const std::string binary_dir = MORVELIN_BINARY_DIR;
+const QRgb selection_colour = qRgb(0, 255, 255);
+
+std::string bitmap(const char* name) {
+    return std::string(MORVELIN_SOURCE_DIR) + "/resources/bitmaps/" + name + ".png";
+}
+
+template <class Condition> bool poll_until(std::chrono::milliseconds timeout, Condition condition) {
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(100ms);
+    }
+}
+
+std::string text(QPoint p) {
+    return "(" + std::to_string(p.x()) + "," + std::to_string(p.y()) + ")";
+}
+std::string text(const std::vector<QPoint>& points) {
+    std::string out;
+    for (QPoint p : points)
+        out += text(p) + " ";
+    return out.empty() ? "none" : out;
+}
+std::string text(QRect r) {
+    return std::to_string(r.width()) + "x" + std::to_string(r.height()) + " at " + text(r.topLeft());
+}
+std::string text(const std::vector<ScreenWindow>& windows) {
+    std::string out;
+    for (const auto& w : windows)
+        out += "\"" + w.name + "\" " + text(w.geometry) + "; ";
+    return out.empty() ? "none" : out;
+}
+
+// The settings file's form of a window rectangle: left, top, right, bottom (right and bottom outside).
+std::string coord(QRect r) {
+    return std::to_string(r.left()) + "," + std::to_string(r.top()) + "," +
+           std::to_string(r.left() + r.width()) + "," + std::to_string(r.top() + r.height());
+}
+
+bool contains(const std::vector<QPoint>& points, QPoint p) {
+    return std::find(points.begin(), points.end(), p) != points.end();
+}
+
+// The large fold boxes (families and species) seen in a window, relative to its top left corner.
+struct FoldBoxes {
+    std::vector<QPoint> folded, unfolded;
+    bool operator==(const FoldBoxes&) const = default;
+    std::string text() const {
+        return "folded " + morvelin::text(folded) + "/ unfolded " + morvelin::text(unfolded);
+    }
+};
+
+// The folded species boxes below a family box: to the right of the family column, top to bottom.
+std::vector<QPoint> species_boxes(const FoldBoxes& boxes, QPoint family) {
+    std::vector<QPoint> species;
+    for (QPoint p : boxes.folded)
+        if (p.x() > family.x() && p.y() > family.y()) species.push_back(p);
+    return species;
+}
+
+// Nonzero samples in a raw recording of signed 16-bit samples.
+int nonzero_samples(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    int count = 0;
+    std::int16_t sample = 0;
+    while (in.read(reinterpret_cast<char*>(&sample), sizeof sample))
+        if (sample != 0) ++count;
+    return count;
+}
+
+// The newest stream ("sink input") that a process has open on the sound server; empty when none.
+std::string sink_input_of(pid_t pid) {
+    const Ran list = run({"pactl", "list", "sink-inputs"}, 10s);
+    std::istringstream lines(list.output);
+    std::string line, current, found;
+    const std::string owner = "application.process.id = \"" + std::to_string(pid) + "\"";
+    while (std::getline(lines, line)) {
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (line.rfind("Sink Input #", 0) == 0) current = line.substr(12);
+        if (line == owner) found = current;
+    }
+    return found;
+}
+
+class MainWindowEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool", "import"})
+            if (find_program(tool).empty())
+                GTEST_SKIP() << tool << " is not installed (packages xvfb, xdotool and imagemagick)";
+        ASSERT_TRUE(plus_.loaded() && minus_.loaded() && play_.loaded() && playing_.loaded() &&
+                    playing_focused_.loaded())
+            << "the program's bitmaps are missing in " << MORVELIN_SOURCE_DIR << "/resources/bitmaps";
+
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        screens_ = binary_dir + "/e2e-screens/" + info->test_suite_name() + "." + info->name() + "/";
+        fs::remove_all(screens_);
+        fs::create_directories(screens_);
+
+        const auto disc = testing::demo_disc();
+        ASSERT_TRUE(disc) << "the demo disc could not be made with " << tool_;
+        disc_ = *disc;
+
+        // The program as an installer leaves it: its settings file beside it names the disc.
+        const std::string program = binary_dir + "/src/app/morvelin";
+        ASSERT_TRUE(fs::exists(program)) << program << " is not built";
+        fs::copy_file(program, program_dir_.file("morvelin"), fs::copy_options::overwrite_existing);
+        for (auto [key, value] :
+             {std::pair{"Base Directory", disc_}, std::pair{"Just Installed", std::string("No")}}) {
+            const Ran set = run({tool_, "ini-set", settings(), "GENERAL", key, value});
+            ASSERT_TRUE(set.ok()) << "ini-set " << key << ": " << set.status.text() << "\n" << set.output;
+        }
+        // A runtime folder of its own: the single-instance lock of another test's program is not ours.
+        fs::permissions(runtime_.path(), fs::perms::owner_all, fs::perm_options::replace);
+
+        // The sound server scripts/test starts. The program gets its address explicitly, since the
+        // private runtime folder hides the usual one.
+        const Ran info_run = run({"pactl", "info"}, 10s);
+        if (info_run.ok()) {
+            const std::string key = "Server String: ";
+            const auto at = info_run.output.find(key);
+            if (at != std::string::npos) {
+                const auto from = at + key.size();
+                pulse_server_ = info_run.output.substr(from, info_run.output.find('\n', from) - from);
+            }
+        }
+
+        std::string error;
+        ASSERT_TRUE(screen_.start(error, screens_ + "xvfb.log")) << error;
+    }
+
+    void TearDown() override {
+        program_.stop();
+        screen_.stop();
+        if (screens_.empty()) return;
+        if (HasFailure()) {
+            std::cout << "Screenshots and logs of this test: " << screens_ << "\n";
+            for (int i = 1; i <= starts_; ++i) {
+                const std::string log = screens_ + "program-" + std::to_string(i) + ".log";
+                std::ifstream in(log);
+                std::stringstream s;
+                s << in.rdbuf();
+                if (!s.str().empty()) std::cout << "--- " << log << ":\n" << s.str() << "\n";
+            }
+        } else if (!std::getenv("MORVELIN_E2E_KEEP_SCREENS")) {
+            fs::remove_all(screens_);
+        }
+    }
+
+    bool sound_server() const { return !pulse_server_.empty(); }
+    std::string settings() const { return program_dir_.file("Morvelin.ini"); }
+
+    void start_program() {
+        Launch launch;
+        launch.arguments = {program_dir_.file("morvelin")};
+        launch.folder = disc_; // where the program looks first for its disc
+        launch.output = launch.errors = screens_ + "program-" + std::to_string(++starts_) + ".log";
+        launch.changes["DISPLAY"] = screen_.display();
+        launch.changes["QT_QPA_PLATFORM"] = "xcb";
+        launch.changes["WAYLAND_DISPLAY"] = std::nullopt;
+        launch.changes["XDG_RUNTIME_DIR"] = runtime_.path();
+        // Without a server, an address where none answers (rather than a search that might start one).
+        launch.changes["PULSE_SERVER"] =
+            sound_server() ? pulse_server_ : "unix:" + runtime_.file("no-server");
+        std::string error;
+        ASSERT_TRUE(program_.start(launch, error)) << error;
+    }
+
+    // Waits until the program shows `count` main windows and nothing else: main window first, then the
+    // others in caption order. At start, any other window (the message that there is no sound output
+    // when no sound server answers; an introduction) is answered with Return, as a user would do;
+    // whether sound works is checked where a recording plays.
+    void wait_for_main_windows(std::size_t count, std::vector<ScreenWindow>& mains, bool at_start) {
+        std::vector<ScreenWindow> others;
+        std::vector<std::string> answered;
+        const bool shown = poll_until(60s, [&] {
+            if (program_.poll()) return true;
+            mains.clear();
+            others.clear();
+            for (auto& w : screen_.windows_of(program_.pid()))
+                (w.name.rfind(title, 0) == 0 && w.geometry.width() >= 400 ? mains : others).push_back(w);
+            if (at_start)
+                for (const auto& other : others) {
+                    if (std::find(answered.begin(), answered.end(), other.id) == answered.end()) {
+                        answered.push_back(other.id);
+                        shot("answered-" + std::to_string(answered.size()));
+                        std::cout << "[   NOTE   ] answered a window at start with Return: "
+                                  << text(std::vector<ScreenWindow>{other}) << "\n";
+                    }
+                    if (screen_.focus(other)) screen_.key("Return");
+                }
+            return mains.size() == count && others.empty();
+        });
+        shot("windows");
+        const auto ended = program_.poll();
+        ASSERT_FALSE(ended.has_value()) << "the program ended at start with " << ended->text();
+        ASSERT_TRUE(shown) << "expected " << count << " main windows; main windows: " << text(mains)
+                           << " other windows: " << text(others);
+        std::sort(mains.begin(), mains.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    }
+
+    QImage shot(const std::string& name) { return screen_.screenshot(screens_ + name + ".png"); }
+
+    FoldBoxes fold_boxes(const QImage& image, const ScreenWindow& window) const {
+        FoldBoxes boxes;
+        for (QPoint p : plus_.find(image, window.geometry))
+            boxes.folded.push_back(p - window.geometry.topLeft());
+        for (QPoint p : minus_.find(image, window.geometry))
+            boxes.unfolded.push_back(p - window.geometry.topLeft());
+        return boxes;
+    }
+
+    // The family list as it shows after start: at least a screenful of folded families in one column.
+    void wait_for_family_list(const ScreenWindow& window, FoldBoxes& boxes) {
+        QImage image;
+        const bool shown = poll_until(20s, [&] {
+            image = shot("family-list");
+            boxes = fold_boxes(image, window);
+            return boxes.folded.size() >= 5;
+        });
+        ASSERT_TRUE(shown) << "the window shows no family list; fold boxes: " << boxes.text();
+        EXPECT_GT(dark_pixels(image, window.geometry), 2000) << "the window shows hardly any text";
+        for (QPoint p : boxes.folded)
+            EXPECT_EQ(p.x(), boxes.folded.front().x()) << "a family box out of the column at " << text(p);
+    }
+
+    // Clicks a fold box (relative to the window) and waits until it shows unfolded.
+    void unfold(const ScreenWindow& window, QPoint box, const std::string& what, FoldBoxes& boxes) {
+        ASSERT_TRUE(screen_.click(window.geometry.topLeft() + box + QPoint(6, 6)));
+        const bool unfolded = poll_until(10s, [&] {
+            boxes = fold_boxes(shot(what), window);
+            return contains(boxes.unfolded, box) && !contains(boxes.folded, box);
+        });
+        ASSERT_TRUE(unfolded) << "clicking the fold box of " << what << " at " << text(box)
+                              << " did not unfold it; fold boxes: " << boxes.text();
+    }
+
+    // The selection band (rows in the selection colour) lies on the line of the given box.
+    void expect_selection_on_line_of(const ScreenWindow& window, QPoint box, const std::string& what) {
+        ASSERT_TRUE(screen_.focus(window)); // the selection shows only in the active window
+        std::vector<int> rows;
+        const bool on_line = poll_until(10s, [&] {
+            rows = rows_with_colour(shot("selection"), window.geometry, selection_colour);
+            const int top = window.geometry.top() + box.y() - 6, bottom = top + 13 + 12;
+            return !rows.empty() && rows.front() >= top && rows.back() <= bottom;
+        });
+        EXPECT_TRUE(on_line) << "the selection is not on the line of " << what << " (box at " << text(box)
+                             << "); selection rows "
+                             << (rows.empty()
+                                     ? std::string("none")
+                                     : std::to_string(rows.front()) + " to " + std::to_string(rows.back()));
+    }
+
+    // Opens a menu with Alt and its letter, then chooses an item by its letter.
+    void choose_menu_item(const ScreenWindow& window, const std::string& menu_key,
+                          const std::string& item_key) {
+        ASSERT_TRUE(screen_.focus(window)) << "cannot give the focus to \"" << window.name << "\"";
+        std::vector<std::string> before;
+        for (const auto& w : screen_.windows_of(program_.pid()))
+            before.push_back(w.id);
+        ASSERT_TRUE(screen_.key("alt+" + menu_key));
+        const bool opened = poll_until(10s, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (std::find(before.begin(), before.end(), w.id) == before.end()) return true;
+            return false;
+        });
+        shot("menu-" + menu_key);
+        ASSERT_TRUE(opened) << "Alt+" << menu_key << " opened no menu in \"" << window.name << "\"";
+        ASSERT_TRUE(screen_.key(item_key));
+    }
+
+    // Exit from the File menu: the program ends with exit code 0.
+    void exit_program(const ScreenWindow& main_window) {
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "f", "x"));
+        const auto status = program_.wait(30s);
+        if (!status) shot("not-ended");
+        ASSERT_TRUE(status) << "the program did not end after File > Exit; windows: "
+                            << text(screen_.windows_of(program_.pid()));
+        EXPECT_TRUE(status->exited_with(0)) << "the program ended with " << status->text();
+    }
+
+    Sprite plus_{bitmap("PLUS_BITMAP")};
+    Sprite minus_{bitmap("MINUS_BITMAP")};
+    Sprite play_{bitmap("SOUNDBAR_BUTTON_NOT_PLAYING")};
+    Sprite playing_{bitmap("SOUNDBAR_BUTTON_PLAYING")};
+    Sprite playing_focused_{bitmap("SOUNDBAR_BUTTON_PLAYING_CURSOR")};
+    const std::string tool_ = binary_dir + "/tools/disc/morvelin-disc";
+    TimeLimit limit_{300s};
+    std::string screens_;
+    std::string disc_;
+    std::string pulse_server_;
+    testing::TempDir program_dir_;
+    testing::TempDir runtime_;
+    VirtualScreen screen_;
+    ChildProcess program_;
+    int starts_ = 0;
+};
+
+TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
+    ASSERT_NO_FATAL_FAILURE(start_program());
+    std::vector<ScreenWindow> windows;
+    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+    const ScreenWindow window = windows[0];
+    EXPECT_EQ(window.name, title);
+
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(wait_for_family_list(window, boxes));
+    EXPECT_TRUE(boxes.unfolded.empty()) << boxes.text();
+
+    // The first family unfolds into its species, each with a fold box of its own.
+    const QPoint family = boxes.folded.front();
+    FoldBoxes family_open;
+    ASSERT_NO_FATAL_FAILURE(unfold(window, family, "the first family", family_open));
+    const std::vector<QPoint> species = species_boxes(family_open, family);
+    ASSERT_GE(species.size(), 2u) << "the family shows no species; fold boxes: " << family_open.text();
+
+    // Its first species unfolds into text and recordings with sound bars.
+    const QPoint first_species = species.front();
+    ASSERT_NO_FATAL_FAILURE(unfold(window, first_species, "the first species", boxes));
+    std::vector<QPoint> buttons;
+    const QRect below_species(window.geometry.left(), window.geometry.top() + first_species.y() + 13,
+                              window.geometry.width(), window.geometry.height() - first_species.y() - 13);
+    ASSERT_TRUE(poll_until(10s, [&] {
+        return !(buttons = play_.find(shot("recordings"), below_species)).empty();
+    })) << "the unfolded species shows no sound bar with a play button";
+
+    // Its first recording plays: the program opens a stream on the sound server that carries sound
+    // (recorded from that stream alone, so that other tests playing to the same sink at the same time
+    // cannot make up for silence), and the button turns into the playing one.
+    const QPoint button = buttons.front();
+    ASSERT_TRUE(screen_.click(button + QPoint(play_.size().width() / 2, play_.size().height() / 2)));
+    std::string input;
+    const std::string recording = runtime_.file("played.raw");
+    ChildProcess recorder;
+    if (sound_server()) {
+        ASSERT_TRUE(poll_until(10s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
+            << "the program opened no stream on the sound server " << pulse_server_;
+        Launch record;
+        record.arguments = {
+            "parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
+            "--raw", "--latency-msec=50"};
+        record.output = recording;
+        std::string error;
+        ASSERT_TRUE(recorder.start(record, error)) << error;
+    }
+    // The clicked button has the focus, which gives the playing glyph its other colour.
+    const QRect around_button(button - QPoint(4, 4), play_.size() + QSize(8, 8));
+    EXPECT_TRUE(poll_until(10s,
+                           [&] {
+                               const QImage image = shot("playing");
+                               return !playing_.find(image, around_button).empty() ||
+                                      !playing_focused_.find(image, around_button).empty();
+                           }))
+        << "the play button at " << text(button) << " did not change to the playing button";
+    if (sound_server()) {
+        const bool heard = poll_until(10s, [&] { return nonzero_samples(recording) >= 800; });
+        recorder.signal(SIGINT); // parec writes what it holds before it ends
+        recorder.wait(3s);
+        recorder.stop();
+        EXPECT_TRUE(heard) << "the program's stream " << input << " carried only silence ("
+                           << nonzero_samples(recording) << " nonzero samples of "
+                           << (fs::exists(recording) ? fs::file_size(recording) / 2 : 0) << ")";
+    } else {
+        std::cout << "[   NOTE   ] no sound server answers (pactl info failed): whether the sound reached a "
+                     "sound server was not checked\n";
+    }
+
+    ASSERT_NO_FATAL_FAILURE(expect_selection_on_line_of(window, first_species, "the first species"));
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+
+    // The settings file holds the one window: where it was, and its view: top group 1, top family 1,
+    // no top species, the first species of family 1 selected, family 1 unfolded.
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Windows", ""), "1");
+    EXPECT_EQ(settings_read_string(settings(), "WINDOW 1", "Coord", ""), coord(window.geometry));
+    EXPECT_EQ(settings_read_string(settings(), "WINDOW 1", "Visible", ""), "1,1,0,1,1,1");
+
+    // Started again, the window comes back in its place with the family unfolded. The view state keeps
+    // unfolded families only, so the species is folded again, but it is still the selected line.
+    ASSERT_NO_FATAL_FAILURE(start_program());
+    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+    const ScreenWindow again = windows[0];
+    EXPECT_EQ(again.name, title);
+    EXPECT_EQ(text(again.geometry), text(window.geometry));
+    FoldBoxes restored;
+    EXPECT_TRUE(
+        poll_until(20s, [&] { return (restored = fold_boxes(shot("restarted"), again)) == family_open; }))
+        << "after the restart the window shows fold boxes " << restored.text() << "\ninstead of "
+        << family_open.text();
+    ASSERT_NO_FATAL_FAILURE(expect_selection_on_line_of(again, first_species, "the first species"));
+    ASSERT_NO_FATAL_FAILURE(exit_program(again));
+}
+
+TEST_F(MainWindowEndToEnd, SecondWindowComesBackWithItsCaptionPlaceAndFolding) {
+    ASSERT_NO_FATAL_FAILURE(start_program());
+    std::vector<ScreenWindow> windows;
+    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+    const ScreenWindow main_window = windows[0];
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(wait_for_family_list(main_window, boxes));
+    const QPoint family = boxes.folded.front();
+    ASSERT_NO_FATAL_FAILURE(unfold(main_window, family, "the first family", boxes));
+
+    // File > New Window opens a numbered window that copies the lines with their folding.
+    ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "f", "n"));
+    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(2, windows, false));
+    EXPECT_EQ(windows[0].name, title);
+    EXPECT_EQ(windows[1].name, title + " : 1");
+    ScreenWindow second = windows[1];
+    EXPECT_TRUE(poll_until(10s, [&] {
+        return contains(fold_boxes(shot("new-window"), second).unfolded, family);
+    })) << "the new window does not show the first family unfolded";
+
+    // Moved elsewhere, it is saved where it was left.
+    const QPoint place(300, 230);
+    ASSERT_TRUE(screen_.move(second, place));
+    ASSERT_TRUE(poll_until(10s,
+                           [&] {
+                               for (const auto& w : screen_.windows_of(program_.pid()))
+                                   if (w.id == second.id) second = w;
+                               return second.geometry.topLeft() == place;
+                           }))
+        << "the new window did not move to " << text(place);
+
+    ASSERT_NO_FATAL_FAILURE(exit_program(main_window));
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Windows", ""), "2");
+    EXPECT_EQ(settings_read_string(settings(), "WINDOW 1", "Coord", ""), coord(main_window.geometry));
+    EXPECT_EQ(settings_read_string(settings(), "WINDOW 2", "Coord", ""), coord(second.geometry));
+    EXPECT_FALSE(settings_read_string(settings(), "WINDOW 2", "Visible", "").empty());
+
+    // Both come back, numbered as before, each in its place; the second with the family unfolded.
+    ASSERT_NO_FATAL_FAILURE(start_program());
+    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(2, windows, true));
+    EXPECT_EQ(windows[0].name, title);
+    EXPECT_EQ(windows[1].name, title + " : 1");
+    EXPECT_EQ(text(windows[0].geometry), text(main_window.geometry));
+    EXPECT_EQ(text(windows[1].geometry), text(second.geometry));
+    EXPECT_TRUE(poll_until(10s, [&] {
+        return contains(fold_boxes(shot("restarted"), windows[1]).unfolded, family);
+    })) << "the restored second window does not show the first family unfolded";
+    ASSERT_NO_FATAL_FAILURE(exit_program(windows[0]));
+}
+
+} // namespace
+} // namespace morvelin
