@@ -16,6 +16,7 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace morvelin {
 
@@ -75,12 +76,17 @@ struct DataFile {
 
 // Lines [first, first + count) of a file; lines past the end read as empty.
 struct Section {
-    const DataFile* file = nullptr;
+    DataFile* file = nullptr;
     std::size_t first = 0;
     std::size_t count = 0;
 
     std::string_view operator[](std::size_t i) const {
         return i < count ? std::string_view(file->lines[first + i]) : std::string_view();
+    }
+    // Line i handed over to a record that keeps it, which spares a copy of each text: the line reads as
+    // empty afterwards, so a line is taken only after its last other use.
+    std::string take(std::size_t i) const {
+        return i < count ? std::exchange(file->lines[first + i], std::string()) : std::string();
     }
     // 1-based line number in the descrambled file, for messages.
     std::size_t line_number(std::size_t i) const { return first + i + 1; }
@@ -100,6 +106,12 @@ template <typename T> struct Keyed {
 
 template <typename T> Keyed<T> keyed(T& record, std::string_view key, std::size_t line) {
     return {key_prefix(key), key, &record, line};
+}
+
+// A taken text with its markup converted.
+std::string converted(std::string text) {
+    convert_markup_in_place(text);
+    return text;
 }
 
 [[noreturn]] void duplicate_key(const std::string& file, std::size_t line, const char* what) {
@@ -287,17 +299,21 @@ int DataLoader::optional_number(const Section& s, std::size_t i, const char* wha
 }
 
 // Sorts (record, line) pairs by key and stops at the first key that occurs twice: a lookup could only
-// ever find one of them, so references would silently go to the wrong record.
+// ever find one of them, so references would silently go to the wrong record. Data files are mostly
+// written in key order; a list already in strictly rising order needs neither sorting nor the check.
 template <typename T, typename Key>
 std::vector<T*> DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>& list, const DataFile& file,
                                         Key key, const char* what) {
     auto less = [&](const std::pair<T*, std::size_t>& a, const std::pair<T*, std::size_t>& b) {
         return key(a.first, b.first) < 0;
     };
-    std::stable_sort(list.begin(), list.end(), less);
-    for (std::size_t i = 1; i < list.size(); ++i) {
-        if (key(list[i - 1].first, list[i].first) == 0)
-            duplicate_key(file.name, std::max(list[i - 1].second, list[i].second), what);
+    auto not_less = [&](const auto& a, const auto& b) { return !less(a, b); };
+    if (std::adjacent_find(list.begin(), list.end(), not_less) != list.end()) {
+        std::stable_sort(list.begin(), list.end(), less);
+        for (std::size_t i = 1; i < list.size(); ++i) {
+            if (key(list[i - 1].first, list[i].first) == 0)
+                duplicate_key(file.name, std::max(list[i - 1].second, list[i].second), what);
+        }
     }
     std::vector<T*> sorted;
     sorted.reserve(list.size());
@@ -308,12 +324,16 @@ std::vector<T*> DataLoader::sort_unique(std::vector<std::pair<T*, std::size_t>>&
 
 template <typename T>
 std::vector<T*> DataLoader::sort_keyed(std::vector<Keyed<T>>& list, const DataFile& file, const char* what) {
-    std::sort(list.begin(), list.end(), [](const Keyed<T>& a, const Keyed<T>& b) {
+    auto less = [](const Keyed<T>& a, const Keyed<T>& b) {
         return a.prefix != b.prefix ? a.prefix < b.prefix : compare_keys(a.key, b.key) < 0;
-    });
-    for (std::size_t i = 1; i < list.size(); ++i) {
-        if (list[i - 1].prefix == list[i].prefix && compare_keys(list[i - 1].key, list[i].key) == 0)
-            duplicate_key(file.name, std::max(list[i - 1].line, list[i].line), what);
+    };
+    auto not_less = [&](const Keyed<T>& a, const Keyed<T>& b) { return !less(a, b); };
+    if (std::adjacent_find(list.begin(), list.end(), not_less) != list.end()) {
+        std::sort(list.begin(), list.end(), less);
+        for (std::size_t i = 1; i < list.size(); ++i) {
+            if (list[i - 1].prefix == list[i].prefix && compare_keys(list[i - 1].key, list[i].key) == 0)
+                duplicate_key(file.name, std::max(list[i - 1].line, list[i].line), what);
+        }
     }
     std::vector<T*> sorted;
     sorted.reserve(list.size());
@@ -331,7 +351,7 @@ void DataLoader::load_maps() {
     std::vector<Keyed<Tmap_data>> list;
     while (auto e = read_section(file, "", false, 3)) {
         Tmap_data& map = d_.map_pool_.add();
-        map.name = (*e)[0];
+        map.name = e->take(0);
         map.kind = number(*e, 1, "the map kind");
         std::string rest((*e)[2]);
         std::array<double, 4> n{};
@@ -353,10 +373,10 @@ void DataLoader::load_people() {
     std::vector<Keyed<Tperson>> list;
     while (auto e = read_section(file, "", false, 4)) {
         Tperson& person = d_.person_pool_.add();
-        person.key = (*e)[0];
-        person.text_1 = (*e)[1];
-        person.text_2 = (*e)[2];
-        person.text_3 = (*e)[3];
+        person.key = e->take(0);
+        person.text_1 = e->take(1);
+        person.text_2 = e->take(2);
+        person.text_3 = e->take(3);
         if (!d_.first_person) d_.first_person = &person;
         list.push_back(keyed(person, person.key, e->line_number(0)));
         const std::string upper = to_upper_ascii(person.key);
@@ -379,9 +399,9 @@ void DataLoader::load_families_and_species() {
     for (std::size_t n = 0; n < families.count / 2; ++n) {
         Tfamily& family = d_.family_pool_.add();
         family.order_kind = order_kind::scientific_names;
-        family.scientific_name = families[2 * n];
-        family.media_folder = families[2 * n + 1];
-        family.vernacular_name = vernacular[n];
+        family.scientific_name = families.take(2 * n);
+        family.media_folder = families.take(2 * n + 1);
+        family.vernacular_name = vernacular.take(n);
         (previous ? previous->next_family : d_.first_family[1]) = &family;
         previous = &family;
         families_1_.push_back(&family);
@@ -417,10 +437,10 @@ void DataLoader::load_families_and_species() {
         const Section texts = *read_section(taxa, section_name, true, 4 * species.size(), false);
         for (std::size_t k = 0; k < species.size(); ++k) {
             Tspecies& s = *species[k];
-            s.vernacular_name = texts[4 * k];
-            s.text_2 = convert_markup(texts[4 * k + 1]);
-            s.text_3 = convert_markup(texts[4 * k + 2]);
-            s.text_4 = convert_markup(texts[4 * k + 3]);
+            s.vernacular_name = texts.take(4 * k);
+            s.text_2 = converted(texts.take(4 * k + 1));
+            s.text_3 = converted(texts.take(4 * k + 2));
+            s.text_4 = converted(texts.take(4 * k + 3));
         }
     }
 
@@ -439,7 +459,7 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
     Tfamily& family = *families_1_[family_index];
     Tspecies& s = d_.species_pool_.add();
     species_lines_.emplace_back(&s, e.line_number(1));
-    s.scientific_name = e[0];
+    s.scientific_name = e.take(0);
     s.family[1] = &family;
     s.media_folder = family.media_folder;
     (tail ? tail->next_in_order[1] : family.first_species) = &s;
@@ -493,7 +513,8 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
         const std::string_view line = e[i];
         const std::size_t marker = line.find(not_real_marker);
         ssp.not_real = marker != std::string_view::npos;
-        ssp.name = line.substr(0, marker);
+        ssp.name = e.take(i);
+        if (ssp.not_real) ssp.name.resize(marker);
         (previous ? previous->next_subspecies : s.first_subspecies) = &ssp;
         previous = &ssp;
     }
@@ -629,14 +650,14 @@ void DataLoader::load_localities() {
     std::vector<Keyed<Tlocality>> list;
     while (auto e = read_section(file, "", false, 9)) {
         Tlocality& l = d_.locality_pool_.add();
-        l.key = (*e)[0];
-        l.name = (*e)[1];
-        l.region = (*e)[2];
-        l.country = (*e)[3];
+        l.key = e->take(0);
+        l.name = e->take(1);
+        l.region = e->take(2);
+        l.country = e->take(3);
         if ((ed.language_spanish || ed.language_portuguese) && l.country == "Brazil") l.country = "Brasil";
         if (ed.language_spanish && l.country == "Peru") l.country = "Per\xFA";
-        l.line_4 = (*e)[4];
-        l.text = convert_markup((*e)[5]);
+        l.line_4 = e->take(4);
+        l.text = converted(e->take(5));
         const std::string_view coordinates = (*e)[6];
         auto position = [&](std::size_t from, std::int32_t& value, bool& flag) {
             const std::string_view group = coordinates.substr(std::min(from, coordinates.size()), 9);
@@ -648,7 +669,7 @@ void DataLoader::load_localities() {
         };
         position(0, l.position_1, l.position_1_flag);
         position(9, l.position_2, l.position_2_flag);
-        l.text_7 = convert_markup((*e)[7]);
+        l.text_7 = converted(e->take(7));
         list.push_back(keyed(l, l.key, e->line_number(0)));
     }
     d_.localities_.assign(sort_keyed(list, file, "locality key"));
@@ -691,7 +712,7 @@ void DataLoader::load_photos() {
             if (!p.locality) corrupt(file, 1, (*e)[4]);
         }
         p.counts_as_photo = !contains((*e)[5], "NSS");
-        p.description = convert_markup((*e)[6]);
+        p.description = converted(e->take(6));
         p.number = ++species->picture_count;
         if (p.counts_as_photo) species->has_photo = true;
         Tbig_picture** link = &species->first_picture;
@@ -712,12 +733,12 @@ void DataLoader::load_audio_cds() {
         if (!to_int((*e)[0], cd.number))
             fatal_error("Error occured when converting audio CD \"tape\" number!");
         cd.sequence = static_cast<int>(d_.cd_pool_.size());
-        cd.text_1 = (*e)[1];
-        cd.text_2 = (*e)[2];
-        cd.text_3 = (*e)[3];
+        cd.text_1 = e->take(1);
+        cd.text_2 = e->take(2);
+        cd.text_3 = e->take(3);
         cd.always_available = equals_true(std::string((*e)[4]));
-        cd.text_5 = (*e)[5];
-        cd.text_6 = (*e)[6];
+        cd.text_5 = e->take(5);
+        cd.text_6 = e->take(6);
         if (!cd.always_available) ++d_.regular_cd_count;
         list.emplace_back(&cd, e->line_number(0));
     }
@@ -752,8 +773,8 @@ void DataLoader::load_cut_parts() {
     std::vector<Keyed<Tcutpart>> list;
     while (auto e = read_section(file, "", false, 10)) {
         Tcutpart& c = d_.cut_part_pool_.add();
-        const std::string_view key = (*e)[0];
-        c.key = key;
+        c.key = e->take(0);
+        const std::string_view key = c.key;
         std::size_t digits = 0;
         while (digits < key.size() && is_digit(key[digits]))
             ++digits;
@@ -797,8 +818,8 @@ void DataLoader::load_cut_parts() {
             c.recordist = d_.find_person((*e)[6]);
             if (!c.recordist) corrupt(file, 5, (*e)[6]);
         }
-        c.text_7 = convert_markup((*e)[7]);
-        c.text_8 = convert_markup((*e)[8]);
+        c.text_7 = converted(e->take(7));
+        c.text_8 = converted(e->take(8));
         c.value_9 = optional_number(*e, 9, "the number", 0);
         list.push_back(keyed(c, c.key, e->line_number(0)));
     }
@@ -839,11 +860,15 @@ void DataLoader::load_recording_items() {
                     item.number_3 = static_cast<std::uint8_t>(n3);
                 }
                 item.subspecies = subspecies_reference(e[3], s);
-                item.text_5 = convert_markup(e[4]);
+                item.text_5 = converted(e.take(4));
                 item.is_p = contains(e[5], "P");
-                std::string text_7(e[6]);
-                if (!e[7].empty()) (text_7 += ' ') += e[7];
-                item.text_7 = convert_markup(text_7);
+                if (e[7].empty()) {
+                    item.text_7 = converted(e.take(6));
+                } else {
+                    item.text_7.reserve(e[6].size() + 1 + e[7].size());
+                    item.text_7.append(e[6]).append(1, ' ').append(e[7]);
+                    convert_markup_in_place(item.text_7);
+                }
                 item.cut_part = d_.find_cut_part(e[8]);
                 if (!item.cut_part) corrupt(file, 2, std::to_string(s.unique_id));
                 if (item.cut_part->is_sound_file) s.has_sound_file_item = true;

@@ -2,6 +2,7 @@
 
 #include "foundation/text_encoding.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,13 +49,19 @@ std::string position_text(std::int32_t value, bool seconds, const std::string& d
 
 } // namespace
 
-std::string convert_markup(std::string_view text) {
+void convert_markup_in_place(std::string& text) {
     std::size_t open = text.find('<');
-    if (open == std::string_view::npos) return std::string(text);
-    std::string result;
-    result.reserve(text.size());
-    std::size_t done = 0;
-    while (open != std::string_view::npos) {
+    if (open == std::string::npos) return;
+    // A tag never becomes longer, so the text is rewritten front to back: the bytes kept move down
+    // over the tags already replaced.
+    char* const bytes = text.data();
+    std::size_t out = open;  // where the next kept byte goes
+    std::size_t done = open; // the first byte not yet kept
+    auto keep_up_to = [&](std::size_t end) {
+        std::copy(bytes + done, bytes + end, bytes + out);
+        out += end - done;
+    };
+    while (open != std::string::npos) {
         char style = 0;
         std::size_t tag_length = 0;
         if (open + 2 < text.size() && text[open + 2] == '>') {
@@ -65,15 +72,21 @@ std::string convert_markup(std::string_view text) {
             tag_length = 4;
         }
         if (style) {
-            result.append(text, done, open - done);
-            result += style;
+            keep_up_to(open);
+            bytes[out++] = style;
             done = open + tag_length;
             open = text.find('<', done);
         } else {
             open = text.find('<', open + 1);
         }
     }
-    result.append(text, done, std::string_view::npos);
+    keep_up_to(text.size());
+    text.resize(out);
+}
+
+std::string convert_markup(std::string_view text) {
+    std::string result(text);
+    convert_markup_in_place(result);
     return result;
 }
 

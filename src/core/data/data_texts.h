@@ -12,6 +12,8 @@ namespace morvelin {
 // Converts the markup tags <I> <B> <U> and </I> </B> </U> (any case) to the style characters 11, 12
 // and 13. Other text is copied unchanged.
 std::string convert_markup(std::string_view text);
+// The same where the text lies, without a copy.
+void convert_markup_in_place(std::string& text);
 
 // ---- localities ----
 

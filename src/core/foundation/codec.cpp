@@ -4,6 +4,7 @@
 #include "foundation/scramble_keys.h"
 #include "foundation/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 
 namespace morvelin {
@@ -132,26 +133,44 @@ std::optional<std::vector<std::string>> encode_data_file_lines(const std::vector
     return stored;
 }
 
-TextLines split_text_lines(std::string_view bytes) {
-    TextLines text;
+namespace {
+
+// Calls on_line(line, ending) for each line of bytes, with the break that ended it (see
+// split_text_lines).
+template <typename OnLine> void for_each_text_line(std::string_view bytes, OnLine on_line) {
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < bytes.size()) {
-        char ch = bytes[i];
+        const char ch = bytes[i];
         if (ch != '\n' && ch != '\r') {
             ++i;
             continue;
         }
-        text.lines.emplace_back(bytes.substr(start, i - start));
-        std::size_t break_length = (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-        text.endings.emplace_back(bytes.substr(i, break_length));
+        const std::size_t break_length = (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+        on_line(bytes.substr(start, i - start), bytes.substr(i, break_length));
         i += break_length;
         start = i;
     }
-    if (start < bytes.size()) {
-        text.lines.emplace_back(bytes.substr(start));
-        text.endings.emplace_back();
-    }
+    if (start < bytes.size()) on_line(bytes.substr(start), std::string_view());
+}
+
+// Lines end with LF or CR LF in practice: one line per LF and possibly a last one without a break.
+// Reserving that many up front spares the line list its copies while it grows (only a file with lone
+// CRs still grows it).
+std::size_t expected_line_count(std::string_view bytes) {
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+}
+
+} // namespace
+
+TextLines split_text_lines(std::string_view bytes) {
+    TextLines text;
+    text.lines.reserve(expected_line_count(bytes));
+    text.endings.reserve(text.lines.capacity());
+    for_each_text_line(bytes, [&](std::string_view line, std::string_view ending) {
+        text.lines.emplace_back(line);
+        text.endings.emplace_back(ending);
+    });
     return text;
 }
 
@@ -167,8 +186,12 @@ std::string join_text_lines(const TextLines& text) {
 std::optional<std::vector<std::string>> read_data_file_lines(const std::string& path) {
     std::optional<Bytes> bytes = read_byte_file(path);
     if (!bytes) return std::nullopt;
-    std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    return std::move(split_text_lines(text).lines);
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    // The line breaks themselves are not needed here, only the lines.
+    std::vector<std::string> lines;
+    lines.reserve(expected_line_count(text));
+    for_each_text_line(text, [&](std::string_view line, std::string_view) { lines.emplace_back(line); });
+    return lines;
 }
 
 } // namespace morvelin
