@@ -19,16 +19,19 @@ namespace morvelin::testing {
 std::optional<std::string> demo_disc() {
     const std::string tool = std::string(MORVELIN_BINARY_DIR) + "/tools/disc/morvelin-disc";
     const std::string sources = std::string(MORVELIN_SOURCE_DIR) + "/demo";
+    const std::string resources = std::string(MORVELIN_SOURCE_DIR) + "/resources";
     if (!fs::exists(tool)) return std::nullopt;
-    // FNV-1a over the source files (names and bytes) and the tool's size and time.
+    // FNV-1a over the demo sources and the resources the pictures are drawn from (names and bytes),
+    // and the tool's size and time.
     std::uint64_t hash = 1469598103934665603ull;
     auto mix = [&](const std::string& bytes) {
         for (unsigned char c : bytes)
             hash = (hash ^ c) * 1099511628211ull;
     };
     std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(sources))
-        if (entry.is_regular_file()) files.push_back(entry.path());
+    for (const std::string& folder : {sources, resources})
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     for (const auto& file : files)
         mix(file.string() + "\n" + read_file(file.string()));
@@ -46,7 +49,8 @@ std::optional<std::string> demo_disc() {
         for (const auto& entry : fs::directory_iterator(cache))
             if (entry.is_directory()) fs::remove_all(entry.path());
         const std::string command =
-            "'" + tool + "' demo '" + root + "disc' --source '" + sources + "' >/dev/null 2>&1 </dev/null";
+            "'" + tool + "' demo '" + root + "disc' --source '" + sources + "' --resources '" + resources +
+            "' >/dev/null 2>&1 </dev/null";
         if (std::system(command.c_str()) == 0) write_file(root + "complete", key);
     }
     if (lock >= 0) ::close(lock); // closing drops the lock

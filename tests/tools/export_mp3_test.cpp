@@ -3,7 +3,7 @@
 // arguments are told apart from failures.
 
 #include "data_commands.h"
-#include "demo_command.h"
+#include "demo_disc.h"
 #include "export_mp3_command.h"
 #include "scripted_services.h"
 
@@ -20,9 +20,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -32,47 +29,6 @@ namespace {
 using testing::read_file;
 using testing::ScriptedMessages;
 using testing::TempDir;
-
-// The demo disc, built once for all test processes under a fingerprint of what the build reads.
-std::string demo_disc(std::string& error) {
-    const std::string sources = std::string(MORVELIN_SOURCE_DIR) + "/demo";
-    const std::string resources = std::string(MORVELIN_SOURCE_DIR) + "/resources";
-    std::uint64_t hash = 1469598103934665603ull;
-    auto mix = [&](const std::string& bytes) {
-        for (unsigned char c : bytes)
-            hash = (hash ^ c) * 1099511628211ull;
-    };
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(sources))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    for (const auto& entry : fs::recursive_directory_iterator(resources))
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files)
-        mix(file.string() + "\n" + read_file(file.string()));
-    const fs::path self = fs::read_symlink("/proc/self/exe");
-    mix(std::to_string(fs::file_size(self)) + "/" +
-        std::to_string(fs::last_write_time(self).time_since_epoch().count()));
-
-    const fs::path cache = std::string(MORVELIN_BINARY_DIR) + "/export-mp3-test-disc";
-    fs::create_directories(cache);
-    const std::string key = std::to_string(hash);
-    const std::string disc = (cache / key).string() + "/";
-    const int lock = ::open((cache / "lock").c_str(), O_CREAT | O_RDWR, 0644);
-    ::flock(lock, LOCK_EX);
-    if (!fs::exists(disc + "complete")) {
-        for (const auto& entry : fs::directory_iterator(cache))
-            if (entry.is_directory()) fs::remove_all(entry.path());
-        demo::BuildOptions options;
-        options.output = disc + "disc";
-        options.source = sources;
-        options.resources = resources;
-        if (demo::build_demo_disc(options, error)) testing::write_file(disc + "complete", key);
-    }
-    ::flock(lock, LOCK_UN);
-    ::close(lock);
-    return disc + "disc/";
-}
 
 // One MPEG-1 Layer III frame header: its length in bytes and its sampling rate, or no value.
 struct Frame {
@@ -114,7 +70,13 @@ Mp3File parse_exported(const std::string& bytes) {
 
 class ExportMp3Test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { disc_ = demo_disc(error_); }
+    static void SetUpTestSuite() {
+        const auto disc = testing::demo_disc();
+        if (disc)
+            disc_ = *disc;
+        else
+            error_ = "the demo disc could not be made with the built morvelin-disc";
+    }
     void SetUp() override {
         ASSERT_TRUE(error_.empty()) << error_;
         saved_ = environment();
