@@ -4,8 +4,7 @@
 // and the cut parts' lengths corrected by the players. It owns every record; pointers between records
 // and from callers stay valid while the data set exists.
 //
-// The keyed lists are sorted by key; keys compare ASCII case-insensitively. Lookups by a text key go
-// through a hash index over the sorted list, lookups by a number through binary search.
+// Lookups by key use sorted lists with binary search; keys compare ASCII case-insensitively.
 
 #include "data/key_order.h"
 #include "data/record_pool.h"

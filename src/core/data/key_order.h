@@ -49,58 +49,40 @@ template <typename V> std::size_t lower_bound_index(const std::vector<V>& sorted
     return static_cast<std::size_t>(base - sorted.data()) + (*base < value ? 1 : 0);
 }
 
-// A hash of a key that equal keys share (ASCII case ignored, as compare_keys does).
-inline std::uint32_t key_hash(std::string_view key) {
-    std::uint32_t h = 2166136261u; // FNV-1a
-    for (unsigned char c : key) {
-        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        h = (h ^ c) * 16777619u;
-    }
-    return h;
-}
-
-// A list of records sorted by key, with a hash index for lookups: the tens of thousands of
-// cross-references resolved while loading cost a probe or two each instead of a binary search whose
-// every step waits for the one before.
+// A list of records sorted by key with a compact copy of the key prefixes, so that a binary search
+// touches one contiguous array instead of a record per step.
 template <typename T, typename KeyOf> class KeyedList {
 public:
     const std::vector<T*>& records() const { return records_; }
 
-    // sorted must be in compare_keys order, each key once.
+    // sorted must be in compare_keys order.
     void assign(std::vector<T*> sorted) {
         records_ = std::move(sorted);
-        std::size_t size = 4;
-        while (size < 2 * records_.size())
-            size *= 2;
-        slots_.assign(size, Slot{});
-        for (std::size_t i = 0; i < records_.size(); ++i) {
-            const std::uint32_t h = key_hash(KeyOf{}(*records_[i]));
-            std::size_t at = h & (size - 1);
-            while (slots_[at].index != 0)
-                at = (at + 1) & (size - 1);
-            slots_[at] = {h, static_cast<std::uint32_t>(i + 1)};
-        }
+        prefixes_.clear();
+        prefixes_.reserve(records_.size());
+        for (const T* r : records_)
+            prefixes_.push_back(key_prefix(KeyOf{}(*r)));
     }
 
     T* find(std::string_view key) const {
-        if (slots_.empty()) return nullptr;
-        const std::uint32_t h = key_hash(key);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t at = h & mask; slots_[at].index != 0; at = (at + 1) & mask) {
-            if (slots_[at].hash != h) continue;
-            T* record = records_[slots_[at].index - 1];
-            if (compare_keys(KeyOf{}(*record), key) == 0) return record;
+        const std::uint64_t prefix = key_prefix(key);
+        const auto it = prefixes_.begin() + static_cast<std::ptrdiff_t>(lower_bound_index(prefixes_, prefix));
+        // A key shorter than 8 bytes lies wholly in its prefix, padding included: an equal prefix is an
+        // equal key, and the record need not be read.
+        if (key.size() < 8)
+            return it != prefixes_.end() && *it == prefix ? records_[it - prefixes_.begin()] : nullptr;
+        for (auto i = static_cast<std::size_t>(it - prefixes_.begin());
+             i < prefixes_.size() && prefixes_[i] == prefix; ++i) {
+            const int c = compare_keys(KeyOf{}(*records_[i]), key);
+            if (c == 0) return records_[i];
+            if (c > 0) break;
         }
         return nullptr;
     }
 
 private:
-    struct Slot {
-        std::uint32_t hash = 0;
-        std::uint32_t index = 0; // 1-based in records_; 0: free
-    };
     std::vector<T*> records_;
-    std::vector<Slot> slots_; // open addressing with linear probing; at most half full
+    std::vector<std::uint64_t> prefixes_;
 };
 
 } // namespace morvelin
