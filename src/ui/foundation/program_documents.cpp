@@ -81,10 +81,18 @@ std::optional<std::string> located_or_told(const std::string& name) {
     return path;
 }
 
+// Paths here are the file system's own bytes (the program folder), not the program's 8-bit texts
+// that open_with_shell converts, so they go to Qt as they are.
 QUrl document_url(const std::string& path, const std::string& anchor) {
     QUrl url = QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str()));
     if (!anchor.empty()) url.setFragment(QString::fromStdString(anchor));
     return url;
+}
+
+void show_in_help_window(const std::string& path, const std::string& anchor, QWidget* owner) {
+    if (the_help_window && the_help_window->parentWidget() != owner) delete the_help_window.data();
+    if (!the_help_window) the_help_window = new HelpWindow(owner);
+    the_help_window->show_document(document_url(path, anchor));
 }
 
 } // namespace
@@ -102,17 +110,15 @@ std::optional<std::string> program_document(const std::string& name) {
 bool show_program_document(const std::string& name, const std::string& anchor, QWidget* owner) {
     const auto path = located_or_told(name);
     if (!path) return false;
-    if (the_help_window && the_help_window->parentWidget() != owner) delete the_help_window.data();
-    if (!the_help_window) the_help_window = new HelpWindow(owner);
-    the_help_window->show_document(document_url(*path, anchor));
+    show_in_help_window(*path, anchor, owner);
     return true;
 }
 
 bool open_program_document(const std::string& name, QWidget* owner) {
     const auto path = located_or_told(name);
     if (!path) return false;
-    if (QDesktopServices::openUrl(document_url(*path, {}))) return true;
-    return show_program_document(name, {}, owner);
+    if (!QDesktopServices::openUrl(document_url(*path, {}))) show_in_help_window(*path, {}, owner);
+    return true;
 }
 
 QWidget* help_window() { return the_help_window.data(); }
