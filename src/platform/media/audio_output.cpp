@@ -126,12 +126,13 @@ public:
         return Start::started;
     }
 
+    // The sink is taken out before it is stopped: its teardown may run the event loop, and whoever
+    // asks meanwhile must see a stopped output, not one half destroyed.
     void stop() override {
-        if (sink_) {
-            sink_->stop();
-            sink_.reset();
-        }
-        input_.reset();
+        std::unique_ptr<QAudioSink> sink = std::move(sink_);
+        std::unique_ptr<SourceDevice> input = std::move(input_);
+        if (sink) sink->stop();
+        sink.reset();
     }
 
     std::int64_t played_frames() override {

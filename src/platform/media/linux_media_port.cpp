@@ -133,12 +133,15 @@ struct LinuxMediaPort::Engine {
     void end_play(Device& device, int notification, bool reached_end) {
         if (!device.playing) return;
         device.position = reached_end ? device.play_to : current(device);
-        device.output->stop();
-        device.output.reset();
-        device.source.reset();
         device.playing = false;
         if (device.notify) device.notification = notification;
         device.notify = false;
+        // Tearing down a sound server stream can run this thread's event loop, and with it a tick:
+        // the device is settled first so that the tick finds nothing playing.
+        std::unique_ptr<media::AudioOutput> output = std::move(device.output);
+        std::unique_ptr<media::PcmSource> source = std::move(device.source);
+        output->stop();
+        output.reset();
     }
 
     void update(Device& device) {
