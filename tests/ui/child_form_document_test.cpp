@@ -3,13 +3,18 @@
 #include "display/child_form.h"
 #include "display/top_forms.h"
 
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+
 namespace morvelin::testing {
 namespace {
 
 class ChildFormDocumentTest : public DocumentTest {
 protected:
     void TearDown() override {
-        for (int i = top_forms().count() - 1; i >= 0; --i) delete top_forms().form(i);
+        for (int i = top_forms().count() - 1; i >= 0; --i)
+            delete top_forms().form(i);
         DocumentTest::TearDown();
     }
 };
@@ -30,7 +35,8 @@ TEST_F(ChildFormDocumentTest, FilterAndFoldingComeBackInTheNextSession) {
         ASSERT_TRUE(doc.toggle_fold(family->prev, true, false, false));
         TShowStringsLine* fold = nullptr;
         for (TShowStringsLine* l = family; l; l = l->next)
-            if (l->kind == line_kind::species_fold && l->species->scientific_name == "Gallus gallus") fold = l;
+            if (l->kind == line_kind::species_fold && l->species->scientific_name == "Gallus gallus")
+                fold = l;
         ASSERT_TRUE(fold);
         lines = doc.line_count();
         ASSERT_TRUE(doc.toggle_fold(fold, true, false, false));
@@ -49,6 +55,58 @@ TEST_F(ChildFormDocumentTest, FilterAndFoldingComeBackInTheNextSession) {
     EXPECT_EQ(after.unfolded_families, std::vector<int>{1});
     EXPECT_EQ(after.selected_family, 1);
     EXPECT_EQ(after.selected_species, before.selected_species);
+}
+
+// Find goes through the window's find question; a text that is nowhere is reported with the
+// warning icon and leaves the selection where it was.
+TEST_F(ChildFormDocumentTest, FindAndFindAgainWalkTheMatchesAndReportATextThatIsNowhere) {
+    ScriptedMessages messages;
+    std::string answer = "extra pitta";
+    int asked = 0;
+    TChildForm::set_find_question([&](QWidget*, std::string& text, bool& from_top) {
+        ++asked;
+        text = answer;
+        from_top = true;
+        return int(QDialog::Accepted);
+    });
+    TChildForm main;
+    main.window_set_up(WindowSetUp{});
+    TShowStrings& doc = main.pane()->strings();
+
+    main.find_click();
+    TShowStringsLine* first = doc.selected();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->text, "Extra Pitta 2");
+    main.find_again_click(); // F3 goes on below the match without asking again
+    TShowStringsLine* second = doc.selected();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->text, "Extra Pitta 3");
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(messages.shown().empty());
+
+    answer = "no such bird";
+    main.find_click();
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, "The text \"no such bird\" was not found.");
+    EXPECT_EQ(messages.shown()[0].flags & 0xF0, mb::icon_warning);
+    EXPECT_EQ(doc.selected(), second);
+    TChildForm::set_find_question(nullptr); // the dialog again
+}
+
+class NoSiteDescriptionsTest : public ChildFormDocumentTest {
+    void prepare_disc() override { disc.replace("locality.txt", "khaoyai.htm#top\n", "\n"); }
+};
+
+TEST_F(ChildFormDocumentTest, ViewMenuShowsWhenALocalityHasASiteDescription) {
+    TChildForm main;
+    main.window_set_up(WindowSetUp{});
+    EXPECT_TRUE(main.view_menu()->menuAction()->isVisible());
+}
+
+TEST_F(NoSiteDescriptionsTest, ViewMenuIsHiddenWithoutSiteDescriptions) {
+    TChildForm main;
+    main.window_set_up(WindowSetUp{});
+    EXPECT_FALSE(main.view_menu()->menuAction()->isVisible());
 }
 
 } // namespace

@@ -26,13 +26,29 @@ namespace morvelin {
 
 namespace {
 
-std::string window_section(int number) { return "WINDOW " + std::to_string(number); }
+std::string window_section(int number) {
+    return "WINDOW " + std::to_string(number);
+}
 
 QString menu_text(const std::vector<std::string>& menus, int line, bool dots = false) {
     return qt_text(menus[static_cast<std::size_t>(line)] + (dots ? "..." : ""));
 }
 
+int ask_with_find_dialog(QWidget* owner, std::string& text, bool& from_top) {
+    TFindInShowStringsDialog dialog(owner);
+    return dialog.execute(text, from_top);
+}
+
+TChildForm::FindQuestion& find_question() {
+    static TChildForm::FindQuestion question = ask_with_find_dialog;
+    return question;
+}
+
 } // namespace
+
+void TChildForm::set_find_question(FindQuestion question) {
+    find_question() = question ? std::move(question) : ask_with_find_dialog;
+}
 
 TChildForm::TChildForm(QWidget* parent) : QMainWindow(parent) {
     pane_ = new TShowForm(this);
@@ -40,9 +56,6 @@ TChildForm::TChildForm(QWidget* parent) : QMainWindow(parent) {
     connect(pane_, &TShowForm::status_text_changed, this, &TChildForm::set_status_text);
     connect(pane_, &TShowForm::find_requested, this, &TChildForm::find_click);
     connect(pane_, &TShowForm::find_again_requested, this, &TChildForm::find_again_click);
-    connect(pane_, &TShowForm::window_switch_requested, this, [this](bool backwards) {
-        if (!is_show_window_) activate(backwards ? top_forms().previous(this) : top_forms().next(this));
-    });
 
     status_text_ = new QLabel(this);
     status_area_ = new QLabel(this);
@@ -97,8 +110,10 @@ void TChildForm::create_menu() {
     copy_to_hd_->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(menu_text(menus, 16));
-    help->addAction(menu_text(menus, 17, true), this, [this] { show_program_document(help_file_name, "contents", this); });
-    help->addAction(menu_text(menus, 18, true), this, [this] { open_program_document(readme_file_name, this); });
+    help->addAction(menu_text(menus, 17, true), this,
+                    [this] { show_program_document(help_file_name, "contents", this); });
+    help->addAction(menu_text(menus, 18, true), this,
+                    [this] { open_program_document(readme_file_name, this); });
     help->addAction(menu_text(menus, 19))->setEnabled(false);
     help->addSeparator();
     help->addAction(menu_text(menus, 20, true))->setEnabled(false);
@@ -141,6 +156,7 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
         }
     }
     copy_to_hd_->setVisible(!is_additional_);
+    view_menu_->menuAction()->setVisible(data_set_loaded() && !data_set().localities_by_name().empty());
     refresh_area_panel();
 }
 
@@ -177,8 +193,8 @@ void TChildForm::read_window_section(int number) {
     if (error) {
         const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry()
                                                            : QRect(0, 0, 1280, 1024);
-        normal_rect_ = QRect(screen.width() / 8, screen.height() / 8, screen.width() * 6 / 8,
-                             screen.height() * 6 / 8);
+        normal_rect_ =
+            QRect(screen.width() / 8, screen.height() / 8, screen.width() * 6 / 8, screen.height() * 6 / 8);
     } else {
         normal_rect_ = QRect(QPoint(coord[0], coord[1]), QPoint(coord[2] - 1, coord[3] - 1));
         maximized = settings_read_yes_no("", section, "Maximized", true);
@@ -191,8 +207,9 @@ void TChildForm::write_window_section(int number) const {
     const std::string section = window_section(number);
     const QRect r = normal_rect_;
     // Stored like the desktop's rectangles: right and bottom are one past the last pixel.
-    settings_write_string("", section, "Coord",
-                          render_four_integers({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
+    settings_write_string(
+        "", section, "Coord",
+        render_four_integers({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
     settings_write_yes_no("", section, "Maximized", isMaximized());
     if (data_set_loaded() && !is_show_window_) {
         pane_->strings().settings().write_to_settings(data_set(), section);
@@ -226,13 +243,17 @@ void TChildForm::new_window_click() {
     form->activateWindow();
 }
 
-void TChildForm::exit_click() { close(); }
+void TChildForm::exit_click() {
+    close();
+}
 
-void TChildForm::fold_all_click() { pane_->fold_all(); }
+void TChildForm::fold_all_click() {
+    pane_->fold_all();
+}
 
 void TChildForm::find_click() {
-    TFindInShowStringsDialog dialog(this);
-    if (dialog.execute(search_text_, search_from_top_) != QDialog::Accepted || search_text_.empty()) return;
+    if (find_question()(this, search_text_, search_from_top_) != QDialog::Accepted || search_text_.empty())
+        return;
     find_again_click();
 }
 
@@ -249,7 +270,9 @@ void TChildForm::find_again_click() {
     pane_->setFocus();
 }
 
-void TChildForm::set_status_text(const QString& text) { status_text_->setText(" " + text); }
+void TChildForm::set_status_text(const QString& text) {
+    status_text_->setText(" " + text);
+}
 
 void TChildForm::closeEvent(QCloseEvent* event) {
     if (is_show_window_) {
@@ -275,7 +298,8 @@ void TChildForm::closeEvent(QCloseEvent* event) {
     // The main window saves the state of every window and takes the others with it.
     top_forms().write_data_to_ini_file();
     top_forms().set_closing_all(true);
-    for (int i = top_forms().count() - 1; i > 0; --i) top_forms().form(i)->close();
+    for (int i = top_forms().count() - 1; i > 0; --i)
+        top_forms().form(i)->close();
     top_forms().set_closing_all(false);
     event->accept();
 }

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <functional>
 #include <string>
 
 class QAction;
@@ -60,6 +61,15 @@ public:
     void fold_all_click();
     void find_click();
     void find_again_click();
+
+    // Asks for the search text and the from-top flag, returning the modal result. The program runs
+    // the find dialog; tests put their answers here instead of waiting on a modal window. An empty
+    // question brings the dialog back.
+    using FindQuestion = std::function<int(QWidget* owner, std::string& text, bool& from_top)>;
+    static void set_find_question(FindQuestion question);
+
+    // The View menu, which the program hides when no locality has a site description.
+    QMenu* view_menu() const { return view_menu_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -97,7 +97,6 @@ signals:
     void find_again_requested();
     // Steps of the volume control's slider: positive towards higher positions.
     void volume_step_requested(int steps);
-    void window_switch_requested(bool backwards);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -170,9 +170,9 @@ public:
     // ---- building ----
     // Copies the settings (or makes the defaults), builds the first level and selects the first line.
     void build(const SHST_TClassShowStringsData* settings);
-    // Duplicates every line of source (texts copied, pictures duplicated, sound-bar records without
-    // their bar); the first line is the source's first visible line; the selection the second line
-    // after it. The settings are copied.
+    // Duplicates every line of source with its folding (texts copied, pictures duplicated, sound-bar
+    // records without their bar) and the settings; the copy starts at the top with its first
+    // selectable line selected.
     void copy_from(const TShowStrings& source);
 
     // ---- folding ----
