@@ -447,6 +447,18 @@ TEST(DemoBuild, RefusesToReplaceAFolderItDidNotMake) {
     EXPECT_FALSE(fs::exists(dir.path().substr(0, dir.path().size() - 1) + ".partial"));
 }
 
+// Wrong arguments are usage errors, like those of every other command: exit code 2, nothing built.
+TEST(DemoBuild, WrongArgumentsAreUsageErrors) {
+    TempDir dir;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(morvelin::demo::demo_command({}), 2);
+    EXPECT_EQ(morvelin::demo::demo_command({dir.file("out"), "--frobnicate"}), 2);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("usage: morvelin-disc demo OUT"), std::string::npos) << err;
+    EXPECT_NE(err.find("unexpected argument \"--frobnicate\""), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.file("out")));
+}
+
 // A copy of the sources with one edit; problems must name the file and the line of the edit.
 struct SourceEdit {
     const char* name;
@@ -457,7 +469,9 @@ struct SourceEdit {
 };
 
 // Test listings show the edit's name instead of the struct's bytes.
-void PrintTo(const SourceEdit& edit, std::ostream* out) { *out << edit.name; }
+void PrintTo(const SourceEdit& edit, std::ostream* out) {
+    *out << edit.name;
+}
 
 class DemoSourceProblems : public ::testing::TestWithParam<SourceEdit> {};
 

@@ -223,12 +223,12 @@ int demo_command(const std::vector<std::string>& args) {
             options.output = args[i];
         } else {
             std::cerr << "morvelin-disc demo: unexpected argument \"" << args[i] << "\"\n";
-            return 1;
+            return 2;
         }
     }
     if (options.output.empty()) {
         std::cerr << "usage: morvelin-disc demo OUT [--source DEMO_DIR] [--resources RESOURCES_DIR]\n";
-        return 1;
+        return 2;
     }
     std::string error;
     BuildSummary summary;
