@@ -10,6 +10,7 @@
 #include "data/data_texts.h"
 #include "foundation/bitmap.h"
 #include "foundation/codec.h"
+#include "foundation/environment.h"
 #include "foundation/textfile_handler.h"
 
 #include <gtest/gtest.h>
@@ -308,6 +309,34 @@ TEST_F(DemoDisc, AudioCdIdentitiesMatchTheirImages) {
             }
     }
     EXPECT_EQ(images, 2) << "both regular CDs have an image whose identity matches";
+}
+
+// What an installer writes for the disc's copy of a regular CD is what the loader reads back: the copy
+// becomes the CD's hard-disk folder, so its tracks play without the CD.
+TEST_F(DemoDisc, RegisteredCdCopyBecomesTheHardDiskFolderOfItsCd) {
+    TempDir dir;
+    const std::string ini = dir.file("Morvelin.ini");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(morvelin::disc::cmd_register_cd_copies({disc(), ini}), 0);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Wetland Birds of Asia"), std::string::npos) << out;
+
+    const morvelin::Environment saved = morvelin::environment();
+    morvelin::environment().settings_file_path = ini;
+    std::string error;
+    const auto data = morvelin::disc::load_disc(disc(), error);
+    morvelin::environment() = saved;
+    ASSERT_TRUE(data) << error;
+    int copies = 0;
+    for (const morvelin::TaudioCD* cd : data->audio_cds()) {
+        if (cd->hard_disk_folder.empty()) continue;
+        ++copies;
+        EXPECT_FALSE(cd->always_available);
+        const fs::path folder(cd->hard_disk_folder);
+        EXPECT_EQ(folder.parent_path().filename().string(), cd->text_1);
+        EXPECT_FALSE(fs::is_empty(folder)) << "the copy holds the CD's tracks";
+    }
+    EXPECT_EQ(copies, 1);
 }
 
 bool starts_with(const std::string& bytes, const std::string& prefix) {

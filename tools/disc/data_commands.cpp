@@ -3,14 +3,18 @@
 #include "disc_commands.h"
 
 #include "data/data_loader.h"
+#include "data/data_texts.h"
 #include "foundation/editions.h"
 #include "foundation/file_search.h"
 #include "foundation/services.h"
+#include "foundation/settings_file.h"
 #include "foundation/text_encoding.h"
 #include "foundation/textfile_handler.h"
 #include "foundation/utilities.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -434,6 +438,47 @@ int cmd_dump(const std::vector<std::string>& args) {
         return 0;
     }
     return write_output(output->second, json, error) ? 0 : tool_failure(error);
+}
+
+int cmd_register_cd_copies(const std::vector<std::string>& args) {
+    const ParsedArguments a = parse_arguments(args, {}, {}, 2);
+    if (!a.error.empty()) return usage("register-cd-copies", a.error, "DIR SETTINGS");
+    const std::string& settings = a.positional[1];
+    std::string error;
+    auto data = load_disc(a.positional[0], error);
+    if (!data) return tool_failure(cp1252_to_utf8(error));
+    const auto copies =
+        find_path_case_insensitive(ensure_trailing_separator(a.positional[0]) + "Audio CD copies");
+    std::error_code ec;
+    if (!copies || !std::filesystem::is_directory(*copies, ec)) {
+        std::printf("no folder \"Audio CD copies\" on the disc: nothing to register\n");
+        return 0;
+    }
+    std::vector<std::filesystem::path> folders;
+    for (const auto& entry : std::filesystem::directory_iterator(*copies, ec))
+        if (entry.is_directory(ec)) folders.push_back(entry.path());
+    std::sort(folders.begin(), folders.end());
+    for (const auto& folder : folders) {
+        const std::string name = utf8_to_cp1252(folder.filename().string());
+        const TaudioCD* match = nullptr;
+        for (const TaudioCD* cd : data->audio_cds())
+            if (!cd->always_available && cd->text_1 == name) match = cd;
+        if (!match) {
+            std::fprintf(stderr, "register-cd-copies: no regular audio CD is named \"%s\"; left out\n",
+                         folder.filename().string().c_str());
+            continue;
+        }
+        const std::string n = std::to_string(match->number);
+        const std::string path = std::filesystem::absolute(folder, ec).string() + "/";
+        if (!settings_write_string(settings, "AUDIO CDS", "Part of short name CD " + n,
+                                   audio_cd_short_name(*match)) ||
+            !settings_write_string(settings, "AUDIO CDS", "Directory on hard disk CD " + n,
+                                   utf8_to_cp1252(path)))
+            return tool_failure("could not write \"" + settings + "\"");
+        std::printf("audio CD %s (%s): copy in %s\n", n.c_str(), cp1252_to_utf8(match->text_2).c_str(),
+                    path.c_str());
+    }
+    return 0;
 }
 
 } // namespace morvelin::disc

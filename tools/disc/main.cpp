@@ -35,6 +35,8 @@ const DiscCommand commands[] = {
      "build the demo disc from the sources in demo/"},
     {"export-mp3", export_mp3_command, "DIR UNIQUE_ID N OUT.mp3", "export a recording as a tagged MP3 file"},
     {"ini-set", cmd_ini_set, "FILE SECTION KEY VALUE", "write one value into a settings file"},
+    {"register-cd-copies", cmd_register_cd_copies, "DIR SETTINGS",
+     "write the disc's copies of audio CDs into a settings file, as an installer does"},
 };
 
 } // namespace
