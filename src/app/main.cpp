@@ -42,9 +42,7 @@ std::string executable_path(const char* argv0) {
     return std::filesystem::absolute(argv0, ec).string();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run_program(int argc, char** argv) {
     const char* disc_folder = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -101,4 +99,15 @@ int main(int argc, char** argv) {
     morvelin::install_message_port(nullptr);
     morvelin::install_dialog_port(nullptr);
     return code;
+}
+
+} // namespace
+
+// The process ends without its exit handlers once everything is saved and closed: Qt 6.4's PulseAudio
+// engine is a global static whose destructor disconnects from the sound server without holding its
+// main loop's lock, and the race with the main loop's thread can abort the program on its way out.
+int main(int argc, char** argv) {
+    const int code = run_program(argc, argv);
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

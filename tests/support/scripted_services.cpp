@@ -3,13 +3,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
 namespace morvelin::testing {
 
-ScriptedMessages::ScriptedMessages() { install_message_port(this); }
-ScriptedMessages::~ScriptedMessages() { install_message_port(nullptr); }
+ScriptedMessages::ScriptedMessages() {
+    install_message_port(this);
+}
+ScriptedMessages::~ScriptedMessages() {
+    install_message_port(nullptr);
+}
 
 int ScriptedMessages::show(const std::string& text, const std::string& caption, int flags) {
     shown_.push_back({text, caption, flags});
@@ -33,8 +38,12 @@ bool ScriptedMessages::any_contains(const std::string& part) const {
     return false;
 }
 
-ScriptedDialogs::ScriptedDialogs() { install_dialog_port(this); }
-ScriptedDialogs::~ScriptedDialogs() { install_dialog_port(nullptr); }
+ScriptedDialogs::ScriptedDialogs() {
+    install_dialog_port(this);
+}
+ScriptedDialogs::~ScriptedDialogs() {
+    install_dialog_port(nullptr);
+}
 
 std::optional<std::string> ScriptedDialogs::next(DialogCall call) {
     calls_.push_back(std::move(call));
@@ -44,7 +53,8 @@ std::optional<std::string> ScriptedDialogs::next(DialogCall call) {
     return a;
 }
 
-std::optional<std::string> ScriptedDialogs::select_folder(const std::string& caption, const std::string& start) {
+std::optional<std::string> ScriptedDialogs::select_folder(const std::string& caption,
+                                                          const std::string& start) {
     return next({"folder", caption, start});
 }
 std::optional<std::string> ScriptedDialogs::open_file(const std::string& caption, const std::string& folder,
@@ -66,15 +76,35 @@ std::optional<std::uint32_t> ScriptedDialogs::choose_colour(std::uint32_t initia
     return static_cast<std::uint32_t>(std::stoul(*a));
 }
 
+namespace {
+
+// Folders of the TempDirs alive now, so that a test program ending without its exit handlers (where
+// static TempDirs would go) still removes them.
+std::set<std::string>& live_temp_dirs() {
+    static auto* dirs = new std::set<std::string>;
+    return *dirs;
+}
+
+} // namespace
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "morvelin-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern + "/";
+    live_temp_dirs().insert(path_);
 }
 
 TempDir::~TempDir() {
+    live_temp_dirs().erase(path_);
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+void remove_remaining_temp_dirs() {
+    std::error_code ec;
+    for (const std::string& path : live_temp_dirs())
+        std::filesystem::remove_all(path, ec);
+    live_temp_dirs().clear();
 }
 
 void TempDir::write(const std::string& name, const std::string& bytes) const {
@@ -82,7 +112,9 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
     write_file(path_ + name, bytes);
 }
 
-std::string TempDir::read(const std::string& name) const { return read_file(path_ + name); }
+std::string TempDir::read(const std::string& name) const {
+    return read_file(path_ + name);
+}
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -90,4 +90,7 @@ private:
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 
+// Removes the folders of the TempDirs that are still alive (statics at the end of a test program).
+void remove_remaining_temp_dirs();
+
 } // namespace morvelin::testing

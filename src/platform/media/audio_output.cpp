@@ -72,7 +72,10 @@ public:
     explicit SourceDevice(PcmSource& source)
         : source_(source), frame_bytes_(qint64(sizeof(std::int16_t)) * source.channels()) {}
     bool isSequential() const override { return true; }
-    bool atEnd() const override { return exhausted_; }
+    // Never at its end as far as the sink knows: Qt's PulseAudio sink answers a source at its end with
+    // a drain whose completion can arrive after the sink is deleted, and crash the program. The output
+    // tells the end itself, from exhausted() and the played time.
+    bool atEnd() const override { return false; }
     qint64 bytesAvailable() const override { return exhausted_ ? 0 : 1 << 20; }
     bool exhausted() const { return exhausted_; }
     std::int64_t delivered() const { return delivered_; }
