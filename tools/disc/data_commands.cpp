@@ -460,22 +460,24 @@ int cmd_register_cd_copies(const std::vector<std::string>& args) {
     std::sort(folders.begin(), folders.end());
     for (const auto& folder : folders) {
         const std::string name = utf8_to_cp1252(folder.filename().string());
-        const TaudioCD* match = nullptr;
-        for (const TaudioCD* cd : data->audio_cds())
-            if (!cd->always_available && cd->text_1 == name) match = cd;
-        if (!match) {
+        const auto& cds = data->audio_cds();
+        const auto found = std::find_if(cds.begin(), cds.end(), [&](const TaudioCD* cd) {
+            return !cd->always_available && cd->text_1 == name;
+        });
+        if (found == cds.end()) {
             std::fprintf(stderr, "register-cd-copies: no regular audio CD is named \"%s\"; left out\n",
                          folder.filename().string().c_str());
             continue;
         }
-        const std::string n = std::to_string(match->number);
+        const TaudioCD& match = **found;
+        const std::string n = std::to_string(match.number);
         const std::string path = std::filesystem::absolute(folder, ec).string() + "/";
         if (!settings_write_string(settings, "AUDIO CDS", "Part of short name CD " + n,
-                                   audio_cd_short_name(*match)) ||
+                                   audio_cd_short_name(match)) ||
             !settings_write_string(settings, "AUDIO CDS", "Directory on hard disk CD " + n,
                                    utf8_to_cp1252(path)))
             return tool_failure("could not write \"" + settings + "\"");
-        std::printf("audio CD %s (%s): copy in %s\n", n.c_str(), cp1252_to_utf8(match->text_2).c_str(),
+        std::printf("audio CD %s (%s): copy in %s\n", n.c_str(), cp1252_to_utf8(match.text_2).c_str(),
                     path.c_str());
     }
     return 0;
