@@ -1,8 +1,8 @@
 // Throughput of the disc's line descrambling (both schemes) and of picture descrambling, on data of
 // the size of the largest data files (about 2 MB, lines of species texts).
 
-#include "foundation/codec.h"
-#include "foundation/scrambled_stream.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/scrambled_stream.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,13 +10,13 @@
 // Both documents show the same kind of content in their viewport: unfolded species with their texts
 // and sound bars. Painting goes through the pane's paint event into an image, sound bars included.
 
-#include "data/data_loader.h"
-#include "display/show_form.h"
-#include "display/show_strings.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/program_resources.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_loader.h"
+#include "ui/display/show_form.h"
+#include "ui/display/show_strings.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "ui/foundation/program_resources.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <QApplication>
 #include <QImage>

@@ -8,9 +8,9 @@
 //   export_bench --count-frames FILE
 //       prints the number of MPEG-1 Layer III frames behind FILE's ID3v2 tag
 
-#include "foundation/services.h"
-#include "sound/mp3_export.h"
-#include "sound/mp3_memory_stream.h"
+#include "core/foundation/services.h"
+#include "core/sound/mp3_export.h"
+#include "core/sound/mp3_memory_stream.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,11 +6,11 @@
 // The disc folder comes from MORVELIN_BENCH_DISC (bench/compare_load.sh makes one with
 // `morvelin-disc synth`).
 
-#include "data/data_loader.h"
-#include "foundation/codec.h"
-#include "foundation/editions.h"
-#include "foundation/services.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_loader.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/services.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,8 +5,8 @@
 //   lzw_bench --write-inputs DIR        writes map.bmp and text.txt and their containers (.lzw)
 //   lzw_bench --decode-file FILE [N]    decodes FILE N times (default 20), prints the best seconds
 
-#include "foundation/bitmap.h"
-#include "foundation/lzw.h"
+#include "core/foundation/bitmap.h"
+#include "core/foundation/lzw.h"
 
 #include <benchmark/benchmark.h>
 

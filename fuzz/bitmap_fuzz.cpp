@@ -2,7 +2,7 @@
 // loading refuses damage without touching memory out of bounds, and every bitmap it accepts is a
 // complete packed bitmap that converts to pixels and back to a file that loads the same.
 
-#include "foundation/bitmap.h"
+#include "core/foundation/bitmap.h"
 #include "fuzz_harness.h"
 
 #include <cstdint>

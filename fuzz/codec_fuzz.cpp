@@ -1,7 +1,7 @@
 // Stored data files from the fuzzer: decoding any bytes never fails, decoded bytes are always 21..255,
 // and encoding what was decoded decodes to the same lines again.
 
-#include "foundation/codec.h"
+#include "core/foundation/codec.h"
 #include "fuzz_harness.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // taken from the data; repeating and tagging it give a stream that loads back to the repeated slice.
 
 #include "fuzz_harness.h"
-#include "sound/mp3_memory_stream.h"
+#include "core/sound/mp3_memory_stream.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // as a FatalError instead of ending the run. A property that does not hold aborts, which libFuzzer
 // reports as a finding.
 
-#include "foundation/services.h"
+#include "core/foundation/services.h"
 
 #include <cstdio>
 #include <cstdlib>

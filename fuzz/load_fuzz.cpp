@@ -5,13 +5,13 @@
 // in a fatal error (unwound back here) or gives a data set whose links hold together; the visibility
 // queries then run over all of it.
 
-#include "data/data_loader.h"
-#include "data/data_texts.h"
-#include "data/visible_species_and_recordings.h"
-#include "foundation/codec.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_loader.h"
+#include "core/data/data_texts.h"
+#include "core/data/visible_species_and_recordings.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/textfile_handler.h"
 #include "fuzz_harness.h"
 
 #include <cstdint>

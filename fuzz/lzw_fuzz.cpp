@@ -2,7 +2,7 @@
 // read fills exactly the announced size. The input also serves as data: compressing it and reading
 // the container back must give it unchanged.
 
-#include "foundation/lzw.h"
+#include "core/foundation/lzw.h"
 #include "fuzz_harness.h"
 
 #include <cstdint>

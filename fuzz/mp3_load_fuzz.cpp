@@ -3,7 +3,7 @@
 // behind a leading ID3v2 tag. Stripping again changes nothing.
 
 #include "fuzz_harness.h"
-#include "sound/mp3_memory_stream.h"
+#include "core/sound/mp3_memory_stream.h"
 
 #include <algorithm>
 #include <cstdint>

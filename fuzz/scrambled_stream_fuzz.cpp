@@ -1,7 +1,7 @@
 // Picture files from the fuzzer: loading never fails, and scrambling the loaded picture again with
 // the marker it had gives the file back.
 
-#include "foundation/scrambled_stream.h"
+#include "core/foundation/scrambled_stream.h"
 #include "fuzz_harness.h"
 
 #include <cstdint>

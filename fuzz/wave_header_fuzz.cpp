@@ -3,7 +3,7 @@
 // MPEG data inside agrees with the format tag it found.
 
 #include "fuzz_harness.h"
-#include "sound/wave_memory_stream.h"
+#include "core/sound/wave_memory_stream.h"
 
 #include <cstdint>
 #include <cstring>

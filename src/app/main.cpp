@@ -1,11 +1,11 @@
-#include "foundation/environment.h"
-#include "foundation/qt_services.h"
-#include "media/linux_media_port.h"
-#include "media/pulse_volume.h"
-#include "sound/program_starter.h"
-#include "sound/sound_bar.h"
-#include "startup.h"
-#include "termination_signals.h"
+#include "core/foundation/environment.h"
+#include "ui/foundation/qt_services.h"
+#include "platform/media/linux_media_port.h"
+#include "platform/media/pulse_volume.h"
+#include "core/sound/program_starter.h"
+#include "ui/sound/sound_bar.h"
+#include "app/startup.h"
+#include "app/termination_signals.h"
 
 #include <QApplication>
 

@@ -1,16 +1,16 @@
-#include "startup.h"
+#include "app/startup.h"
 
-#include "display/child_form.h"
-#include "display/show_view.h"
-#include "display/top_forms.h"
-#include "data/data_loader.h"
-#include "foundation/base_directory.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/program_resources.h"
-#include "foundation/services.h"
-#include "foundation/textfile_handler.h"
-#include "single_instance.h"
+#include "ui/display/child_form.h"
+#include "ui/display/show_view.h"
+#include "ui/display/top_forms.h"
+#include "core/data/data_loader.h"
+#include "core/foundation/base_directory.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "ui/foundation/program_resources.h"
+#include "core/foundation/services.h"
+#include "core/foundation/textfile_handler.h"
+#include "platform/single_instance.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "desktop.h"
+#include "platform/desktop.h"
 
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
 
 #include <QDesktopServices>
 #include <QDir>

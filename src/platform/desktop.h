@@ -2,7 +2,7 @@
 // Desktop services: trash, processes, opening documents and addresses, special folders.
 // All texts are Windows-1252 (the program's 8-bit texts); paths are converted at this edge.
 
-#include "drives.h"
+#include "platform/drives.h"
 
 #include <string>
 

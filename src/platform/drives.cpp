@@ -1,6 +1,6 @@
-#include "drives.h"
+#include "platform/drives.h"
 
-#include "foundation/environment.h"
+#include "core/foundation/environment.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,11 +1,11 @@
-#include "display/child_form.h"
-#include "display/top_forms.h"
-#include "foundation/environment.h"
-#include "foundation/settings_file.h"
+#include "ui/display/child_form.h"
+#include "ui/display/top_forms.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
 #include "scripted_services.h"
-#include "single_instance.h"
+#include "platform/single_instance.h"
 #include "synth.h"
-#include "startup.h"
+#include "app/startup.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

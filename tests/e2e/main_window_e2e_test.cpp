@@ -7,7 +7,7 @@
 
 #include "child_process.h"
 #include "demo_disc.h"
-#include "foundation/settings_file.h"
+#include "core/foundation/settings_file.h"
 #include "screen_pictures.h"
 #include "scripted_services.h"
 #include "virtual_screen.h"

@@ -1,4 +1,4 @@
-#include "drives.h"
+#include "platform/drives.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

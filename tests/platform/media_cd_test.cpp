@@ -1,8 +1,8 @@
 // Audio CDs from disc images: table of contents in every time format, the samples played, sharing,
 // missing discs, and playing a track section to its end.
 
-#include "media/cd_drive.h"
-#include "media/linux_media_port.h"
+#include "platform/media/cd_drive.h"
+#include "platform/media/linux_media_port.h"
 #include "media_test_files.h"
 #include "scripted_services.h"
 

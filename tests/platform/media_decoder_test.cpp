@@ -1,9 +1,9 @@
 // Decoding sound files: formats, lengths, sample-exact seeks and the errors for bad files.
 
-#include "media/sound_decoder.h"
+#include "platform/media/sound_decoder.h"
 #include "media_test_files.h"
 #include "scripted_services.h"
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <gtest/gtest.h>
 

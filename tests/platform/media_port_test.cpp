@@ -2,8 +2,8 @@
 // stop, seek and synchronous playing, through the null output and through a real sound server (a
 // PulseAudio null sink started by scripts/pulse; those cases are skipped when no server answers).
 
-#include "media/linux_media_port.h"
-#include "media/pulse_volume.h"
+#include "platform/media/linux_media_port.h"
+#include "platform/media/pulse_volume.h"
 #include "media_test_files.h"
 #include "scripted_services.h"
 

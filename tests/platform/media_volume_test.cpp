@@ -1,7 +1,7 @@
 // The default sink's volume through libpulse; needs a sound server (scripts/pulse start), skipped
 // without one.
 
-#include "media/pulse_volume.h"
+#include "platform/media/pulse_volume.h"
 
 #include <gtest/gtest.h>
 

@@ -3,19 +3,19 @@
 // scripts/pulse; skipped when none answers), and every recording of the demo disc plays through the
 // sound server (cut-part files, sections of track files, tracks of the CD images).
 
-#include "data/data_loader.h"
+#include "core/data/data_loader.h"
 #include "demo_disc.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/file_search.h"
-#include "foundation/textfile_handler.h"
-#include "media/linux_media_port.h"
-#include "media/pulse_volume.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/file_search.h"
+#include "core/foundation/textfile_handler.h"
+#include "platform/media/linux_media_port.h"
+#include "platform/media/pulse_volume.h"
 #include "media_test_files.h"
 #include "scripted_services.h"
-#include "sound/audio_cd_player.h"
-#include "sound/file_locations.h"
-#include "sound/players.h"
+#include "core/sound/audio_cd_player.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/players.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "scripted_services.h"
-#include "single_instance.h"
+#include "platform/single_instance.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // time passes only when the test advances the clock, and every command is logged. Installing one
 // replaces the global port until the object is destroyed.
 
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <cstdint>
 #include <map>

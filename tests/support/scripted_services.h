@@ -2,7 +2,7 @@
 // Scripted service ports: tests queue the answers a person would give and read back what was shown.
 // Installing one replaces the global port until the object is destroyed.
 
-#include "foundation/services.h"
+#include "core/foundation/services.h"
 
 #include <deque>
 #include <string>

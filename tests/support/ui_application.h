@@ -2,7 +2,7 @@
 // The one QApplication of a ui test program, created on first use (offscreen under CTest), with the
 // program's resources registered. Header-only: only the Qt test programs include it.
 
-#include "foundation/program_resources.h"
+#include "ui/foundation/program_resources.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #include "data_commands.h"
 #include "synth.h"
 
-#include "data/visible_species_and_recordings.h"
-#include "foundation/environment.h"
+#include "core/data/visible_species_and_recordings.h"
+#include "core/foundation/environment.h"
 #include "scripted_services.h"
 
 #include <QJsonArray>

@@ -7,11 +7,11 @@
 #include "demo_sources.h"
 #include "scripted_services.h"
 
-#include "data/data_texts.h"
-#include "foundation/bitmap.h"
-#include "foundation/codec.h"
-#include "foundation/environment.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_texts.h"
+#include "core/foundation/bitmap.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include "export_mp3_command.h"
 #include "scripted_services.h"
 
-#include "data/data_set.h"
-#include "foundation/environment.h"
-#include "sound/file_locations.h"
-#include "sound/mp3_export.h"
+#include "core/data/data_set.h"
+#include "core/foundation/environment.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/mp3_export.h"
 
 #include <gtest/gtest.h>
 

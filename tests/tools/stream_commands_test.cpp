@@ -1,11 +1,11 @@
 #include "disc_commands.h"
 #include "stream_commands.h"
 
-#include "foundation/bitmap.h"
-#include "foundation/codec.h"
-#include "foundation/lzw.h"
-#include "foundation/scrambled_stream.h"
-#include "foundation/services.h"
+#include "core/foundation/bitmap.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/lzw.h"
+#include "core/foundation/scrambled_stream.h"
+#include "core/foundation/services.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

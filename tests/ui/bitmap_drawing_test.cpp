@@ -1,9 +1,9 @@
 // Drawing packed bitmaps and loading JPEG resources, on the offscreen platform.
 
-#include "foundation/bitmap_drawing.h"
+#include "ui/foundation/bitmap_drawing.h"
 
-#include "foundation/bitmap.h"
-#include "foundation/lzw.h"
+#include "core/foundation/bitmap.h"
+#include "core/foundation/lzw.h"
 #include "scripted_services.h"
 
 #include <QApplication>

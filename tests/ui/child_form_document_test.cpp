@@ -1,7 +1,7 @@
 #include "show_strings_test_fixture.h"
 
-#include "display/child_form.h"
-#include "display/top_forms.h"
+#include "ui/display/child_form.h"
+#include "ui/display/top_forms.h"
 
 #include <QAction>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "show_strings_test_fixture.h"
 
-#include "display/find_dialog.h"
+#include "ui/display/find_dialog.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The region maps in the program's resources: the area-selection map works with the scheme's seed
 // points, and well-known places projected with each map's corner frame land on the right land.
 
-#include "areas/sarovan_area.h"
+#include "core/areas/sarovan_area.h"
 
 #include "ui_application.h"
 

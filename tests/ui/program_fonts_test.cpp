@@ -1,6 +1,6 @@
 // Program fonts and display values, on the offscreen platform.
 
-#include "foundation/program_fonts.h"
+#include "ui/foundation/program_fonts.h"
 
 #include <QApplication>
 #include <QFontInfo>

@@ -1,7 +1,7 @@
 #include "show_strings_test_fixture.h"
 
-#include "display/form_with_underlined_items.h"
-#include "display/tooltip_form.h"
+#include "ui/display/form_with_underlined_items.h"
+#include "ui/display/tooltip_form.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "show_strings_test_fixture.h"
 
-#include "display/show_sound_bars.h"
+#include "ui/display/show_sound_bars.h"
 
 #include <QApplication>
 #include <QStyle>

@@ -8,13 +8,13 @@
 // texts of varying length, no media).
 
 #include "../core/data/mini_disc.h"
-#include "data/data_loader.h"
-#include "display/show_form.h"
-#include "display/show_strings.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/settings_file.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_loader.h"
+#include "ui/display/show_form.h"
+#include "ui/display/show_strings.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_services.h"
 #include "ui_application.h"
 

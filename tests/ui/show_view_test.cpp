@@ -1,9 +1,9 @@
 #include "show_strings_test_fixture.h"
 
-#include "display/show_sound_bars.h"
+#include "ui/display/show_sound_bars.h"
 #include "scripted_media.h"
-#include "sound/file_locations.h"
-#include "sound/sound_bar.h"
+#include "core/sound/file_locations.h"
+#include "ui/sound/sound_bar.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>

@@ -3,16 +3,16 @@
 // follows the sound on the bar's own timer, and the bar closes at the end of its recording. Skipped
 // when no sound server answers.
 
-#include "sound/sound_bar.h"
+#include "ui/sound/sound_bar.h"
 
 #include "../platform/media_test_files.h"
-#include "data/records.h"
-#include "foundation/environment.h"
-#include "media/linux_media_port.h"
-#include "media/pulse_volume.h"
+#include "core/data/records.h"
+#include "core/foundation/environment.h"
+#include "platform/media/linux_media_port.h"
+#include "platform/media/pulse_volume.h"
 #include "scripted_services.h"
-#include "sound/audio_cd_player.h"
-#include "sound/sound_bar_state.h"
+#include "core/sound/audio_cd_player.h"
+#include "core/sound/sound_bar_state.h"
 #include "ui_application.h"
 
 #include <QTest>

@@ -1,12 +1,12 @@
-#include "sound/sound_bar.h"
+#include "ui/sound/sound_bar.h"
 
-#include "data/records.h"
-#include "foundation/environment.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/records.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_media.h"
 #include "scripted_services.h"
-#include "sound/players.h"
-#include "sound/sound_bar_state.h"
+#include "core/sound/players.h"
+#include "core/sound/sound_bar_state.h"
 #include "ui_application.h"
 
 #include <QAction>

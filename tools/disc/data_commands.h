@@ -4,7 +4,7 @@
 //   dump DIR [--output FILE]  writes the loaded data set as JSON (UTF-8) to FILE or standard output.
 // The edition comes from DIR/PROGR_NM.TXT and the language texts from DIR/Morvelin.txt when present.
 
-#include "data/data_set.h"
+#include "core/data/data_set.h"
 
 #include <memory>
 #include <string>

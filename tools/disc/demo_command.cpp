@@ -5,7 +5,7 @@
 #include "demo_sources.h"
 #include "demo_tables.h"
 
-#include "foundation/codec.h"
+#include "core/foundation/codec.h"
 
 #include <filesystem>
 #include <fstream>

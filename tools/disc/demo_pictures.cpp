@@ -1,8 +1,8 @@
 #include "demo_pictures.h"
 
-#include "foundation/bitmap.h"
-#include "foundation/lzw.h"
-#include "foundation/scrambled_stream.h"
+#include "core/foundation/bitmap.h"
+#include "core/foundation/lzw.h"
+#include "core/foundation/scrambled_stream.h"
 
 #include <QBuffer>
 #include <QFont>

@@ -1,6 +1,6 @@
 #include "demo_sources.h"
 
-#include "foundation/text_encoding.h"
+#include "core/foundation/text_encoding.h"
 
 #include <QColor>
 #include <QString>

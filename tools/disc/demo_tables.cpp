@@ -1,6 +1,6 @@
 #include "demo_tables.h"
 
-#include "foundation/text_encoding.h"
+#include "core/foundation/text_encoding.h"
 
 #include <cmath>
 

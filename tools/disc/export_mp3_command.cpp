@@ -3,13 +3,13 @@
 #include "data_commands.h"
 #include "disc_commands.h"
 
-#include "data/data_set.h"
-#include "foundation/environment.h"
-#include "foundation/text_encoding.h"
-#include "foundation/utilities.h"
-#include "sound/file_locations.h"
-#include "sound/mp3_export.h"
-#include "sound/recording_tag_texts.h"
+#include "core/data/data_set.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/utilities.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/mp3_export.h"
+#include "core/sound/recording_tag_texts.h"
 
 #include <cstdio>
 #include <filesystem>

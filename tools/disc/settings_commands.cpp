@@ -1,7 +1,7 @@
 #include "settings_commands.h"
 
-#include "foundation/settings_file.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/text_encoding.h"
 
 #include <cstdio>
 

@@ -2,10 +2,10 @@
 
 #include "disc_commands.h"
 
-#include "foundation/bitmap.h"
-#include "foundation/codec.h"
-#include "foundation/lzw.h"
-#include "foundation/scrambled_stream.h"
+#include "core/foundation/bitmap.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/lzw.h"
+#include "core/foundation/scrambled_stream.h"
 
 #include <cstdio>
 #include <filesystem>

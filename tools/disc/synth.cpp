@@ -2,11 +2,11 @@
 
 #include "disc_commands.h"
 
-#include "areas/sarovan_area.h"
-#include "data/data_loader.h"
-#include "foundation/codec.h"
-#include "foundation/text_encoding.h"
-#include "foundation/utilities.h"
+#include "core/areas/sarovan_area.h"
+#include "core/data/data_loader.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/utilities.h"
 
 #include <algorithm>
 #include <cstdio>

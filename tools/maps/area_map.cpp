@@ -1,6 +1,6 @@
 #include "area_map.h"
 
-#include "areas/sarovan_area.h"
+#include "core/areas/sarovan_area.h"
 
 #include "geography.h"
 #include "image_output.h"

@@ -1,8 +1,8 @@
-#include "areas/area.h"
+#include "core/areas/area.h"
 
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/text_encoding.h"
 
 #include <cassert>
 

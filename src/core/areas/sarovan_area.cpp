@@ -1,4 +1,4 @@
-#include "areas/sarovan_area.h"
+#include "core/areas/sarovan_area.h"
 
 namespace morvelin {
 

@@ -3,7 +3,7 @@
 // them) but are not offered: the default selection leaves them out and a selection read from the
 // settings has them cleared again.
 
-#include "areas/area.h"
+#include "core/areas/area.h"
 
 namespace morvelin {
 

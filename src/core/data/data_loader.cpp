@@ -1,16 +1,16 @@
-#include "data/data_loader.h"
+#include "core/data/data_loader.h"
 
-#include "areas/sarovan_area.h"
-#include "data/data_texts.h"
-#include "data/key_order.h"
-#include "foundation/codec.h"
-#include "foundation/editions.h"
-#include "foundation/file_search.h"
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
-#include "foundation/text_encoding.h"
-#include "foundation/textfile_handler.h"
-#include "foundation/utilities.h"
+#include "core/areas/sarovan_area.h"
+#include "core/data/data_texts.h"
+#include "core/data/key_order.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/file_search.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/textfile_handler.h"
+#include "core/foundation/utilities.h"
 
 #include <algorithm>
 #include <charconv>

@@ -10,7 +10,7 @@
 // DEPARTMENT ETC (region labels) are read from the language text table, and the hard-disk folders of
 // the audio CDs from settings section AUDIO CDS. Edition rules come from edition().
 
-#include "data/data_set.h"
+#include "core/data/data_set.h"
 
 #include <functional>
 #include <memory>

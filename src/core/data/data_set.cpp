@@ -1,9 +1,9 @@
-#include "data/data_set.h"
+#include "core/data/data_set.h"
 
-#include "data/key_order.h"
+#include "core/data/key_order.h"
 
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 

@@ -6,9 +6,9 @@
 //
 // Lookups by key use sorted lists with binary search; keys compare ASCII case-insensitively.
 
-#include "data/key_order.h"
-#include "data/record_pool.h"
-#include "data/records.h"
+#include "core/data/key_order.h"
+#include "core/data/record_pool.h"
+#include "core/data/records.h"
 
 #include <array>
 #include <string>

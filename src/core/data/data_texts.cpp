@@ -1,6 +1,6 @@
-#include "data/data_texts.h"
+#include "core/data/data_texts.h"
 
-#include "foundation/text_encoding.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <cstdio>

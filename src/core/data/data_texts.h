@@ -1,8 +1,8 @@
 #pragma once
 // Texts derived from the records for display, settings keys and media file names.
 
-#include "data/data_set.h"
-#include "foundation/editions.h"
+#include "core/data/data_set.h"
+#include "core/foundation/editions.h"
 
 #include <string>
 #include <string_view>

@@ -8,7 +8,7 @@
 // 1/6000 degree, south and west negative.
 // Arrays indexed by order kind have 5 slots so that kinds 1..4 are used directly; slot 0 is unused.
 
-#include "areas/area.h"
+#include "core/areas/area.h"
 
 #include <array>
 #include <cstdint>

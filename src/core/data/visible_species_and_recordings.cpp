@@ -1,8 +1,8 @@
-#include "data/visible_species_and_recordings.h"
+#include "core/data/visible_species_and_recordings.h"
 
-#include "areas/sarovan_area.h"
-#include "foundation/editions.h"
-#include "foundation/services.h"
+#include "core/areas/sarovan_area.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/services.h"
 
 #include <algorithm>
 

@@ -4,9 +4,9 @@
 // hard disk (sound files on the disc, audio CDs). Audio CDs are named by their sequence number (their
 // 1-based place in othermedia.txt) in every set. The filter never changes the data set.
 
-#include "areas/area.h"
-#include "data/data_set.h"
-#include "foundation/settings_file.h"
+#include "core/areas/area.h"
+#include "core/data/data_set.h"
+#include "core/foundation/settings_file.h"
 
 #include <memory>
 #include <string>

@@ -1,11 +1,11 @@
-#include "foundation/base_directory.h"
+#include "core/foundation/base_directory.h"
 
-#include "foundation/environment.h"
-#include "foundation/file_search.h"
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
-#include "foundation/textfile_handler.h"
-#include "foundation/utilities.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/file_search.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/textfile_handler.h"
+#include "core/foundation/utilities.h"
 
 #include <filesystem>
 

@@ -1,8 +1,8 @@
-#include "foundation/bitmap.h"
+#include "core/foundation/bitmap.h"
 
-#include "foundation/lzw.h"
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/lzw.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <bit>

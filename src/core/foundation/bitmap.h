@@ -4,7 +4,7 @@
 // rows, bottom row first unless the height is negative), with 8-bit run-length encoding expanded.
 // All multi-byte fields are little-endian, as in the files.
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <array>
 #include <cstdint>

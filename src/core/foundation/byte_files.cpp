@@ -1,4 +1,4 @@
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,8 +1,8 @@
-#include "foundation/codec.h"
+#include "core/foundation/codec.h"
 
-#include "foundation/byte_files.h"
-#include "foundation/scramble_keys.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/byte_files.h"
+#include "core/foundation/scramble_keys.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <array>

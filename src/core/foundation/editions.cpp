@@ -1,10 +1,10 @@
-#include "foundation/editions.h"
+#include "core/foundation/editions.h"
 
-#include "foundation/environment.h"
-#include "foundation/file_search.h"
-#include "foundation/services.h"
-#include "foundation/textfile_handler.h"
-#include "foundation/utilities.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/file_search.h"
+#include "core/foundation/services.h"
+#include "core/foundation/textfile_handler.h"
+#include "core/foundation/utilities.h"
 
 #include <array>
 #include <filesystem>

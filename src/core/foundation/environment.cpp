@@ -1,8 +1,8 @@
-#include "foundation/environment.h"
+#include "core/foundation/environment.h"
 
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
-#include "foundation/utilities.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/utilities.h"
 
 #include <cstdlib>
 #include <ctime>

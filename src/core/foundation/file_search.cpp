@@ -1,7 +1,7 @@
-#include "foundation/file_search.h"
+#include "core/foundation/file_search.h"
 
-#include "foundation/environment.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <filesystem>

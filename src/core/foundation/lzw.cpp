@@ -1,6 +1,6 @@
-#include "foundation/lzw.h"
+#include "core/foundation/lzw.h"
 
-#include "foundation/services.h"
+#include "core/foundation/services.h"
 
 #include <algorithm>
 #include <cstdio>

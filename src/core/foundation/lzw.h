@@ -11,7 +11,7 @@
 // are dictionary entries whose places come from a hash of (prefix, suffix), the 256 roots included,
 // and the dictionary stops growing when its 4096 entries are in use.
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "foundation/scrambled_stream.h"
+#include "core/foundation/scrambled_stream.h"
 
-#include "foundation/codec.h"
-#include "foundation/scramble_keys.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/scramble_keys.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,7 +6,7 @@
 //   depends on the file length.
 // Any other file is the picture itself.
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <string>
 #include <string_view>

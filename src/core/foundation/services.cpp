@@ -1,6 +1,6 @@
-#include "foundation/services.h"
+#include "core/foundation/services.h"
 
-#include "foundation/text_encoding.h"
+#include "core/foundation/text_encoding.h"
 
 #include <cstdio>
 #include <cstdlib>

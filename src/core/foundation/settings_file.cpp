@@ -1,8 +1,8 @@
-#include "foundation/settings_file.h"
+#include "core/foundation/settings_file.h"
 
-#include "foundation/environment.h"
-#include "foundation/text_encoding.h"
-#include "foundation/utilities.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/utilities.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "foundation/text_encoding.h"
+#include "core/foundation/text_encoding.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "foundation/utilities.h"
+#include "core/foundation/utilities.h"
 
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "sound/audio_cd_key_checker.h"
+#include "core/sound/audio_cd_key_checker.h"
 
-#include "foundation/services.h"
-#include "foundation/textfile_handler.h"
+#include "core/foundation/services.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <utility>
 

@@ -1,11 +1,11 @@
-#include "sound/audio_cd_player.h"
+#include "core/sound/audio_cd_player.h"
 
-#include "data/data_set.h"
-#include "foundation/base_directory.h"
-#include "foundation/environment.h"
-#include "foundation/services.h"
-#include "foundation/textfile_handler.h"
-#include "sound/media_port.h"
+#include "core/data/data_set.h"
+#include "core/foundation/base_directory.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
+#include "core/foundation/textfile_handler.h"
+#include "core/sound/media_port.h"
 
 #include <algorithm>
 #include <filesystem>

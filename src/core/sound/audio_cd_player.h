@@ -3,8 +3,8 @@
 // that tells audio CDs apart, and the description of the disc in a drive for the status bar.
 // Positions are milliseconds from the start of the track. User-interface thread only.
 
-#include "sound/audio_cd_key_checker.h"
-#include "sound/players.h"
+#include "core/sound/audio_cd_key_checker.h"
+#include "core/sound/players.h"
 
 #include <cstdint>
 #include <functional>

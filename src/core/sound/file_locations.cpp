@@ -1,11 +1,11 @@
-#include "sound/file_locations.h"
+#include "core/sound/file_locations.h"
 
-#include "data/data_texts.h"
-#include "data/records.h"
-#include "foundation/base_directory.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/file_search.h"
+#include "core/data/data_texts.h"
+#include "core/data/records.h"
+#include "core/foundation/base_directory.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/file_search.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 // exist as spelt is looked up ignoring the case of each component (discs are authored on systems
 // that ignore case), and the spelling found on disk is returned.
 
-#include "foundation/settings_file.h"
+#include "core/foundation/settings_file.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "sound/id3_tag.h"
+#include "core/sound/id3_tag.h"
 
-#include "foundation/editions.h"
+#include "core/foundation/editions.h"
 
 #include <cstdio>
 #include <string_view>

@@ -3,7 +3,7 @@
 // ID3v2.3 tag written in front of every exported MP3 file. Texts are Windows-1252 bytes and are
 // written as they are (the tag declares ISO-8859-1).
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <array>
 #include <utility>

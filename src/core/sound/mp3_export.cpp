@@ -1,11 +1,11 @@
-#include "sound/mp3_export.h"
+#include "core/sound/mp3_export.h"
 
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
-#include "sound/mp3_memory_stream.h"
-#include "sound/wave_memory_stream.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
+#include "core/sound/mp3_memory_stream.h"
+#include "core/sound/wave_memory_stream.h"
 
 #include <cstdio>
 #include <filesystem>

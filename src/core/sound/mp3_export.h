@@ -3,7 +3,7 @@
 // WAVE file with MPEG Layer III inside), and the names of the files made. Independent of the data
 // model: the caller takes the paths, the slice and the tag texts from its recording.
 
-#include "sound/id3_tag.h"
+#include "core/sound/id3_tag.h"
 
 #include <optional>
 #include <string>

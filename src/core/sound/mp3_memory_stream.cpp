@@ -1,4 +1,4 @@
-#include "sound/mp3_memory_stream.h"
+#include "core/sound/mp3_memory_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,8 +2,8 @@
 // MP3 data in memory: MPEG-1 Layer III frames found by walking their headers, cut into time slices,
 // repeated and given an ID3v2.3 tag. No audio is decoded.
 
-#include "sound/id3_tag.h"
-#include "sound/sound_memory_stream.h"
+#include "core/sound/id3_tag.h"
+#include "core/sound/sound_memory_stream.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "sound/players.h"
+#include "core/sound/players.h"
 
-#include "foundation/editions.h"
-#include "foundation/services.h"
-#include "sound/media_port.h"
-#include "sound/program_starter.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/services.h"
+#include "core/sound/media_port.h"
+#include "core/sound/program_starter.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "sound/program_starter.h"
+#include "core/sound/program_starter.h"
 
 #include <cerrno>
 #include <cstdlib>

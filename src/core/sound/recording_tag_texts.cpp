@@ -1,9 +1,9 @@
-#include "sound/recording_tag_texts.h"
+#include "core/sound/recording_tag_texts.h"
 
-#include "data/data_texts.h"
-#include "data/records.h"
-#include "foundation/editions.h"
-#include "foundation/text_encoding.h"
+#include "core/data/data_texts.h"
+#include "core/data/records.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/text_encoding.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 // Windows-1252 without style characters or line feeds, except the comment, whose lines are joined by
 // carriage return and line feed.
 
-#include "sound/id3_tag.h"
+#include "core/sound/id3_tag.h"
 
 namespace morvelin {
 

@@ -1,15 +1,15 @@
-#include "sound/sound_bar_state.h"
+#include "core/sound/sound_bar_state.h"
 
-#include "data/records.h"
-#include "foundation/base_directory.h"
-#include "foundation/environment.h"
-#include "foundation/services.h"
-#include "foundation/textfile_handler.h"
-#include "sound/audio_cd_key_checker.h"
-#include "sound/audio_cd_player.h"
-#include "sound/file_locations.h"
-#include "sound/media_port.h"
-#include "sound/players.h"
+#include "core/data/records.h"
+#include "core/foundation/base_directory.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
+#include "core/foundation/textfile_handler.h"
+#include "core/sound/audio_cd_key_checker.h"
+#include "core/sound/audio_cd_player.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/media_port.h"
+#include "core/sound/players.h"
 
 #include <algorithm>
 #include <cctype>

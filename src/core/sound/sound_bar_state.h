@@ -8,7 +8,7 @@
 // Only one bar of the whole program plays at a time: starting or resuming a bar closes the bar
 // that played before (currently_playing()). User-interface thread only.
 
-#include "foundation/settings_file.h"
+#include "core/foundation/settings_file.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "sound/sound_editor.h"
+#include "core/sound/sound_editor.h"
 
-#include "foundation/environment.h"
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
-#include "sound/file_locations.h"
-#include "sound/program_starter.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/program_starter.h"
 
 #include <filesystem>
 

@@ -1,8 +1,8 @@
-#include "sound/sound_memory_stream.h"
+#include "core/sound/sound_memory_stream.h"
 
-#include "foundation/editions.h"
-#include "foundation/services.h"
-#include "foundation/utilities.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/services.h"
+#include "core/foundation/utilities.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // TWaveMemoryStream (wave_memory_stream.h) and TMP3MemoryStream (mp3_memory_stream.h) add the
 // parsing. Every stream lives within one operation; none is shared between threads.
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <cstddef>
 #include <cstdint>

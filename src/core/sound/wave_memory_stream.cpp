@@ -1,6 +1,6 @@
-#include "sound/wave_memory_stream.h"
+#include "core/sound/wave_memory_stream.h"
 
-#include "foundation/services.h"
+#include "core/foundation/services.h"
 
 #include <algorithm>
 #include <cstring>

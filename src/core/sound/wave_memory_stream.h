@@ -2,7 +2,7 @@
 // RIFF WAVE files in memory: the header walk that finds the format and the start of the sound data,
 // and the test for MPEG Layer III data inside a WAVE file.
 
-#include "sound/sound_memory_stream.h"
+#include "core/sound/sound_memory_stream.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "audio_output.h"
+#include "platform/media/audio_output.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

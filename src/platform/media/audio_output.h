@@ -4,7 +4,7 @@
 // An output pulls from its source on the media worker thread, which needs a Qt event loop; it
 // counts the frames that have been heard, so positions follow the sound, not the decoding.
 
-#include "pcm_source.h"
+#include "platform/media/pcm_source.h"
 
 #include <cstdint>
 #include <memory>

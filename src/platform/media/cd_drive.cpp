@@ -1,4 +1,4 @@
-#include "cd_drive.h"
+#include "platform/media/cd_drive.h"
 
 #include <algorithm>
 #include <cctype>

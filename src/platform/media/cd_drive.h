@@ -4,7 +4,7 @@
 // frames (sectors) counted from 00:00:00, so track 1 of a disc usually starts at frame 150. Used on
 // the media worker thread only.
 
-#include "pcm_source.h"
+#include "platform/media/pcm_source.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,9 @@
-#include "linux_media_port.h"
+#include "platform/media/linux_media_port.h"
 
-#include "audio_output.h"
-#include "cd_drive.h"
-#include "drives.h"
-#include "sound_decoder.h"
+#include "platform/media/audio_output.h"
+#include "platform/media/cd_drive.h"
+#include "platform/drives.h"
+#include "platform/media/sound_decoder.h"
 
 #include <QMetaObject>
 #include <QObject>

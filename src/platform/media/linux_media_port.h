@@ -11,7 +11,7 @@
 // images, in the order given. Images come from the options or, by default, from the environment
 // variable MORVELIN_CD_IMAGES: paths of CUE sheets (or other images libcdio reads) separated by ':'.
 
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <memory>
 #include <string>

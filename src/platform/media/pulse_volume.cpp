@@ -1,4 +1,4 @@
-#include "pulse_volume.h"
+#include "platform/media/pulse_volume.h"
 
 #include <pulse/pulseaudio.h>
 

@@ -7,7 +7,7 @@
 // Halves map linearly to the sink's volume: 65535 is the sink's normal (100 %) volume. Left-side
 // channels take the left half, right-side channels the right half, others the louder of the two.
 
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "sound_decoder.h"
+#include "platform/media/sound_decoder.h"
 
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 // before it by their timestamps, so a read after seek(n) gives the same samples as reading from 0
 // and skipping n. Not thread-safe: one thread uses a decoder at a time.
 
-#include "pcm_source.h"
+#include "platform/media/pcm_source.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,10 +1,10 @@
-#include "display/find_dialog.h"
+#include "ui/display/find_dialog.h"
 
-#include "display/show_view.h"
-#include "foundation/editions.h"
-#include "foundation/program_fonts.h"
-#include "foundation/text_encoding.h"
-#include "foundation/textfile_handler.h"
+#include "ui/display/show_view.h"
+#include "core/foundation/editions.h"
+#include "ui/foundation/program_fonts.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

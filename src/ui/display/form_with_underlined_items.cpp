@@ -1,7 +1,7 @@
-#include "display/form_with_underlined_items.h"
+#include "ui/display/form_with_underlined_items.h"
 
-#include "display/show_view.h"
-#include "foundation/editions.h"
+#include "ui/display/show_view.h"
+#include "core/foundation/editions.h"
 
 #include <QCloseEvent>
 #include <QImage>

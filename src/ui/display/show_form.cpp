@@ -1,7 +1,7 @@
-#include "display/show_form.h"
+#include "ui/display/show_form.h"
 
-#include "display/show_sound_bars.h"
-#include "foundation/editions.h"
+#include "ui/display/show_sound_bars.h"
+#include "core/foundation/editions.h"
 
 #include <QApplication>
 #include <QCursor>

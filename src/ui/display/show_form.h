@@ -4,8 +4,8 @@
 // operations. Requests that other windows answer (maps, pictures, info pop-ups, find, the volume
 // control, window switching) leave as signals; the main window connects them.
 
-#include "data/records.h"
-#include "display/show_strings.h"
+#include "core/data/records.h"
+#include "ui/display/show_strings.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>

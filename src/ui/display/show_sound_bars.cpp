@@ -1,10 +1,10 @@
-#include "display/show_sound_bars.h"
+#include "ui/display/show_sound_bars.h"
 
-#include "data/records.h"
-#include "display/show_form.h"
-#include "display/show_strings.h"
-#include "sound/sound_bar.h"
-#include "sound/sound_bar_state.h"
+#include "core/data/records.h"
+#include "ui/display/show_form.h"
+#include "ui/display/show_strings.h"
+#include "ui/sound/sound_bar.h"
+#include "core/sound/sound_bar_state.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 // The sound bars of one species document: made when their line is first painted, placed on every
 // paint, hidden when their line is out of view, freed when their line is removed.
 
-#include "sound/id3_tag.h"
+#include "core/sound/id3_tag.h"
 
 #include <cstdint>
 #include <memory>

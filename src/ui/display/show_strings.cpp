@@ -1,13 +1,13 @@
-#include "display/show_strings.h"
+#include "ui/display/show_strings.h"
 
-#include "data/data_loader.h"
-#include "data/data_texts.h"
-#include "display/show_form.h"
-#include "display/show_sound_bars.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/text_encoding.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_loader.h"
+#include "core/data/data_texts.h"
+#include "ui/display/show_form.h"
+#include "ui/display/show_sound_bars.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <QApplication>
 #include <QStyle>

@@ -8,10 +8,10 @@
 // its scroll position. Texts are Windows-1252 with the markup of show_view.h.
 // Use from the user-interface thread only.
 
-#include "data/data_set.h"
-#include "display/show_strings_data.h"
-#include "display/show_view.h"
-#include "sound/id3_tag.h"
+#include "core/data/data_set.h"
+#include "ui/display/show_strings_data.h"
+#include "ui/display/show_view.h"
+#include "core/sound/id3_tag.h"
 
 #include <QPoint>
 #include <QRect>

@@ -1,8 +1,8 @@
-#include "display/show_strings_data.h"
+#include "ui/display/show_strings_data.h"
 
-#include "foundation/editions.h"
-#include "foundation/settings_file.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // order, the visibility filter and the recording-line options. Stored in the window's own section
 // ("WINDOW n") of the settings file.
 
-#include "data/data_set.h"
-#include "data/visible_species_and_recordings.h"
+#include "core/data/data_set.h"
+#include "core/data/visible_species_and_recordings.h"
 
 #include <functional>
 #include <string>

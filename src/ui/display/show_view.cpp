@@ -1,16 +1,16 @@
-#include "display/show_view.h"
+#include "ui/display/show_view.h"
 
-#include "data/data_texts.h"
-#include "display/show_form.h"
-#include "display/show_sound_bars.h"
-#include "display/show_strings.h"
-#include "foundation/bitmap_drawing.h"
-#include "foundation/environment.h"
-#include "foundation/program_fonts.h"
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
-#include "foundation/text_encoding.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_texts.h"
+#include "ui/display/show_form.h"
+#include "ui/display/show_sound_bars.h"
+#include "ui/display/show_strings.h"
+#include "ui/foundation/bitmap_drawing.h"
+#include "core/foundation/environment.h"
+#include "ui/foundation/program_fonts.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/textfile_handler.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,13 +1,13 @@
-#include "display/tooltip_form.h"
+#include "ui/display/tooltip_form.h"
 
-#include "display/show_view.h"
+#include "ui/display/show_view.h"
 
 #include <QCursor>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
 
-#include "foundation/program_fonts.h"
+#include "ui/foundation/program_fonts.h"
 
 namespace morvelin {
 

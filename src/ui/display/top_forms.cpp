@@ -1,10 +1,10 @@
-#include "display/top_forms.h"
+#include "ui/display/top_forms.h"
 
-#include "display/child_form.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/settings_file.h"
-#include "foundation/qt_services.h"
+#include "ui/display/child_form.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
+#include "ui/foundation/qt_services.h"
 
 #include <algorithm>
 

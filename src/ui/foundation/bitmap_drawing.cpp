@@ -1,6 +1,6 @@
-#include "foundation/bitmap_drawing.h"
+#include "ui/foundation/bitmap_drawing.h"
 
-#include "foundation/bitmap.h"
+#include "core/foundation/bitmap.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 // Drawing the packed bitmaps of the map loader, and the program's JPEG resources.
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <QImage>
 #include <QString>

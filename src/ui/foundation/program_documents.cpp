@@ -1,7 +1,7 @@
-#include "foundation/program_documents.h"
+#include "ui/foundation/program_documents.h"
 
-#include "foundation/environment.h"
-#include "foundation/services.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "foundation/program_fonts.h"
+#include "ui/foundation/program_fonts.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "foundation/program_resources.h"
+#include "ui/foundation/program_resources.h"
 
 #include <QtCore/qglobal.h>
 

@@ -1,6 +1,6 @@
-#include "foundation/qt_services.h"
+#include "ui/foundation/qt_services.h"
 
-#include "foundation/text_encoding.h"
+#include "core/foundation/text_encoding.h"
 
 #include <QApplication>
 #include <QColorDialog>

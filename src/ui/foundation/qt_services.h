@@ -2,7 +2,7 @@
 // The message and dialog ports for the desktop: Qt message boxes and dialogs, owned by the active
 // window. Texts arrive in Windows-1252 and are shown as Unicode.
 
-#include "foundation/services.h"
+#include "core/foundation/services.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
-#include "sound/sound_bar.h"
+#include "ui/sound/sound_bar.h"
 
-#include "data/records.h"
-#include "foundation/services.h"
-#include "foundation/text_encoding.h"
-#include "sound/file_locations.h"
-#include "sound/mp3_export.h"
-#include "sound/sound_bar_state.h"
-#include "sound/sound_editor.h"
+#include "core/data/records.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/mp3_export.h"
+#include "core/sound/sound_bar_state.h"
+#include "core/sound/sound_editor.h"
 
 #include <QApplication>
 #include <QAudioDevice>

@@ -7,7 +7,7 @@
 //
 // Everything here runs on the user-interface thread.
 
-#include "foundation/settings_file.h"
+#include "core/foundation/settings_file.h"
 
 #include <QMimeData>
 #include <QPointer>

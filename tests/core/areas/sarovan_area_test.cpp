@@ -1,7 +1,7 @@
-#include "areas/sarovan_area.h"
+#include "core/areas/sarovan_area.h"
 
-#include "foundation/environment.h"
-#include "foundation/settings_file.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

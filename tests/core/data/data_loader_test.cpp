@@ -1,7 +1,7 @@
-#include "data/data_loader.h"
+#include "core/data/data_loader.h"
 
-#include "data/data_texts.h"
-#include "foundation/settings_file.h"
+#include "core/data/data_texts.h"
+#include "core/foundation/settings_file.h"
 #include "mini_disc.h"
 
 #include <gtest/gtest.h>

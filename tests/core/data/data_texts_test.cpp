@@ -1,4 +1,4 @@
-#include "data/data_texts.h"
+#include "core/data/data_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // test changes with plain text edits and then writes scrambled into a folder, plus the language texts
 // and the edition the loader needs.
 
-#include "data/data_loader.h"
-#include "foundation/codec.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/data_loader.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "data/visible_species_and_recordings.h"
+#include "core/data/visible_species_and_recordings.h"
 
-#include "foundation/settings_file.h"
+#include "core/foundation/settings_file.h"
 #include "mini_disc.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "foundation/base_directory.h"
-#include "foundation/environment.h"
-#include "foundation/settings_file.h"
-#include "foundation/textfile_handler.h"
+#include "core/foundation/base_directory.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "foundation/bitmap.h"
+#include "core/foundation/bitmap.h"
 
-#include "foundation/lzw.h"
+#include "core/foundation/lzw.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "foundation/codec.h"
+#include "core/foundation/codec.h"
 
 #include "scripted_services.h"
 

@@ -1,6 +1,6 @@
-#include "foundation/editions.h"
-#include "foundation/environment.h"
-#include "foundation/textfile_handler.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "foundation/environment.h"
-#include "foundation/text_encoding.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/text_encoding.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "foundation/environment.h"
-#include "foundation/file_search.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/file_search.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "foundation/scrambled_stream.h"
+#include "core/foundation/scrambled_stream.h"
 
 #include "scripted_services.h"
 

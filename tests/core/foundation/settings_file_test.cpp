@@ -1,5 +1,5 @@
-#include "foundation/environment.h"
-#include "foundation/settings_file.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

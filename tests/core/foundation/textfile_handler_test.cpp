@@ -1,7 +1,7 @@
-#include "foundation/environment.h"
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
-#include "foundation/textfile_handler.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "foundation/services.h"
-#include "foundation/utilities.h"
+#include "core/foundation/services.h"
+#include "core/foundation/utilities.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
-#include "sound/audio_cd_player.h"
+#include "core/sound/audio_cd_player.h"
 
 #include "../data/mini_disc.h"
-#include "data/records.h"
-#include "foundation/textfile_handler.h"
+#include "core/data/records.h"
+#include "core/foundation/textfile_handler.h"
 #include "scripted_media.h"
 #include "scripted_services.h"
-#include "sound/audio_cd_key_checker.h"
-#include "sound/media_port.h"
+#include "core/sound/audio_cd_key_checker.h"
+#include "core/sound/media_port.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Handing a recording to the sound editing program, and starting programs without waiting for them.
 
-#include "data/records.h"
-#include "foundation/environment.h"
-#include "foundation/services.h"
-#include "foundation/settings_file.h"
+#include "core/data/records.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
+#include "core/foundation/settings_file.h"
 #include "scripted_services.h"
-#include "sound/program_starter.h"
-#include "sound/sound_editor.h"
+#include "core/sound/program_starter.h"
+#include "core/sound/sound_editor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "sound/file_locations.h"
+#include "core/sound/file_locations.h"
 
-#include "data/records.h"
-#include "foundation/editions.h"
-#include "foundation/environment.h"
+#include "core/data/records.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "sound/id3_tag.h"
+#include "core/sound/id3_tag.h"
 
-#include "sound/mp3_memory_stream.h"
+#include "core/sound/mp3_memory_stream.h"
 #include "sound_fixtures.h"
 
 #include <gtest/gtest.h>

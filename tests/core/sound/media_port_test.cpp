@@ -1,7 +1,7 @@
 // The media port's numbers and texts, and the scripted port that core player tests rely on.
 
 #include "scripted_media.h"
-#include "sound/media_port.h"
+#include "core/sound/media_port.h"
 
 #include <gtest/gtest.h>
 

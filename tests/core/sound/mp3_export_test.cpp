@@ -1,9 +1,9 @@
-#include "sound/mp3_export.h"
+#include "core/sound/mp3_export.h"
 
-#include "foundation/editions.h"
-#include "foundation/environment.h"
+#include "core/foundation/editions.h"
+#include "core/foundation/environment.h"
 #include "scripted_services.h"
-#include "sound/mp3_memory_stream.h"
+#include "core/sound/mp3_memory_stream.h"
 #include "sound_fixtures.h"
 
 #include <gtest/gtest.h>

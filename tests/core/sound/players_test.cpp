@@ -1,10 +1,10 @@
-#include "sound/players.h"
+#include "core/sound/players.h"
 
-#include "foundation/editions.h"
+#include "core/foundation/editions.h"
 #include "scripted_media.h"
 #include "scripted_services.h"
-#include "sound/media_port.h"
-#include "sound/program_starter.h"
+#include "core/sound/media_port.h"
+#include "core/sound/program_starter.h"
 
 #include <gtest/gtest.h>
 

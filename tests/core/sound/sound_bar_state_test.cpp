@@ -1,13 +1,13 @@
-#include "sound/sound_bar_state.h"
+#include "core/sound/sound_bar_state.h"
 
-#include "data/records.h"
-#include "foundation/environment.h"
-#include "foundation/services.h"
+#include "core/data/records.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/services.h"
 #include "scripted_media.h"
 #include "scripted_services.h"
-#include "sound/audio_cd_player.h"
-#include "sound/media_port.h"
-#include "sound/players.h"
+#include "core/sound/audio_cd_player.h"
+#include "core/sound/media_port.h"
+#include "core/sound/players.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // Sound data for the stream tests, built byte by byte where exact bytes matter, and real MP3 files
 // made by ffmpeg (libmp3lame) where another program's view is the point.
 
-#include "foundation/byte_files.h"
+#include "core/foundation/byte_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "sound/wave_memory_stream.h"
+#include "core/sound/wave_memory_stream.h"
 
-#include "foundation/editions.h"
+#include "core/foundation/editions.h"
 #include "scripted_services.h"
 #include "sound_fixtures.h"
 
