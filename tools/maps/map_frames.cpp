@@ -6,9 +6,8 @@
 namespace morvelin::maps {
 
 QPointF MapFrame::project(GeoPoint p) const {
-    const double fx = (p.lon - west) / (east - west);
-    const double fy = (p.lat - south) / (north - south);
-    return sw + (nw - sw) * fy + ((se - sw) + (ne - nw - (se - sw)) * fy) * fx;
+    const MapPoint pixel = row->project_exact({p.lon, p.lat});
+    return {pixel.x, pixel.y};
 }
 
 GeoPoint MapFrame::unproject(QPointF pixel) const {
@@ -30,25 +29,15 @@ GeoPoint MapFrame::unproject(QPointF pixel) const {
 }
 
 const std::vector<MapFrame>& map_frames() {
-    static const std::vector<MapFrame> frames = {
-        {"SAROVAN_MAP_BITMAP", false, 574, 472, 70, 120, 0, 20, {5, 356}, {16, 163}, {489, 356}, {487, 163}},
-        {"INDIA_MAP", true, 402, 340, 70, 95, 10, 30, {36, 277}, {58, 23}, {366, 276}, {334, 18}},
-        {"INDOCHINA_MAP", true, 304, 368, 95, 110, 10, 25, {15, 299}, {53, 44}, {258, 301}, {277, 44}},
-        {"INDONESIA_MAP", true, 514, 316, 100, 125, -10, 5, {79, 290}, {78, 44}, {477, 290}, {483, 45}},
-        {"PHILIPPINES_AND_TAIWAN_MAP",
-         true,
-         192,
-         366,
-         120,
-         130,
-         10,
-         25,
-         {68, 284},
-         {72, 14},
-         {240, 284},
-         {237, 15}},
-        {"CHINA_MAP", true, 473, 396, 100, 120, 25, 40, {218, 327}, {221, 172}, {411, 314}, {382, 159}},
-    };
+    // The program's own table, so that the images and the program's projection cannot drift apart.
+    static const std::vector<MapFrame> frames = [] {
+        std::vector<MapFrame> out;
+        for (const DATA_Tmap_data& row : map_table())
+            out.push_back({QString::fromLatin1(row.resource_name), row.is_jpeg, row.image_width, row.image_height,
+                           row.west, row.east, row.south, row.north, QPointF(row.sw.x, row.sw.y),
+                           QPointF(row.nw.x, row.nw.y), QPointF(row.se.x, row.se.y), QPointF(row.ne.x, row.ne.y), &row});
+        return out;
+    }();
     return frames;
 }
 

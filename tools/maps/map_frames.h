@@ -1,10 +1,12 @@
 #pragma once
-// The region maps of this edition: image size and the geographic reference frame whose four corners
-// are pinned to pixel positions. A position is placed by blending the corner pixels bilinearly, the
-// same projection the map window uses, so everything drawn here lands where the program will put a
-// locality.
+// The region maps of this edition, taken from the program's map table (core/pictures/map_table.h):
+// image size and the geographic reference frame whose four corners are pinned to pixel positions. A
+// position is placed with the program's own projection, so everything drawn here lands where the
+// program will put a locality.
 
 #include "topojson.h"
+
+#include "core/pictures/map_table.h"
 
 #include <QPointF>
 #include <QString>
@@ -20,6 +22,7 @@ struct MapFrame {
     int height = 0;
     double west = 0, east = 0, south = 0, north = 0;
     QPointF sw, nw, se, ne; // pixel positions of the frame corners
+    const DATA_Tmap_data* row = nullptr;
 
     // Pixel position (not rounded) of a geographic position; valid outside the frame too.
     QPointF project(GeoPoint p) const;

@@ -958,6 +958,10 @@ void DataLoader::load_orders() {
 void DataLoader::load_all() {
     qm_data_ = texts("QM_DATA", 4);
     d_.department_texts = texts("DEPARTMENT ETC", 9);
+    // Lines 7 to 10 of the map window's texts name the directions N, S, E, W of coordinate texts.
+    const auto map_texts = texts("QM_MAPWN", 11);
+    for (std::size_t i = 0; i < d_.direction_words.size(); ++i)
+        if (6 + i < map_texts.size() && !map_texts[6 + i].empty()) d_.direction_words[i] = map_texts[6 + i];
     load_maps();
     load_people();
     load_families_and_species();
