@@ -3,6 +3,7 @@
 #include "ui/display/child_form.h"
 #include "ui/display/show_view.h"
 #include "ui/display/top_forms.h"
+#include "ui/windows/window_registry.h"
 #include "core/data/data_loader.h"
 #include "core/foundation/base_directory.h"
 #include "core/foundation/editions.h"
@@ -62,8 +63,10 @@ bool Startup::start(const std::string& executable_path) {
         if (QFile::exists(icon_name + "_" + QString::number(size))) icon.addFile(icon_name + "_" + QString::number(size));
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
 
+    windows_ = std::make_unique<WindowRegistry>();
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
+    windows_->attach(*main_window_);
     return !terminate_;
 }
 
@@ -80,6 +83,7 @@ void Startup::finish() {
     const bool had_windows = main_window_ != nullptr;
     delete main_window_;
     main_window_ = nullptr;
+    windows_.reset();
     // Modules finalise in the reverse order of their start.
     finalise_base_directory();
     set_base_directory_changed_hook({});

@@ -12,6 +12,7 @@ namespace morvelin {
 
 class TChildForm;
 class SingleInstanceLock;
+class WindowRegistry;
 
 class Startup {
 public:
@@ -29,6 +30,8 @@ public:
     void finish();
 
     TChildForm* main_window() const { return main_window_; }
+    // Makes, finds and connects the windows the main windows ask for; exists from start() to finish().
+    WindowRegistry* window_registry() const { return windows_.get(); }
     bool terminate_requested() const { return terminate_; }
 
 private:
@@ -36,6 +39,7 @@ private:
     bool finished_ = false;
     TChildForm* main_window_ = nullptr;
     std::unique_ptr<SingleInstanceLock> instance_lock_;
+    std::unique_ptr<WindowRegistry> windows_;
 };
 
 } // namespace morvelin

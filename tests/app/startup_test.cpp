@@ -1,5 +1,7 @@
 #include "ui/display/child_form.h"
+#include "ui/display/show_form.h"
 #include "ui/display/top_forms.h"
+#include "ui/windows/window_registry.h"
 #include "core/foundation/environment.h"
 #include "core/foundation/settings_file.h"
 #include "scripted_services.h"
@@ -8,6 +10,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -65,6 +68,29 @@ TEST_F(StartupTest, MainWindowCaptionIsTitleAndVersion) {
     EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
     startup.finish();
     EXPECT_EQ(top_forms().count(), 0);
+}
+
+// Start-up makes the window registry and connects the main window to it: a window registered later
+// answers the main window's requests.
+TEST_F(StartupTest, TheMainWindowsRequestsReachTheWindowRegistry) {
+    ScriptedMessages messages;
+    Startup startup;
+    ASSERT_TRUE(startup.start(program()));
+    WindowRegistry* registry = startup.window_registry();
+    ASSERT_TRUE(registry);
+    QPointer<QWidget> made;
+    WindowFactory map;
+    map.create = [&made](const WindowRequest& request, WindowRegistry&) -> QWidget* {
+        made = new QWidget(request.owner, Qt::Window);
+        return made;
+    };
+    registry->register_window(WindowKind::map, map);
+    emit startup.main_window()->pane()->species_map_requested(nullptr);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(registry->find(WindowKind::map, startup.main_window()), made.data());
+    startup.finish();
+    EXPECT_TRUE(made.isNull());
+    EXPECT_EQ(startup.window_registry(), nullptr);
 }
 
 TEST_F(StartupTest, MissingEditionFileRunsAsUnknownEditionWithErrorTitle) {

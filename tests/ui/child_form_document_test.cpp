@@ -1,10 +1,14 @@
 #include "show_strings_test_fixture.h"
 
+#include "scripted_modal.h"
 #include "ui/display/child_form.h"
+#include "ui/display/find_dialog.h"
 #include "ui/display/top_forms.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 
 namespace morvelin::testing {
@@ -57,16 +61,17 @@ TEST_F(ChildFormDocumentTest, FilterAndFoldingComeBackInTheNextSession) {
     EXPECT_EQ(after.selected_species, before.selected_species);
 }
 
-// Find goes through the window's find question; a text that is nowhere is reported with the
-// warning icon and leaves the selection where it was.
+// Find asks with the find dialog (answered by a modal script); a text that is nowhere is reported with
+// the warning icon and leaves the selection where it was.
 TEST_F(ChildFormDocumentTest, FindAndFindAgainWalkTheMatchesAndReportATextThatIsNowhere) {
     ScriptedMessages messages;
     std::string answer = "extra pitta";
     int asked = 0;
-    TChildForm::set_find_question([&](QWidget*, std::string& text, bool& from_top) {
+    ScriptedModal scripted([&](QDialog& dialog) {
         ++asked;
-        text = answer;
-        from_top = true;
+        auto& find = dynamic_cast<TFindInShowStringsDialog&>(dialog);
+        find.edit()->setText(QString::fromStdString(answer));
+        find.from_top_box()->setChecked(true);
         return int(QDialog::Accepted);
     });
     TChildForm main;
@@ -90,7 +95,6 @@ TEST_F(ChildFormDocumentTest, FindAndFindAgainWalkTheMatchesAndReportATextThatIs
     EXPECT_EQ(messages.shown()[0].text, "The text \"no such bird\" was not found.");
     EXPECT_EQ(messages.shown()[0].flags & 0xF0, mb::icon_warning);
     EXPECT_EQ(doc.selected(), second);
-    TChildForm::set_find_question(nullptr); // the dialog again
 }
 
 class NoSiteDescriptionsTest : public ChildFormDocumentTest {

@@ -1,11 +1,13 @@
-#include "ui/display/child_form.h"
-#include "ui/display/top_forms.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
-#include "ui/foundation/program_documents.h"
 #include "core/foundation/textfile_handler.h"
 #include "scripted_services.h"
+#include "ui/display/child_form.h"
+#include "ui/display/top_forms.h"
+#include "ui/foundation/program_documents.h"
+#include "ui/windows/window_registry.h"
 #include "ui_application.h"
+#include "url_catcher.h"
 
 #include <QDesktopServices>
 #include <QMenu>
@@ -22,15 +24,6 @@ using namespace morvelin::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public slots:
-    void open(const QUrl& url) { urls.push_back(url); }
-
-public:
-    std::vector<QUrl> urls;
-};
 
 class ProgramDocumentsTest : public ::testing::Test {
 protected:
@@ -64,19 +57,21 @@ TEST_F(ProgramDocumentsTest, BesideTheProgramComesBeforeTheInstalledCopy) {
 }
 
 TEST_F(ProgramDocumentsTest, OpensTheDocumentWithTheDesktopOrSaysWhatIsMissing) {
+    WindowRegistry registry;
     write_file(root_.file("share/morvelin/Readme.html"), "<html></html>");
-    EXPECT_TRUE(open_program_document("Readme.html", nullptr));
+    EXPECT_EQ(registry.open(program_document_request(nullptr, "Readme.html", "", true)), nullptr)
+        << "the desktop shows it, no window of the program";
     ASSERT_EQ(catcher_.urls.size(), 1u);
     EXPECT_EQ(catcher_.urls[0].toLocalFile().toStdString(), root_.file("share/morvelin/Readme.html"));
     EXPECT_TRUE(messages_.shown().empty());
 
-    EXPECT_FALSE(open_program_document("Morvelin.html", nullptr));
-    EXPECT_FALSE(show_program_document("Morvelin.html", "contents", nullptr));
+    EXPECT_EQ(registry.open(program_document_request(nullptr, "Morvelin.html", "", true)), nullptr);
+    EXPECT_EQ(registry.open(program_document_request(nullptr, "Morvelin.html", "contents")), nullptr);
     EXPECT_EQ(catcher_.urls.size(), 1u) << "nothing is handed to the desktop";
     ASSERT_EQ(messages_.shown().size(), 2u);
     EXPECT_EQ(messages_.shown()[0].flags, mb::icon_error);
     EXPECT_NE(messages_.shown()[0].text.find("Morvelin.html"), std::string::npos);
-    EXPECT_EQ(help_window(), nullptr);
+    EXPECT_EQ(registry.find(WindowKind::help), nullptr);
 }
 
 // The help opens in the program's own window at the anchor; the read-me goes to the desktop.
@@ -89,9 +84,11 @@ TEST_F(ProgramDocumentsTest, HelpMenuShowsTheHelpAtItsContentsAndOpensTheReadme)
     long_page += "<h2 id=\"contents\">Contents</h2></body></html>";
     write_file(root_.file("bin/Morvelin.html"), long_page);
     write_file(root_.file("bin/Readme.html"), "<html></html>");
+    WindowRegistry registry;
     {
         TChildForm form;
         form.window_set_up(WindowSetUp{});
+        registry.attach(form);
         QMenu* help = form.menuBar()->actions().at(4)->menu();
         const auto menus = texts("MENUS", 18);
         for (int line : {17, 18}) {
@@ -102,7 +99,7 @@ TEST_F(ProgramDocumentsTest, HelpMenuShowsTheHelpAtItsContentsAndOpensTheReadme)
             EXPECT_TRUE((*it)->isEnabled());
             (*it)->trigger();
         }
-        QWidget* viewer = help_window();
+        QWidget* viewer = registry.find(WindowKind::help);
         ASSERT_TRUE(viewer);
         EXPECT_TRUE(viewer->isVisible());
         EXPECT_EQ(viewer->parentWidget(), &form) << "the help never keeps the program running alone";
@@ -112,10 +109,11 @@ TEST_F(ProgramDocumentsTest, HelpMenuShowsTheHelpAtItsContentsAndOpensTheReadme)
         EXPECT_EQ(browser->source().toLocalFile().toStdString(), root_.file("bin/Morvelin.html"));
         EXPECT_GT(browser->verticalScrollBar()->value(), 0) << "scrolled to the anchor at the end";
     }
-    EXPECT_EQ(help_window(), nullptr) << "closes with its window";
+    EXPECT_EQ(registry.find(WindowKind::help), nullptr) << "closes with its window";
     ASSERT_EQ(catcher_.urls.size(), 1u);
     EXPECT_EQ(catcher_.urls[0].toLocalFile().toStdString(), root_.file("bin/Readme.html"));
     EXPECT_TRUE(messages_.shown().empty());
 }
 
-#include "program_documents_test.moc"
+// The catcher's meta-object, made once for the test program.
+#include "moc_url_catcher.cpp"

@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
     }
     void TearDown() override {
-        set_sound_bar_menu_actions({});
+        install_sound_bar_menu_actions({});
         environment() = saved_;
     }
 
@@ -265,7 +265,7 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
     };
     actions.make_mp3_file = [](const Tcupaitem&, const SoundBarTagTexts&) {};
     actions.mp3_capable = [](const std::string& path) { return path.find("_MF") != std::string::npos; };
-    set_sound_bar_menu_actions(actions);
+    install_sound_bar_menu_actions(actions);
 
     SoundBarSetup file_setup = setup_for(*file);
     file_setup.play_list_context = 4;

@@ -8,6 +8,8 @@
 #include "core/foundation/environment.h"
 #include "ui/foundation/program_documents.h"
 #include "ui/foundation/qt_services.h"
+#include "ui/windows/form.h"
+#include "ui/windows/window_request.h"
 #include "core/foundation/services.h"
 #include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
@@ -34,23 +36,9 @@ QString menu_text(const std::vector<std::string>& menus, int line, bool dots = f
     return qt_text(menus[static_cast<std::size_t>(line)] + (dots ? "..." : ""));
 }
 
-int ask_with_find_dialog(QWidget* owner, std::string& text, bool& from_top) {
-    TFindInShowStringsDialog dialog(owner);
-    return dialog.execute(text, from_top);
-}
-
-TChildForm::FindQuestion& find_question() {
-    static TChildForm::FindQuestion question = ask_with_find_dialog;
-    return question;
-}
-
 } // namespace
 
-void TChildForm::set_find_question(FindQuestion question) {
-    find_question() = question ? std::move(question) : ask_with_find_dialog;
-}
-
-TChildForm::TChildForm(QWidget* parent) : QMainWindow(parent) {
+TChildForm::TChildForm(QWidget* parent) : TForm<QMainWindow>(parent) {
     pane_ = new TShowForm(this);
     setCentralWidget(pane_);
     connect(pane_, &TShowForm::status_text_changed, this, &TChildForm::set_status_text);
@@ -90,7 +78,6 @@ void TChildForm::create_menu() {
     file->addAction(menu_text(menus, 3, true))->setEnabled(false);
     file->addAction(menu_text(menus, 4, true))->setEnabled(false);
     play_lists_ = file->addAction(menu_text(menus, 5, true));
-    play_lists_->setEnabled(false);
     file->addAction("Make &ALL MP3 Files...")->setEnabled(false);
     file->addSeparator();
     exit_ = file->addAction(menu_text(menus, 6), this, &TChildForm::exit_click);
@@ -102,21 +89,48 @@ void TChildForm::create_menu() {
     again->setShortcut(QKeySequence(Qt::Key_F3));
 
     view_menu_ = menuBar()->addMenu(menu_text(menus, 11));
-    view_menu_->addAction(menu_text(menus, 12, true))->setEnabled(false);
+    site_descriptions_ = view_menu_->addAction(menu_text(menus, 12, true));
 
     QMenu* options = menuBar()->addMenu(menu_text(menus, 13));
-    options->addAction(menu_text(menus, 14, true))->setEnabled(false);
+    options_ = options->addAction(menu_text(menus, 14, true));
     copy_to_hd_ = options->addAction(menu_text(menus, 15, true));
     copy_to_hd_->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(menu_text(menus, 16));
     help->addAction(menu_text(menus, 17, true), this,
-                    [this] { show_program_document(help_file_name, "contents", this); });
-    help->addAction(menu_text(menus, 18, true), this,
-                    [this] { open_program_document(readme_file_name, this); });
+                    [this] { emit window_requested(program_document_request(this, help_file_name, "contents")); });
+    help->addAction(menu_text(menus, 18, true), this, [this] {
+        emit window_requested(program_document_request(this, readme_file_name, "", true));
+    });
     help->addAction(menu_text(menus, 19))->setEnabled(false);
     help->addSeparator();
     help->addAction(menu_text(menus, 20, true))->setEnabled(false);
+
+    for (QAction* action : {play_lists_, site_descriptions_, options_}) {
+        const WindowKind kind = action == play_lists_          ? WindowKind::play_lists
+                                : action == site_descriptions_ ? WindowKind::localities_map
+                                                               : WindowKind::options;
+        action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, kind] {
+            WindowRequest request;
+            request.kind = kind;
+            request.owner = this;
+            emit window_requested(request);
+        });
+    }
+}
+
+QAction* TChildForm::window_action(WindowKind kind) const {
+    switch (kind) {
+    case WindowKind::play_lists:
+        return play_lists_;
+    case WindowKind::localities_map:
+        return site_descriptions_;
+    case WindowKind::options:
+        return options_;
+    default:
+        return nullptr;
+    }
 }
 
 void TChildForm::window_set_up(const WindowSetUp& setup) {
@@ -187,16 +201,15 @@ void TChildForm::layout_status_panels() {
 
 void TChildForm::read_window_section(int number) {
     const std::string section = window_section(number);
-    bool error = false;
-    const auto coord = parse_four_integers(settings_read_string("", section, "Coord", ""), error);
+    const auto stored = read_geometry({section, "Coord"});
     bool maximized = true;
-    if (error) {
+    if (!stored) {
         const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry()
                                                            : QRect(0, 0, 1280, 1024);
         normal_rect_ =
             QRect(screen.width() / 8, screen.height() / 8, screen.width() * 6 / 8, screen.height() * 6 / 8);
     } else {
-        normal_rect_ = QRect(QPoint(coord[0], coord[1]), QPoint(coord[2] - 1, coord[3] - 1));
+        normal_rect_ = *stored;
         maximized = settings_read_yes_no("", section, "Maximized", true);
     }
     setGeometry(normal_rect_);
@@ -205,11 +218,7 @@ void TChildForm::read_window_section(int number) {
 
 void TChildForm::write_window_section(int number) const {
     const std::string section = window_section(number);
-    const QRect r = normal_rect_;
-    // Stored like the desktop's rectangles: right and bottom are one past the last pixel.
-    settings_write_string(
-        "", section, "Coord",
-        render_four_integers({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}));
+    write_geometry({section, "Coord"}, normal_rect_);
     settings_write_yes_no("", section, "Maximized", isMaximized());
     if (data_set_loaded() && !is_show_window_) {
         pane_->strings().settings().write_to_settings(data_set(), section);
@@ -229,6 +238,7 @@ void TChildForm::start_up() {
         setup.is_additional = true;
         setup.restore_from_settings = true;
         form->window_set_up(setup);
+        emit additional_window_opened(form);
         form->show();
     }
 }
@@ -239,6 +249,7 @@ void TChildForm::new_window_click() {
     setup.is_additional = true;
     setup.source = this;
     form->window_set_up(setup);
+    emit additional_window_opened(form);
     form->start_up();
     form->activateWindow();
 }
@@ -252,8 +263,8 @@ void TChildForm::fold_all_click() {
 }
 
 void TChildForm::find_click() {
-    if (find_question()(this, search_text_, search_from_top_) != QDialog::Accepted || search_text_.empty())
-        return;
+    TFindInShowStringsDialog dialog(this);
+    if (dialog.execute(search_text_, search_from_top_) != QDialog::Accepted || search_text_.empty()) return;
     find_again_click();
 }
 

@@ -3,19 +3,24 @@
 // windows restored at start-up are additional windows onto the same data, each with its own
 // display settings and folding. Every window but a show window stands in top_forms().
 
+#include "ui/windows/form.h"
+
 #include <QMainWindow>
 #include <QRect>
 
-#include <functional>
 #include <string>
 
 class QAction;
 class QLabel;
 class QMenu;
 
+Q_MOC_INCLUDE("ui/windows/window_request.h")
+
 namespace morvelin {
 
 class TShowForm;
+struct WindowRequest;
+enum class WindowKind;
 
 struct WindowSetUp {
     bool is_additional = false;
@@ -26,7 +31,9 @@ struct WindowSetUp {
     bool restore_from_settings = false;
 };
 
-class TChildForm : public QMainWindow {
+// A main window has its own place rule (`Coord` and `Maximized` of its section, taken as stored),
+// so it does not use the form base's remembered geometry.
+class TChildForm : public TForm<QMainWindow> {
     Q_OBJECT
 public:
     explicit TChildForm(QWidget* parent = nullptr);
@@ -62,14 +69,17 @@ public:
     void find_click();
     void find_again_click();
 
-    // Asks for the search text and the from-top flag, returning the modal result. The program runs
-    // the find dialog; tests put their answers here instead of waiting on a modal window. An empty
-    // question brings the dialog back.
-    using FindQuestion = std::function<int(QWidget* owner, std::string& text, bool& from_top)>;
-    static void set_find_question(FindQuestion question);
-
     // The View menu, which the program hides when no locality has a site description.
     QMenu* view_menu() const { return view_menu_; }
+    // The menu item that opens a window of kind, or null. It asks through window_requested and stays
+    // disabled until the window registry can answer it.
+    QAction* window_action(WindowKind kind) const;
+
+signals:
+    // A menu item asks for another window (the window registry answers).
+    void window_requested(const morvelin::WindowRequest& request);
+    // A main window opened from this one (New Window, or restored at start-up), set up and not yet shown.
+    void additional_window_opened(morvelin::TChildForm* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +104,8 @@ private:
     QLabel* status_area_ = nullptr;
     QLabel* status_drive_ = nullptr;
     QAction* play_lists_ = nullptr;
+    QAction* site_descriptions_ = nullptr;
+    QAction* options_ = nullptr;
     QAction* exit_ = nullptr;
     QAction* copy_to_hd_ = nullptr;
     QMenu* view_menu_ = nullptr;

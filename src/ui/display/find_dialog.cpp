@@ -21,9 +21,9 @@ QString text_or(const std::string& text, const char* fallback) {
 } // namespace
 
 TFindInShowStringsDialog::TFindInShowStringsDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : TForm<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     const std::vector<std::string> lines = texts("FIND_DB", 1);
-    setWindowTitle(cp1252_to_qstring(lines[0]));
+    set_caption_from_text("FIND_DB", 0);
     setFixedSize(313, 147);
     edit_ = new QLineEdit(this);
     edit_->setGeometry(16, 25, 281, 24);
@@ -59,7 +59,7 @@ void TFindInShowStringsDialog::store(std::string& search_text, bool& from_top) c
 
 int TFindInShowStringsDialog::execute(std::string& search_text, bool& from_top) {
     load(search_text, from_top);
-    const int result = exec();
+    const int result = run_modal(*this);
     if (result == QDialog::Accepted) store(search_text, from_top);
     return result;
 }

@@ -20,7 +20,7 @@ QCursor clickable_item_cursor() {
 }
 
 TFormWithUnderlinedItems::TFormWithUnderlinedItems(QWidget* owner, Qt::WindowFlags flags)
-    : QWidget(owner, flags) {
+    : TForm<QWidget>(owner, flags) {
     setMouseTracking(true);
 }
 
@@ -69,7 +69,7 @@ void TFormWithUnderlinedItems::mousePressEvent(QMouseEvent* event) {
 void TFormWithUnderlinedItems::closeEvent(QCloseEvent* event) {
     setCursor(remembered_cursor_);
     over_item_ = false;
-    QWidget::closeEvent(event);
+    TForm<QWidget>::closeEvent(event);
 }
 
 } // namespace morvelin

@@ -3,7 +3,9 @@
 // maps, literature references, threatened statuses, audio CDs, about) whose underlined parts can be
 // clicked. A derived form draws its texts with draw_marked_text(), which remembers where the links
 // are; the hand cursor shows over them, and a click on one opens the form's web address when the form
-// has one.
+// has one. Pop-ups place themselves with place_pop_up (inside the owner and the screen).
+
+#include "ui/windows/form.h"
 
 #include <QCursor>
 #include <QRect>
@@ -16,7 +18,7 @@
 
 namespace morvelin {
 
-class TFormWithUnderlinedItems : public QWidget {
+class TFormWithUnderlinedItems : public TForm<QWidget> {
     Q_OBJECT
 public:
     explicit TFormWithUnderlinedItems(QWidget* owner = nullptr, Qt::WindowFlags flags = {});

@@ -27,7 +27,7 @@ void TTooltipForm::set_mouse_position_source(std::function<QPoint()> source) {
 
 TTooltipForm::TTooltipForm(QWidget* owner, const QFont& font, const std::string& text,
                            TooltipPaintProcedure paint, QRect mouse_rect, int lines)
-    : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    : TForm<QWidget>(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       lines_(std::max(1, lines)), paint_(std::move(paint)), text_(text), mouse_rect_(mouse_rect) {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -3,6 +3,8 @@
 // a given rectangle of the screen. It checks the mouse every 100 ms and closes and frees itself as
 // soon as the mouse is outside the rectangle, even when the mouse is over the tooltip itself.
 
+#include "ui/windows/form.h"
+
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPoint>
@@ -21,7 +23,7 @@ namespace morvelin {
 using TooltipPaintProcedure =
     std::function<void(QPainter& painter, const std::string& text, int x, int y, int line_height)>;
 
-class TTooltipForm : public QWidget {
+class TTooltipForm : public TForm<QWidget> {
     Q_OBJECT
 public:
     static constexpr int check_interval_ms = 100;

@@ -82,7 +82,7 @@ bool is_bar_key(int key) {
 
 } // namespace
 
-void set_sound_bar_menu_actions(SoundBarMenuActions actions) {
+void install_sound_bar_menu_actions(SoundBarMenuActions actions) {
     menu_actions = std::move(actions);
 }
 

@@ -63,8 +63,8 @@ struct SoundBarSetup {
     SoundBarTagTexts tag_texts;
 };
 
-// Program-wide actions of the right-click menu that belong to other windows; start-up installs
-// them. An action that is not installed leaves its item disabled.
+// Program-wide actions of the right-click menu that belong to other windows; the window registry
+// installs them. An action that is not installed leaves its item disabled.
 struct SoundBarMenuActions {
     std::function<bool()> play_list_window_open;
     std::function<void(const Tcupaitem& recording, int play_list_context)> add_to_play_list;
@@ -73,7 +73,7 @@ struct SoundBarMenuActions {
     // when not installed, IsMP3CapableSoundFile on a file that exists.
     std::function<bool(const std::string& path)> mp3_capable;
 };
-void set_sound_bar_menu_actions(SoundBarMenuActions actions);
+void install_sound_bar_menu_actions(SoundBarMenuActions actions);
 
 // The play/pause button: draws one of the four glyphs, keeps a back reference to its bar and
 // handles the keys of the bar (Space plays; with Shift the arrows, Page Up/Down, Home and End move
