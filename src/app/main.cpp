@@ -6,6 +6,7 @@
 #include "ui/sound/sound_bar.h"
 #include "app/startup.h"
 #include "app/termination_signals.h"
+#include "ui/display/top_forms.h"
 
 #include <QApplication>
 
@@ -90,7 +91,7 @@ int run_program(int argc, char** argv) {
 
     morvelin::Startup startup;
     if (startup.start(executable_path(argv[0]))) morvelin::check_sound_output_available();
-    morvelin::quit_on_termination_signals(app);
+    morvelin::quit_on_termination_signals(app, [] { morvelin::top_forms().close_all_without_asking(); });
     int code = startup.run_message_loop(app);
     startup.finish();
     morvelin::install_program_end_handler({});

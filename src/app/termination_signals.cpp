@@ -21,13 +21,14 @@ void on_signal(int) {
 
 } // namespace
 
-void quit_on_termination_signals(QApplication& app) {
+void quit_on_termination_signals(QApplication& app, std::function<void()> close_windows) {
     if (signal_fds[0] >= 0) return;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_fds) != 0) return;
     auto* notifier = new QSocketNotifier(signal_fds[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app, close_windows] {
         char buffer[16];
         [[maybe_unused]] auto n = ::read(signal_fds[1], buffer, sizeof buffer);
+        if (close_windows) close_windows();
         app.closeAllWindows();
         app.quit();
     });

@@ -130,3 +130,28 @@ TEST_F(ChildFormTest, CtrlTabCyclesThroughWindows) {
     QTest::keyClick(current, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(QTest::qWaitForWindowActive(top_forms().form(2)));
 }
+
+TEST_F(ChildFormTest, ClosingAllWithoutAskingSavesEveryWindow) {
+    ScriptedMessages messages;
+    auto* main = open_main();
+    main->new_window_click();
+    top_forms().form(1)->activateWindow();
+    top_forms().close_all_without_asking();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(messages.shown().empty()) << "asked: " << messages.shown()[0].text;
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(top_forms().count(), 1) << "only the main window is left, hidden";
+    EXPECT_EQ(settings_read_integer(ini(), "GENERAL", "Windows", 0), 2);
+    for (const char* section : {"WINDOW 1", "WINDOW 2"})
+        EXPECT_TRUE(settings_key_exists(ini(), section, "Coord")) << section;
+}
+
+TEST_F(ChildFormTest, MenuCaptionsEndInOneEllipsis) {
+    auto* main = open_main();
+    ASSERT_FALSE(main->view_menu()->actions().isEmpty());
+    EXPECT_EQ(main->view_menu()->actions()[0]->text(), "&Site descriptions etc...");
+    for (QAction* menu : main->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            EXPECT_FALSE(item->text().contains("....")) << item->text().toStdString();
+}

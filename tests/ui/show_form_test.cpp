@@ -95,6 +95,26 @@ TEST_F(ShowFormTest, StatusTextIsReportedWhenItChanges) {
     EXPECT_EQ(status[0][0].toString(), "Pheasants and allies, Indian Peafowl");
 }
 
+TEST_F(ShowFormTest, StatusAlwaysNamesTheFamilyAndSpeciesOfTheSelectedLine) {
+    build();
+    unfold_all_families();
+    form->handle_key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(form->status_text(), "Pittas, Extra Pitta 13");
+    form->handle_key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(form->status_text(), "Pheasants and allies");
+    form->set_selection(doc().find_header(2, 1)->next);
+    EXPECT_EQ(form->status_text(), "Pittas, Blue-winged Pitta");
+    form->fold_all();
+    EXPECT_EQ(form->status_text(), "Pheasants and allies");
+
+    // A new window copies the lines and names its first line.
+    unfold_all_families();
+    TShowForm copy;
+    copy.resize(800, 600);
+    copy.set_up(&doc(), TShowStringsViewState::initial(), &settings);
+    EXPECT_EQ(copy.status_text(), "Pheasants and allies");
+}
+
 struct KeySignal {
     int key;
     Qt::KeyboardModifiers modifiers;

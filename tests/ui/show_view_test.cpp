@@ -454,10 +454,14 @@ TEST_F(ShowViewTest, UpAndDownWalkTheSelectableLines) {
     EXPECT_EQ(name(), "Pittas");
 }
 
+// One keyboard focus: the selected bar holds it, and the keys it passes on move it with the selection.
 TEST_F(ShowViewTest, ArrowKeysOnASelectedBarReachThePane) {
     build();
     unfold_family(1);
     TShowStringsLine* fold = unfold("Gallus gallus");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->setFocus();
     paint(true);
     doc().set_selected(fold->next->next);
     form->handle_key(Qt::Key_Down, Qt::NoModifier);
@@ -465,8 +469,22 @@ TEST_F(ShowViewTest, ArrowKeysOnASelectedBarReachThePane) {
     TShowStringsLine* bar_line = doc().selected();
     ASSERT_EQ(bar_line->kind, lk::sound_bar);
     ASSERT_NE(bar_line->sound_bar->bar, nullptr);
-    QTest::keyClick(&bar_line->sound_bar->bar->button(), Qt::Key_Down);
-    EXPECT_EQ(doc().selected()->kind, lk::recording_code);
+    Tsound_bar* bar = bar_line->sound_bar->bar;
+    EXPECT_EQ(QApplication::focusWidget(), &bar->button()) << "the selected bar has the focus";
+
+    // Moving on past the bar takes the focus back to the text: Enter and Space act on the new line.
+    QTest::keyClick(&bar->button(), Qt::Key_Down);
+    TShowStringsLine* code = doc().selected();
+    ASSERT_EQ(code->kind, lk::recording_code);
+    EXPECT_EQ(QApplication::focusWidget(), form.get());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(code->prev->expanded()) << "Space unfolds the selected recording";
+    EXPECT_FALSE(bar->is_open()) << "Space did not play the bar";
+
+    // A bar that takes the focus (a click) becomes the selected line and names its species.
+    bar->button().setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(doc().selected(), bar_line);
+    EXPECT_EQ(form->status_text(), "Pheasants and allies, Red Junglefowl");
 }
 
 TEST_F(ShowViewTest, MovingDownPastTheViewScrolls) {

@@ -423,4 +423,11 @@ bool equals_true(const std::string& text) {
     return equals_ignore_case(text, "TRUE");
 }
 
+std::string with_ellipsis(const std::string& text) {
+    std::size_t stops = 0;
+    while (stops < 3 && stops < text.size() && text[text.size() - 1 - stops] == '.')
+        ++stops;
+    return text + std::string(3 - stops, '.');
+}
+
 } // namespace morvelin

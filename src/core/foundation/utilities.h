@@ -122,4 +122,8 @@ constexpr bool is_upper_case_letter(char c) {
 // The text equals "TRUE" ignoring ASCII case.
 bool equals_true(const std::string& text);
 
+// A caption for an item that opens a window: the text followed by an ellipsis, whose dots include the
+// full stops the text already ends with ("Site descriptions etc." gives "Site descriptions etc...").
+std::string with_ellipsis(const std::string& text);
+
 } // namespace morvelin

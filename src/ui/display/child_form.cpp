@@ -21,7 +21,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QStatusBar>
 
 namespace morvelin {
@@ -33,7 +33,8 @@ std::string window_section(int number) {
 }
 
 QString menu_text(const std::vector<std::string>& menus, int line, bool dots = false) {
-    return qt_text(menus[static_cast<std::size_t>(line)] + (dots ? "..." : ""));
+    const std::string& text = menus[static_cast<std::size_t>(line)];
+    return qt_text(dots ? with_ellipsis(text) : text);
 }
 
 } // namespace
@@ -52,16 +53,6 @@ TChildForm::TChildForm(QWidget* parent) : TForm<QMainWindow>(parent) {
     statusBar()->addWidget(status_area_);
     statusBar()->addPermanentWidget(status_drive_);
     create_menu();
-
-    // Window switching goes round the list; show windows do not take part.
-    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
-    connect(next, &QShortcut::activated, this, [this] {
-        if (!is_show_window_) activate(top_forms().next(this));
-    });
-    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
-    connect(previous, &QShortcut::activated, this, [this] {
-        if (!is_show_window_) activate(top_forms().previous(this));
-    });
 }
 
 TChildForm::~TChildForm() {
@@ -313,6 +304,22 @@ void TChildForm::closeEvent(QCloseEvent* event) {
         top_forms().form(i)->close();
     top_forms().set_closing_all(false);
     event->accept();
+}
+
+// Window switching goes round the list; show windows do not take part. It is a key of the window
+// rather than a shortcut: X delivers Ctrl+Shift+Tab as Backtab with Ctrl and Shift, in a form the
+// shortcut map does not match, and the pane passes both keys on to its window.
+void TChildForm::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (!ctrl || (key != Qt::Key_Tab && key != Qt::Key_Backtab)) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (is_show_window_) return;
+    const bool back = key == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+    activate(back ? top_forms().previous(this) : top_forms().next(this));
 }
 
 void TChildForm::remember_normal_rect() {

@@ -1,6 +1,7 @@
 #include "ui/display/show_form.h"
 
 #include "ui/display/show_sound_bars.h"
+#include "ui/sound/sound_bar.h"
 #include "core/foundation/editions.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ TShowForm::TShowForm(QWidget* parent)
     relayout_timer_->setSingleShot(true);
     relayout_timer_->setInterval(0);
     connect(relayout_timer_, &QTimer::timeout, this, &TShowForm::relayout_now);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focus_changed(now); });
 }
 
 TShowForm::~TShowForm() {
@@ -119,6 +121,7 @@ void TShowForm::fold_all() {
     set_scroll_position(0);
     repaint_all();
     update_status_text();
+    keep_focus_at_selection();
 }
 
 bool TShowForm::find(const std::string& text, bool from_top, bool all_name_kinds) {
@@ -131,10 +134,42 @@ bool TShowForm::find(const std::string& text, bool from_top, bool all_name_kinds
     }
     repaint_all();
     update_status_text();
+    keep_focus_at_selection();
     return true;
 }
 
 void TShowForm::set_selection(TShowStringsLine* line) {
+    strings_->set_selected(line);
+    repaint_all();
+    update_status_text();
+    keep_focus_at_selection();
+}
+
+namespace {
+TShowStringsLine* bar_line_holding(const TShowStrings& document, const QWidget* widget) {
+    for (TShowStringsLine* l = document.head(); l; l = l->next) {
+        const Tsound_bar* bar = l->sound_bar ? l->sound_bar->bar : nullptr;
+        if (bar && (bar == widget || bar->isAncestorOf(widget))) return l;
+    }
+    return nullptr;
+}
+} // namespace
+
+void TShowForm::keep_focus_at_selection() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == viewport() || !viewport()->isAncestorOf(focus)) return; // no bar has it
+    TShowStringsLine* selected = strings_->selected();
+    if (selected && bar_line_holding(*strings_, focus) == selected) return;
+    if (selected && selected->sound_bar && selected->sound_bar->bar)
+        strings_->sound_bars().focus(*selected->sound_bar);
+    else
+        setFocus(Qt::OtherFocusReason);
+}
+
+void TShowForm::focus_changed(QWidget* now) {
+    if (!now || now == viewport() || !viewport()->isAncestorOf(now)) return;
+    TShowStringsLine* line = bar_line_holding(*strings_, now);
+    if (!line || line == strings_->selected()) return;
     strings_->set_selected(line);
     repaint_all();
     update_status_text();
@@ -247,6 +282,7 @@ bool TShowForm::viewportEvent(QEvent* event) {
         apply_change(change);
         repaint_all();
         update_status_text();
+        keep_focus_at_selection();
         return true;
     }
     default:
@@ -313,6 +349,7 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
     };
     const auto end_select = [this](bool last) {
         TShowStringsLine* line = last ? strings_->last_selectable() : strings_->first_selectable();
+        // The line becomes the current one, which the status bar names.
         strings_->set_selected(line);
         set_scroll_position(last ? verticalScrollBar()->maximum() : 0);
         repaint_all();
@@ -416,6 +453,7 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
         break;
     }
     update_status_text();
+    keep_focus_at_selection();
     return handled;
 }
 

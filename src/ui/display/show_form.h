@@ -113,6 +113,10 @@ protected:
 
 private:
     void apply_change(const DocumentChange& change);
+    // One keyboard focus: a sound bar holds it only while its line is selected, and a bar that
+    // takes it (a click) becomes the selected line.
+    void keep_focus_at_selection();
+    void focus_changed(QWidget* now);
     void relayout_now();
 
     std::unique_ptr<TShowStrings> strings_;

@@ -489,7 +489,7 @@ void TShowStrings::build(const SHST_TClassShowStringsData* settings) {
     } else {
         append_families(nullptr, 0);
     }
-    selected_ = first_selectable();
+    select(first_selectable());
 }
 
 TShowStringsLine* TShowStrings::append_families(Line* after, int group) {
@@ -1023,10 +1023,8 @@ void TShowStrings::fold_all() {
         if ((l->kind == line_kind::group_fold || l->kind == line_kind::family_fold) && l->expanded())
             fold_at(l);
     }
-    selected_ = nullptr;
-    current_family_ = current_species_ = nullptr;
     reset_first_visible();
-    selected_ = first_selectable();
+    select(first_selectable());
 }
 
 void TShowStrings::apply_name_settings(bool scientific, bool other_language, int main) {
@@ -1061,8 +1059,8 @@ void TShowStrings::apply_name_settings(bool scientific, bool other_language, int
             wrap_line(*end);
         }
     }
-    if (reselect_header) selected_ = first_name_after(reselect_header);
-    if (!selected_) selected_ = first_selectable();
+    if (reselect_header) select(first_name_after(reselect_header));
+    if (!selected_) select(first_selectable());
     reset_first_visible();
 }
 
@@ -1148,7 +1146,7 @@ void TShowStrings::copy_from(const TShowStrings& source) {
     }
     // A new window starts at the top with its first line selected.
     reset_first_visible();
-    selected_ = first_selectable();
+    select(first_selectable());
     if (owner_ && owner_->client_width() != layout_width_) relayout();
 }
 
@@ -1222,6 +1220,12 @@ Mp3TagTexts TShowStrings::recording_tag_texts(const Tcupaitem& recording) const 
 void TShowStrings::set_current(Line* family_header, Line* species_header) {
     current_family_ = family_header;
     current_species_ = species_header;
+}
+
+void TShowStrings::select(Line* line) {
+    selected_ = line;
+    // The current family and species are those of the selected line, which the status bar names.
+    if (line) set_current(owning_header(line, line_kind::family_header), owning_header(line, line_kind::species_header));
 }
 
 TShowStringsLine* TShowStrings::first_selectable() const {

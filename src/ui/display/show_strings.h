@@ -227,7 +227,8 @@ public:
     int bitmap_of(const TShowStringsLine& line) const;
 
     // ---- selection ----
-    void set_selected(TShowStringsLine* line) { selected_ = line; }
+    // Selects the line and makes its family and species the current ones; none clears the selection.
+    void set_selected(TShowStringsLine* line) { select(line); }
     void set_current(TShowStringsLine* family_header, TShowStringsLine* species_header);
     // The first selectable line (a group header or the first name of the first family).
     TShowStringsLine* first_selectable() const;
@@ -279,6 +280,7 @@ private:
     friend class ShowStringsTestAccess;
 
     using Line = TShowStringsLine;
+    void select(Line* line);
     Line* append_after(Line* after, std::unique_ptr<Line> line);
     void remove_line(Line* line);
     void remove_after_until(Line* from, const std::function<bool(const Line&)>& stop);

@@ -721,11 +721,11 @@ bool TShowStrings::is_clickable(QPoint point) const {
 
 void TShowStrings::select_after_click(Line* clicked) {
     if (clicked) {
-        selected_ = clicked;
+        select(clicked);
     } else if (current_species_) {
-        selected_ = first_name_after(current_species_);
+        select(first_name_after(current_species_));
     } else if (current_family_) {
-        selected_ = first_name_after(current_family_);
+        select(first_name_after(current_family_));
     }
 }
 
@@ -862,7 +862,7 @@ int TShowStrings::move_selection(bool down, int scroll_position, int client_heig
     (void)scroll_position;
     Line* from = selected_;
     if (!from) {
-        selected_ = first_selectable();
+        select(first_selectable());
         return selected_ ? 0 : -1;
     }
     const bool visible_before = selection_visible();
@@ -886,10 +886,7 @@ int TShowStrings::move_selection(bool down, int scroll_position, int client_heig
     }
     if (target->kind == line_kind::family_header || target->kind == line_kind::species_header)
         target = first_name_after(target);
-    selected_ = target;
-    Line* family = owning_header(target, line_kind::family_header);
-    Line* species = owning_header(target, line_kind::species_header);
-    set_current(family, species);
+    select(target);
     if (target->kind == line_kind::sound_bar && target->sound_bar) sound_bars_->focus(*target->sound_bar);
     if (selection_visible()) return -1;
     const int top = line_top(target);

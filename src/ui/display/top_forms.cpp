@@ -51,6 +51,16 @@ void Ttop_forms::write_data_to_ini_file() const {
     for (int i = 0; i < count(); ++i) forms_[static_cast<std::size_t>(i)]->write_window_section(i + 1);
 }
 
+void Ttop_forms::close_all_without_asking() {
+    TChildForm* main = main_child_form();
+    if (!main) return;
+    // The main window saves first: an additional window closed before it would be missing from the
+    // settings, and one closed by itself would ask whether to end the program.
+    set_closing_all(true);
+    main->close();
+    set_closing_all(false);
+}
+
 Ttop_forms& top_forms() {
     static Ttop_forms forms;
     return forms;

@@ -28,6 +28,9 @@ public:
     bool closing_all() const { return closing_all_; }
     void set_closing_all(bool value) { closing_all_ = value; }
     TChildForm* form(int index) const { return forms_.at(static_cast<std::size_t>(index)); }
+    // Ends the way the program ends at a termination signal: the main window saves every window's
+    // section and closes them all, with no question to anyone.
+    void close_all_without_asking();
 
 private:
     int index_of(const TChildForm* form) const;

@@ -3,6 +3,7 @@
 #include "core/data/records.h"
 #include "core/foundation/services.h"
 #include "core/foundation/text_encoding.h"
+#include "core/foundation/utilities.h"
 #include "core/sound/file_locations.h"
 #include "core/sound/mp3_export.h"
 #include "core/sound/sound_bar_state.h"
@@ -512,7 +513,7 @@ bool Tsound_bar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tsound_bar::build_menu() {
-    menu_->addAction(qt_text(state_->text(1) + "..."), this, &Tsound_bar::show_information);
+    menu_->addAction(qt_text(with_ellipsis(state_->text(1))), this, &Tsound_bar::show_information);
     menu_->addAction(qt_text(state_->text(2)), this, [this] {
         open_in_sound_editing_program(*recording_->cut_part);
         select_and_focus();
@@ -520,7 +521,7 @@ void Tsound_bar::build_menu() {
     menu_->addAction(qt_text(state_->text(3)), this, [this] {
         if (menu_actions.add_to_play_list) menu_actions.add_to_play_list(*recording_, play_list_context_);
     });
-    menu_->addAction(qt_text(state_->text(4) + "..."), this, [this] {
+    menu_->addAction(qt_text(with_ellipsis(state_->text(4))), this, [this] {
         if (menu_actions.make_mp3_file) menu_actions.make_mp3_file(*recording_, tag_texts_);
     });
 }

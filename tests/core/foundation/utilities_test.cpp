@@ -287,4 +287,17 @@ TEST(Utilities, SmallPredicates) {
     EXPECT_FALSE(equals_true("T") || equals_true(" TRUE") || equals_true("yes"));
 }
 
+TEST(Utilities, EllipsisSharesTheFullStopsACaptionEndsWith) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"&Find", "&Find..."},
+        {"Site descriptions etc.", "Site descriptions etc..."},
+        {"Wait..", "Wait..."},
+        {"More...", "More..."},
+        {"Dots....", "Dots...."},
+        {"", "..."},
+    };
+    for (const auto& [text, caption] : cases)
+        EXPECT_EQ(with_ellipsis(text), caption) << text;
+}
+
 } // namespace
