@@ -2,6 +2,7 @@
 #include "ui/foundation/qt_services.h"
 #include "platform/media/linux_media_port.h"
 #include "platform/media/pulse_volume.h"
+#include "platform/processes.h"
 #include "core/sound/program_starter.h"
 #include "ui/sound/sound_bar.h"
 #include "app/startup.h"
@@ -83,6 +84,7 @@ int run_program(int argc, char** argv) {
     morvelin::PulseVolume volume;
     morvelin::install_media_port(&media);
     morvelin::install_volume_port(&volume);
+    morvelin::install_program_starter(morvelin::start_detached_program);
     // Ending the program from a dialog leaves the message loop, so that settings are still written.
     morvelin::install_program_end_handler([&app] {
         app.closeAllWindows();
@@ -95,6 +97,7 @@ int run_program(int argc, char** argv) {
     int code = startup.run_message_loop(app);
     startup.finish();
     morvelin::install_program_end_handler({});
+    morvelin::install_program_starter({});
     morvelin::install_media_port(nullptr);
     morvelin::install_volume_port(nullptr);
     morvelin::install_message_port(nullptr);

@@ -7,11 +7,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <thread>
 
 using namespace morvelin;
 using namespace morvelin::testing;
@@ -85,48 +83,6 @@ TEST(Desktop, FolderContentsGoToTheTrashAndSubFoldersStay) {
     EXPECT_FALSE(delete_folder_contents(folder.file("missing")));
 }
 
-TEST(Desktop, ExecuteProgramWaitsAndReportsFailures) {
-    ensure_application();
-    TempDir dir;
-    ScriptedMessages messages;
-    ExecuteOptions wait;
-    wait.wait = true;
-    EXPECT_TRUE(execute_program("", "/bin/sh -c \"echo done > '" + dir.file("out 1.txt") + "'\"", wait));
-    EXPECT_EQ(dir.read("out 1.txt"), "done\n");
-    EXPECT_TRUE(execute_program("/bin/sh", "-c \"echo again > '" + dir.file("out 2.txt") + "'\"", wait));
-    EXPECT_EQ(dir.read("out 2.txt"), "again\n");
-    EXPECT_TRUE(messages.shown().empty());
-
-    EXPECT_FALSE(execute_program("/nonexistent/editor", "sound.wav", wait));
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text.rfind(
-                  "Could not execute \"/nonexistent/editor sound.wav\".\nError code is ", 0),
-              0u)
-        << messages.shown()[0].text;
-    EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
-
-    messages.clear();
-    EXPECT_FALSE(execute_program("", "/bin/sh -c \"kill -9 $$\"", wait));
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text,
-              "Something went wrong when waiting for the process \"/bin/sh -c \"kill -9 $$\"\" to return!");
-
-    messages.clear();
-    EXPECT_FALSE(execute_program("", "/nonexistent/editor", {}));
-    EXPECT_EQ(messages.shown().size(), 1u);
-}
-
-TEST(Desktop, ExecuteProgramWithoutWaitingRunsOnItsOwn) {
-    ensure_application();
-    TempDir dir;
-    ScriptedMessages messages;
-    ASSERT_TRUE(execute_program("", "/bin/sh -c \"echo started > '" + dir.file("out.txt") + "'\""));
-    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!fs::exists(dir.file("out.txt")) && std::chrono::steady_clock::now() < give_up)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(fs::exists(dir.file("out.txt")));
-}
-
 TEST(Desktop, OpenWithShellPassesAddressesAndDocuments) {
     ensure_application();
     UrlCatcher catcher;
@@ -140,18 +96,6 @@ TEST(Desktop, OpenWithShellPassesAddressesAndDocuments) {
     EXPECT_EQ(catcher.urls[0].toString().toStdString(),
               "https://www.morvelin.example/versions/3/EnterFromDiskProgramEnglish.htm");
     EXPECT_EQ(catcher.urls[1].toLocalFile().toStdString(), "/media/disc/Readme \xC3\xA9.html");
-}
-
-TEST(Desktop, PersonalDocumentsFolderOnlyWhenItExists) {
-    ensure_application();
-    TempDir home;
-    ScopedEnvironment env;
-    env.set("HOME", home.path());
-    env.set("XDG_CONFIG_HOME", home.path() + ".config");
-    env.unset("XDG_DOCUMENTS_DIR");
-    EXPECT_EQ(personal_documents_folder(), "");
-    fs::create_directory(home.file("Documents"));
-    EXPECT_EQ(personal_documents_folder(), home.path() + "Documents/");
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "media_test_files.h"
 #include "scripted_services.h"
 
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -214,6 +216,9 @@ TEST_F(MediaPortCommands, FileDevicesKnowMillisecondsAndRefusePositionsPastTheEn
     std::uint32_t quantity = 9;
     EXPECT_EQ(port->system_info_quantity(mci::devtype_cd_audio, quantity), 0);
     EXPECT_EQ(quantity, 0u);
+    // The sound outputs, which the program counts at start.
+    EXPECT_EQ(port->system_info_quantity(mci::devtype_waveform_audio, quantity), 0);
+    EXPECT_EQ(quantity, std::uint32_t(QMediaDevices::audioOutputs().size()));
     port->close(id);
 }
 

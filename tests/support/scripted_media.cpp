@@ -49,6 +49,10 @@ void ScriptedMedia::add_failing_file(const std::string& path, int open_error) {
 void ScriptedMedia::set_cd_drives(int count) {
     cd_drives_ = count;
 }
+
+void ScriptedMedia::set_sound_outputs(int count) {
+    sound_outputs_ = count;
+}
 void ScriptedMedia::insert_disc(int ordinal, const ScriptedDisc& disc) {
     discs_[ordinal] = disc;
 }
@@ -335,7 +339,7 @@ int ScriptedMedia::system_info_quantity(int device_type, std::uint32_t& quantity
     quantity = 0;
     if (int error = take_failure("sysinfo")) return error;
     if (device_type == mci::devtype_cd_audio) quantity = std::uint32_t(cd_drives_);
-    if (device_type == mci::devtype_waveform_audio) quantity = 1;
+    if (device_type == mci::devtype_waveform_audio) quantity = std::uint32_t(sound_outputs_);
     return mci::no_error;
 }
 

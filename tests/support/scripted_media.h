@@ -39,6 +39,7 @@ public:
 
     // CD audio devices (drives) and their discs; a drive without a disc has no medium.
     void set_cd_drives(int count);
+    void set_sound_outputs(int count); // 1 unless set
     void insert_disc(int ordinal, const ScriptedDisc& disc);
     void eject_disc(int ordinal);
 
@@ -100,6 +101,7 @@ private:
     std::map<std::string, FileEntry> files_;
     std::map<int, ScriptedDisc> discs_;
     int cd_drives_ = 0;
+    int sound_outputs_ = 1;
     std::map<std::string, std::vector<int>> failures_;
     std::map<std::uint32_t, Device> devices_;
     std::uint32_t next_id_ = 1;

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace morvelin {
@@ -413,6 +414,21 @@ TEST_F(SoundBarTest, GlyphShowsPlayingAndHighlight) {
     const QImage playing = look();
     EXPECT_NE(playing, idle);
     EXPECT_NE(playing, highlighted);
+}
+
+TEST_F(SoundBarTest, SoundOutputsAreCountedThroughTheMediaPort) {
+    media.set_sound_outputs(0);
+    EXPECT_FALSE(check_sound_output_available());
+    EXPECT_FALSE(sound_output_available());
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, texts("SOUNDBARS", 0).at(0));
+    EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
+    EXPECT_NE(std::find(media.log().begin(), media.log().end(), "sysinfo 522"), media.log().end());
+
+    media.set_sound_outputs(2);
+    EXPECT_TRUE(check_sound_output_available());
+    EXPECT_TRUE(sound_output_available());
+    EXPECT_EQ(messages.shown().size(), 1u);
 }
 
 } // namespace

@@ -12,8 +12,6 @@
 #include <locale>
 #include <sstream>
 
-#include <unistd.h>
-
 namespace fs = std::filesystem;
 
 namespace morvelin {
@@ -186,7 +184,7 @@ void init_environment(const std::string& executable_path) {
     env.time_separator = locale_time_separator();
 
     if (config.settings_file_name.empty()) return;
-    if (::access(env.program_folder.c_str(), W_OK) == 0) {
+    if (can_write(env.program_folder)) {
         env.settings_file_path = env.program_folder + config.settings_file_name;
     } else {
         std::string folder = config_home() + "Morvelin/";
@@ -199,7 +197,7 @@ void init_environment(const std::string& executable_path) {
     const std::string& path = env.settings_file_path;
     bool exists = fs::exists(fs::symlink_status(path, ec)) || fs::exists(path, ec);
     bool missing_but_required = !exists && config.settings_file_must_exist;
-    bool unusable = exists && (!fs::is_regular_file(path, ec) || ::access(path.c_str(), R_OK) != 0);
+    bool unusable = exists && (!fs::is_regular_file(path, ec) || !can_read(path));
     if (missing_but_required || unusable) {
         std::string text = "There is a problem with the file " + to_upper_ascii(path);
         if (config.settings_file_must_exist) fatal_error(text);

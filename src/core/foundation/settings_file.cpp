@@ -4,12 +4,10 @@
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/utilities.h"
 
-#include <cerrno>
 #include <charconv>
+#include <filesystem>
 #include <mutex>
 #include <optional>
-
-#include <sys/stat.h>
 
 namespace morvelin {
 
@@ -132,11 +130,10 @@ bool has_line_break(std::string_view s) {
 // Reads the file for a change. An absent file is an empty one; a file that exists but cannot be read
 // must not be replaced by a file holding only the new value.
 std::optional<IniText> load_for_change(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT) return IniText{};
-        return std::nullopt;
-    }
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::not_found) return IniText{};
+    if (type == std::filesystem::file_type::none) return std::nullopt;
     auto bytes = read_whole_file(path);
     if (!bytes) return std::nullopt;
     return IniText::parse(*bytes);

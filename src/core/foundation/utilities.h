@@ -48,6 +48,10 @@ bool copy_file(const std::string& source, const std::string& target);
 // Both are existing files with equal modification time (to the second) and equal size.
 bool same_file(const std::string& a, const std::string& b);
 
+// This process may read (write) the file or folder at path.
+bool can_read(const std::string& path);
+bool can_write(const std::string& path);
+
 struct ListFolderOptions {
     bool folders_only = false;
     bool full_path = false;  // folder + name instead of the name

@@ -183,7 +183,7 @@ public:
     // only checks the device (0 for an open device). Players have no use for it.
     virtual int break_command(std::uint32_t device_id, int virtual_key) = 0;
     // The number of devices of a type (system information, quantity): for devtype_cd_audio the CD
-    // audio devices (drives and configured disc images), for waveform audio 1.
+    // audio devices (drives and configured disc images), for waveform audio the sound outputs.
     virtual int system_info_quantity(int device_type, std::uint32_t& quantity) = 0;
 
     // The notification left by the last play with notify that has ended (mci::notify_...), or 0.

@@ -1,7 +1,8 @@
 #pragma once
 // Starting another program without waiting for it (the sound editing program, a decoder installer),
-// and ending this one on request. The default starter runs the program as a process of its own that
-// outlives us; tests and the desktop program may install their own.
+// and ending this one on request. Core makes no system calls for this: the program installs the
+// platform's starter (platform/processes.h), tests install scripted ones; with none installed no
+// program starts.
 
 #include <functional>
 #include <string>
@@ -11,10 +12,9 @@ namespace morvelin {
 
 // arguments[0] is the program (a path, or a name looked up in PATH), the rest its arguments, passed
 // as they are (no shell). maximised asks for a maximised window where the desktop lets a program
-// say so; a Linux desktop decides that itself, so the default starter ignores it. True when the
-// program was started. No message.
+// say so. True when the program was started. No message.
 using ProgramStarter = std::function<bool(const std::vector<std::string>& arguments, bool maximised)>;
-void install_program_starter(ProgramStarter starter); // empty: the default
+void install_program_starter(ProgramStarter starter); // empty: none
 bool start_program(const std::vector<std::string>& arguments, bool maximised);
 
 // Ends this program with exit code 0. The desktop program may install a handler that leaves its

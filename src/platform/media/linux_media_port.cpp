@@ -5,6 +5,8 @@
 #include "platform/drives.h"
 #include "platform/media/sound_decoder.h"
 
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
@@ -519,7 +521,7 @@ int LinuxMediaPort::system_info_quantity(int device_type, std::uint32_t& quantit
             quantity = drives;
             break;
         case mci::devtype_waveform_audio:
-            quantity = 1;
+            quantity = std::uint32_t(QMediaDevices::audioOutputs().size());
             break;
         default:
             quantity = drives + 1;

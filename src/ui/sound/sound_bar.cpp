@@ -5,17 +5,16 @@
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/utilities.h"
 #include "core/sound/file_locations.h"
+#include "core/sound/media_port.h"
 #include "core/sound/mp3_export.h"
 #include "core/sound/sound_bar_state.h"
 #include "core/sound/sound_editor.h"
 
 #include <QApplication>
-#include <QAudioDevice>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QMediaDevices>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -633,7 +632,9 @@ const TSoundBarDragObject* TSoundBarDragObject::from(const QMimeData* data) {
 // ---- start-up ----
 
 bool check_sound_output_available() {
-    return check_sound_output(static_cast<int>(QMediaDevices::audioOutputs().size()));
+    std::uint32_t outputs = 0;
+    if (media_port().system_info_quantity(mci::devtype_waveform_audio, outputs) != mci::no_error) outputs = 0;
+    return check_sound_output(static_cast<int>(std::min<std::uint32_t>(outputs, 1000)));
 }
 
 bool sound_output_available() {

@@ -1,4 +1,4 @@
-// Handing a recording to the sound editing program, and starting programs without waiting for them.
+// Handing a recording to the sound editing program.
 
 #include "core/data/records.h"
 #include "core/foundation/environment.h"
@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace morvelin {
 namespace {
@@ -20,38 +18,6 @@ namespace {
 using testing::ScriptedDialogs;
 using testing::ScriptedMessages;
 using testing::TempDir;
-
-// Waits up to five seconds for a file that a started program writes.
-std::string wait_for_file(const std::string& path) {
-    for (int i = 0; i < 500 && !std::filesystem::exists(path + ".done"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return std::filesystem::exists(path + ".done") ? testing::read_file(path) : std::string("(not written)");
-}
-
-// A shell script that writes its arguments, one a line, to the file log.
-std::string argument_recorder(const TempDir& dir, const std::string& log) {
-    const std::string script = dir.file("editor with blanks");
-    testing::write_file(script, "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + log + "'\ntouch '" +
-                                    log + ".done'\n");
-    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    return script;
-}
-
-TEST(ProgramStarterTest, StartsAProgramWithItsArgumentsAsTheyAre) {
-    TempDir dir;
-    const std::string log = dir.file("args");
-    ASSERT_TRUE(start_program({argument_recorder(dir, log), "a \"quoted\" file.wav", "$HOME"}, false));
-    EXPECT_EQ(wait_for_file(log), "a \"quoted\" file.wav\n$HOME\n");
-}
-
-TEST(ProgramStarterTest, AProgramThatCannotRunIsNotStarted) {
-    TempDir dir;
-    dir.write("plain.txt", "not a program");
-    EXPECT_FALSE(start_program({dir.file("plain.txt")}, false));
-    EXPECT_FALSE(start_program({dir.file("missing")}, false));
-    EXPECT_FALSE(start_program({}, false));
-    EXPECT_TRUE(start_program({"true"}, false)); // found in PATH
-}
 
 class SoundEditorTest : public ::testing::Test {
 protected:
@@ -66,8 +32,20 @@ protected:
         cut.carrier_letter = 'A';
         cut.sub_number = 3;
         cut.compression = 2;
+        install_program_starter([this](const std::vector<std::string>& arguments, bool) {
+            started.push_back(arguments);
+            return program_starts;
+        });
     }
-    void TearDown() override { environment() = saved_; }
+    void TearDown() override {
+        install_program_starter({});
+        environment() = saved_;
+    }
+
+    // What starts program on the test's recording: the program, then the file.
+    std::vector<std::string> last_start(const std::string& program) const {
+        return {program, data.path() + "tapes/07/A03_MF.WAV"};
+    }
 
     std::string stored_program() const {
         return settings_read_string("", "GENERAL", "Sound Editing Program", "(none)");
@@ -79,26 +57,29 @@ protected:
     ScriptedDialogs dialogs;
     ScriptedMessages messages;
     Tcutpart cut;
+    std::vector<std::vector<std::string>> started;
+    bool program_starts = true;
     Environment saved_;
 };
 
 TEST_F(SoundEditorTest, MissingProgramIsChosenStoredAndStartedOnTheFile) {
     EXPECT_EQ(sound_editing_program(), "c:\\Program Files\\Cool2000\\Cool2000.exe");
-    const std::string log = programs.file("args");
-    const std::string editor = argument_recorder(programs, log);
+    programs.write("editor", "");
+    const std::string editor = programs.file("editor");
     dialogs.answer(editor);
     ASSERT_TRUE(open_in_sound_editing_program(cut));
-    EXPECT_EQ(wait_for_file(log), data.path() + "tapes/07/A03_MF.WAV\n");
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started.back(), last_start(editor));
     ASSERT_EQ(dialogs.calls().size(), 1u);
     EXPECT_EQ(dialogs.calls()[0].kind, "open");
     EXPECT_EQ(stored_program(), editor);
     EXPECT_TRUE(messages.shown().empty());
 
     // Known now: no question, and the choice starts in the program's folder.
-    std::filesystem::remove(log + ".done");
     ASSERT_TRUE(open_in_sound_editing_program(cut));
     EXPECT_EQ(dialogs.calls().size(), 1u);
-    EXPECT_EQ(wait_for_file(log), data.path() + "tapes/07/A03_MF.WAV\n");
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started.back(), last_start(editor));
     EXPECT_FALSE(choose_sound_editing_program("Sound editor"));
     EXPECT_EQ(dialogs.calls()[1].caption, "Sound editor");
     EXPECT_EQ(dialogs.calls()[1].start, programs.path());
@@ -113,19 +94,22 @@ TEST_F(SoundEditorTest, CancellingTheChoiceEndsQuietly) {
 }
 
 TEST_F(SoundEditorTest, ChoiceThatCannotBeStoredIsStillUsed) {
-    const std::string log = programs.file("args");
-    dialogs.answer(argument_recorder(programs, log));
+    programs.write("editor", "");
+    dialogs.answer(programs.file("editor"));
     environment().settings_on_cdrom = true; // the settings file is not written
     ASSERT_TRUE(open_in_sound_editing_program(cut));
     EXPECT_EQ(dialogs.calls().size(), 1u);
     EXPECT_EQ(stored_program(), "(none)");
-    EXPECT_EQ(wait_for_file(log), data.path() + "tapes/07/A03_MF.WAV\n");
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started.back(), last_start(programs.file("editor")));
 }
 
 TEST_F(SoundEditorTest, ProgramThatCannotBeStartedIsReported) {
     programs.write("readme.txt", "not a program");
     settings_write_string("", "GENERAL", "Sound Editing Program", programs.file("readme.txt"));
+    program_starts = false;
     EXPECT_FALSE(open_in_sound_editing_program(cut));
+    EXPECT_EQ(started.size(), 1u);
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].caption, "Error when executing program");
     EXPECT_EQ(messages.shown()[0].flags, mb::icon_warning);

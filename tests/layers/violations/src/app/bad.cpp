@@ -1,0 +1,2 @@
+#include "startup.h"
+#include "platform/processes.h"

@@ -1,0 +1,1 @@
+#include <sys/stat.h>

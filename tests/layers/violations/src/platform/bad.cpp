@@ -1,0 +1,2 @@
+#include "core/foundation/services.h"
+#include "ui/display/child_form.h"

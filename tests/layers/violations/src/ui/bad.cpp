@@ -1,0 +1,4 @@
+#include "ui/sound/sound_bar.h"
+#include "platform/desktop.h"
+#include <QMediaDevices>
+#include <QWidget>
