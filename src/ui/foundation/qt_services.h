@@ -1,6 +1,7 @@
 #pragma once
 // The message and dialog ports for the desktop: Qt message boxes and dialogs, owned by the active
-// window. Texts arrive in Windows-1252 and are shown as Unicode.
+// window. Texts arrive in Windows-1252 and are shown as Unicode. Any thread may call them: a call
+// from a worker is carried out on the user-interface thread while the worker waits for the answer.
 
 #include "core/foundation/services.h"
 
