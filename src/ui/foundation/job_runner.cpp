@@ -17,7 +17,7 @@
 namespace morvelin {
 
 JobProgressWindow::JobProgressWindow(JobControl& control, const JobWindowTexts& texts, QWidget* owner)
-    : QDialog(owner), control_(control), abort_question_(texts.abort_question) {
+    : TForm<QDialog>(owner), control_(control), abort_question_(texts.abort_question) {
     setWindowTitle(qt_text(texts.caption.empty() ? message_caption() : texts.caption));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
@@ -57,7 +57,9 @@ void JobProgressWindow::reject() {
 }
 
 JobResult JobRunner::run(Job& job, const JobWindowTexts& texts) {
-    JobControl control;
+    window_.reset();
+    control_ = std::make_unique<JobControl>();
+    JobControl& control = *control_;
     window_ = std::make_unique<JobProgressWindow>(control, texts, owner_);
     JobProgressWindow* window = window_.get();
     JobResult result = JobResult::aborted;

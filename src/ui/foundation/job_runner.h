@@ -5,6 +5,7 @@
 // port) are shown on the user-interface thread while the job waits for the answer.
 
 #include "core/foundation/job.h"
+#include "ui/windows/form.h"
 
 #include <QDialog>
 
@@ -28,7 +29,7 @@ struct JobWindowTexts {
 // The progress window: a text, a progress bar over the job's steps and a Cancel button. Cancel (and
 // closing the window) holds the job at its next step while the abort question is open, then aborts
 // it or lets it go on. The window closes only when the job has ended.
-class JobProgressWindow : public QDialog {
+class JobProgressWindow : public TForm<QDialog> {
     Q_OBJECT
 public:
     JobProgressWindow(JobControl& control, const JobWindowTexts& texts, QWidget* owner);
@@ -56,15 +57,17 @@ public:
     explicit JobRunner(QWidget* owner = nullptr) : owner_(owner) {}
 
     // Runs job on a worker thread with its progress window, modal for the application, and returns
-    // when the job has ended. User-interface thread only. A job that ends before the window would
-    // show never shows it.
+    // when the job has ended. User-interface thread only, one run at a time. A job that ends before
+    // the window would show never shows it.
     JobResult run(Job& job, const JobWindowTexts& texts);
 
-    // The window of the last run, kept (hidden) until the next run; nullptr before the first.
+    // The window of the last run, kept (hidden, with its control) until the next run; nullptr before
+    // the first.
     JobProgressWindow* window() const { return window_.get(); }
 
 private:
     QWidget* owner_;
+    std::unique_ptr<JobControl> control_;
     std::unique_ptr<JobProgressWindow> window_;
 };
 
