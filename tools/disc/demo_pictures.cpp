@@ -61,208 +61,90 @@ struct Shape {
     bool casque = false, crest = false, dark_bill = true, hooked = false;
 };
 
+// Proportions of each kind of bird; a name not in the table gets the default shape.
+struct ShapeEntry {
+    const char* name;
+    Shape shape;
+};
+
+// clang-format off
+const ShapeEntry shape_table[] = {
+    {"crow", {.bill = 0.3, .bill_depth = 0.1, .tail = 0.5}},
+    {"gamebird",
+     {.body_w = 1.15, .body_h = 0.75, .head = 0.22, .bill = 0.12, .tail = 0.7, .tail_angle = 0.1,
+      .legs = 0.3}},
+    {"duck",
+     {.body_w = 1.25, .body_h = 0.6, .head = 0.24, .neck = 0.15, .bill = 0.26, .bill_depth = 0.08,
+      .tail = 0.2, .legs = 0.0}},
+    {"woodpecker", {.bill = 0.34, .tail = 0.5, .tail_angle = 0.8, .crest = true}},
+    {"barbet", {.body_w = 0.95, .body_h = 0.7, .head = 0.3, .bill = 0.24, .bill_depth = 0.1, .tail = 0.3}},
+    {"hornbill",
+     {.body_w = 1.2, .bill = 0.7, .bill_curve = 0.2, .bill_depth = 0.16, .tail = 0.9, .casque = true,
+      .dark_bill = false}},
+    {"trogon", {.body_h = 0.75, .bill = 0.12, .bill_depth = 0.09, .tail = 0.95, .tail_angle = 1.2}},
+    {"roller", {.head = 0.3, .bill = 0.3, .bill_depth = 0.1, .tail = 0.55}},
+    {"kingfisher",
+     {.body_w = 0.85, .body_h = 0.62, .head = 0.33, .bill = 0.6, .bill_depth = 0.12, .tail = 0.28,
+      .legs = 0.1, .dark_bill = false}},
+    {"beeeater", {.bill = 0.5, .bill_curve = 0.15, .bill_depth = 0.05, .tail = 0.9, .tail_spread = 0.06}},
+    {"cuckoo",
+     {.body_w = 1.1, .body_h = 0.52, .bill = 0.24, .bill_curve = 0.08, .tail = 1.0, .tail_angle = 0.6}},
+    {"parrot",
+     {.head = 0.3, .bill = 0.2, .bill_depth = 0.16, .tail = 1.0, .tail_angle = 1.0, .dark_bill = false,
+      .hooked = true}},
+    {"swift",
+     {.body_w = 1.0, .body_h = 0.42, .head = 0.22, .bill = 0.08, .tail = 0.5, .tail_spread = 0.2,
+      .legs = 0.0}},
+    {"owl",
+     {.body_w = 0.85, .body_h = 0.95, .head = 0.42, .bill = 0.1, .bill_depth = 0.1, .tail = 0.25,
+      .tail_angle = 1.3, .legs = 0.12, .hooked = true}},
+    {"nightjar",
+     {.body_w = 1.2, .body_h = 0.5, .head = 0.27, .bill = 0.08, .tail = 0.7, .tail_angle = 0.2,
+      .legs = 0.05}},
+    {"pigeon",
+     {.body_w = 1.15, .body_h = 0.72, .head = 0.22, .bill = 0.14, .bill_depth = 0.05, .tail = 0.55,
+      .legs = 0.18}},
+    {"rail",
+     {.body_w = 1.0, .body_h = 0.6, .bill = 0.3, .bill_depth = 0.08, .tail = 0.2, .legs = 0.55,
+      .dark_bill = false}},
+    {"crane",
+     {.body_w = 1.1, .body_h = 0.55, .head = 0.17, .neck = 0.8, .bill = 0.5, .bill_curve = 0.02,
+      .bill_depth = 0.08, .tail = 0.3, .legs = 1.1, .dark_bill = false}},
+    {"heron",
+     {.body_w = 1.1, .body_h = 0.55, .head = 0.17, .neck = 0.8, .bill = 0.5, .bill_curve = 0.02,
+      .bill_depth = 0.08, .tail = 0.3, .legs = 1.1, .dark_bill = false}},
+    {"stork",
+     {.body_w = 1.1, .body_h = 0.55, .head = 0.17, .neck = 0.8, .bill = 0.55, .bill_curve = 0.0,
+      .bill_depth = 0.08, .tail = 0.3, .legs = 1.1, .dark_bill = false}},
+    {"wader",
+     {.body_w = 1.0, .body_h = 0.55, .head = 0.2, .neck = 0.12, .bill = 0.42, .bill_curve = 0.06,
+      .bill_depth = 0.04, .tail = 0.3, .legs = 0.6}},
+    {"tern",
+     {.body_w = 1.15, .body_h = 0.45, .head = 0.22, .bill = 0.35, .bill_depth = 0.06, .tail = 0.7,
+      .tail_spread = 0.18, .legs = 0.1, .dark_bill = false}},
+    {"raptor",
+     {.body_w = 1.1, .body_h = 0.75, .head = 0.26, .bill = 0.18, .bill_depth = 0.12, .tail = 0.7,
+      .tail_angle = 1.1, .legs = 0.25, .hooked = true}},
+    {"grebe",
+     {.body_w = 1.2, .body_h = 0.5, .head = 0.2, .neck = 0.2, .bill = 0.18, .bill_depth = 0.06, .tail = 0.15,
+      .legs = 0.0, .hooked = false}},
+    {"cormorant",
+     {.body_w = 1.2, .body_h = 0.5, .head = 0.2, .neck = 0.45, .bill = 0.35, .bill_depth = 0.06, .tail = 0.15,
+      .legs = 0.0, .hooked = true}},
+    {"pitta",
+     {.body_w = 0.9, .body_h = 0.75, .head = 0.3, .bill = 0.24, .bill_depth = 0.09, .tail = 0.12,
+      .legs = 0.45}},
+    {"sunbird",
+     {.body_w = 0.85, .body_h = 0.5, .head = 0.22, .bill = 0.42, .bill_curve = 0.18, .bill_depth = 0.035,
+      .tail = 0.45}},
+    {"finch", {.body_w = 0.9, .body_h = 0.62, .head = 0.27, .bill = 0.16, .bill_depth = 0.13, .tail = 0.45}},
+};
+// clang-format on
+
 Shape shape_of(const std::string& name) {
-    Shape s;
-    if (name == "crow") {
-        s.bill = 0.3;
-        s.bill_depth = 0.1;
-        s.tail = 0.5;
-    } else if (name == "gamebird") {
-        s.body_w = 1.15;
-        s.body_h = 0.75;
-        s.head = 0.22;
-        s.bill = 0.12;
-        s.tail = 0.7;
-        s.tail_angle = 0.1;
-        s.legs = 0.3;
-    } else if (name == "duck") {
-        s.body_w = 1.25;
-        s.body_h = 0.6;
-        s.head = 0.24;
-        s.neck = 0.15;
-        s.bill = 0.26;
-        s.bill_depth = 0.08;
-        s.tail = 0.2;
-        s.legs = 0.0;
-    } else if (name == "woodpecker") {
-        s.bill = 0.34;
-        s.tail = 0.5;
-        s.tail_angle = 0.8;
-        s.crest = true;
-    } else if (name == "barbet") {
-        s.body_w = 0.95;
-        s.body_h = 0.7;
-        s.head = 0.3;
-        s.bill = 0.24;
-        s.bill_depth = 0.1;
-        s.tail = 0.3;
-    } else if (name == "hornbill") {
-        s.body_w = 1.2;
-        s.bill = 0.7;
-        s.bill_curve = 0.2;
-        s.bill_depth = 0.16;
-        s.casque = true;
-        s.tail = 0.9;
-        s.dark_bill = false;
-    } else if (name == "trogon") {
-        s.body_h = 0.75;
-        s.tail = 0.95;
-        s.tail_angle = 1.2;
-        s.bill = 0.12;
-        s.bill_depth = 0.09;
-    } else if (name == "roller") {
-        s.head = 0.3;
-        s.bill = 0.3;
-        s.bill_depth = 0.1;
-        s.tail = 0.55;
-    } else if (name == "kingfisher") {
-        s.body_w = 0.85;
-        s.body_h = 0.62;
-        s.head = 0.33;
-        s.bill = 0.6;
-        s.bill_depth = 0.12;
-        s.tail = 0.28;
-        s.legs = 0.1;
-        s.dark_bill = false;
-    } else if (name == "beeeater") {
-        s.bill = 0.5;
-        s.bill_curve = 0.15;
-        s.bill_depth = 0.05;
-        s.tail = 0.9;
-        s.tail_spread = 0.06;
-    } else if (name == "cuckoo") {
-        s.body_w = 1.1;
-        s.body_h = 0.52;
-        s.tail = 1.0;
-        s.tail_angle = 0.6;
-        s.bill = 0.24;
-        s.bill_curve = 0.08;
-    } else if (name == "parrot") {
-        s.head = 0.3;
-        s.bill = 0.2;
-        s.bill_depth = 0.16;
-        s.hooked = true;
-        s.tail = 1.0;
-        s.tail_angle = 1.0;
-        s.dark_bill = false;
-    } else if (name == "swift") {
-        s.body_w = 1.0;
-        s.body_h = 0.42;
-        s.head = 0.22;
-        s.bill = 0.08;
-        s.tail = 0.5;
-        s.tail_spread = 0.2;
-        s.legs = 0.0;
-    } else if (name == "owl") {
-        s.body_w = 0.85;
-        s.body_h = 0.95;
-        s.head = 0.42;
-        s.bill = 0.1;
-        s.bill_depth = 0.1;
-        s.hooked = true;
-        s.tail = 0.25;
-        s.tail_angle = 1.3;
-        s.legs = 0.12;
-    } else if (name == "nightjar") {
-        s.body_w = 1.2;
-        s.body_h = 0.5;
-        s.head = 0.27;
-        s.bill = 0.08;
-        s.tail = 0.7;
-        s.tail_angle = 0.2;
-        s.legs = 0.05;
-    } else if (name == "pigeon") {
-        s.body_w = 1.15;
-        s.body_h = 0.72;
-        s.head = 0.22;
-        s.bill = 0.14;
-        s.bill_depth = 0.05;
-        s.tail = 0.55;
-        s.legs = 0.18;
-    } else if (name == "rail") {
-        s.body_w = 1.0;
-        s.body_h = 0.6;
-        s.bill = 0.3;
-        s.bill_depth = 0.08;
-        s.tail = 0.2;
-        s.legs = 0.55;
-        s.dark_bill = false;
-    } else if (name == "crane" || name == "heron" || name == "stork") {
-        s.body_w = 1.1;
-        s.body_h = 0.55;
-        s.head = 0.17;
-        s.neck = 0.8;
-        s.bill = name == "stork" ? 0.55 : 0.5;
-        s.bill_depth = 0.08;
-        s.tail = 0.3;
-        s.legs = 1.1;
-        s.dark_bill = false;
-        s.bill_curve = name == "stork" ? 0.0 : 0.02;
-    } else if (name == "wader") {
-        s.body_w = 1.0;
-        s.body_h = 0.55;
-        s.head = 0.2;
-        s.neck = 0.12;
-        s.bill = 0.42;
-        s.bill_depth = 0.04;
-        s.bill_curve = 0.06;
-        s.tail = 0.3;
-        s.legs = 0.6;
-    } else if (name == "tern") {
-        s.body_w = 1.15;
-        s.body_h = 0.45;
-        s.head = 0.22;
-        s.bill = 0.35;
-        s.bill_depth = 0.06;
-        s.tail = 0.7;
-        s.tail_spread = 0.18;
-        s.legs = 0.1;
-        s.dark_bill = false;
-    } else if (name == "raptor") {
-        s.body_w = 1.1;
-        s.body_h = 0.75;
-        s.head = 0.26;
-        s.bill = 0.18;
-        s.bill_depth = 0.12;
-        s.hooked = true;
-        s.tail = 0.7;
-        s.tail_angle = 1.1;
-        s.legs = 0.25;
-    } else if (name == "grebe" || name == "cormorant") {
-        s.body_w = 1.2;
-        s.body_h = 0.5;
-        s.head = 0.2;
-        s.neck = name == "cormorant" ? 0.45 : 0.2;
-        s.bill = name == "cormorant" ? 0.35 : 0.18;
-        s.bill_depth = 0.06;
-        s.hooked = name == "cormorant";
-        s.tail = 0.15;
-        s.legs = 0.0;
-    } else if (name == "pitta") {
-        s.body_w = 0.9;
-        s.body_h = 0.75;
-        s.head = 0.3;
-        s.bill = 0.24;
-        s.bill_depth = 0.09;
-        s.tail = 0.12;
-        s.legs = 0.45;
-    } else if (name == "sunbird") {
-        s.body_w = 0.85;
-        s.body_h = 0.5;
-        s.head = 0.22;
-        s.bill = 0.42;
-        s.bill_curve = 0.18;
-        s.bill_depth = 0.035;
-        s.tail = 0.45;
-    } else if (name == "finch") {
-        s.body_w = 0.9;
-        s.body_h = 0.62;
-        s.head = 0.27;
-        s.bill = 0.16;
-        s.bill_depth = 0.13;
-        s.tail = 0.45;
-    }
-    return s;
+    for (const ShapeEntry& entry : shape_table)
+        if (name == entry.name) return entry.shape;
+    return {};
 }
 
 QColor colour(const std::string& name) {

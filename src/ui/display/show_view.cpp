@@ -86,15 +86,15 @@ bool is_link_colour(const QColor& colour) {
 
 namespace {
 
-struct BitmapSpec {
+struct BitmapEntry {
     const char* name;
     QPoint offset;
 };
 
 constexpr int bitmap_count = 11;
 
-const std::array<BitmapSpec, bitmap_count + 1>& bitmap_specs() {
-    static const std::array<BitmapSpec, bitmap_count + 1> specs{{
+const std::array<BitmapEntry, bitmap_count + 1>& bitmap_table() {
+    static const std::array<BitmapEntry, bitmap_count + 1> table{{
         {"", {0, 0}},
         {"PLUS_BITMAP", {0, -6}},
         {"MINUS_BITMAP", {0, -6}},
@@ -108,18 +108,18 @@ const std::array<BitmapSpec, bitmap_count + 1>& bitmap_specs() {
         {"LITTLE_MINUS_BITMAP", {0, -4}},
         {"LITTLE_MAP_BITMAP", {5, -6}},
     }};
-    return specs;
+    return table;
 }
 
 std::array<ShowBitmap, bitmap_count + 1> load_bitmaps() {
     std::array<ShowBitmap, bitmap_count + 1> out;
     for (int i = 1; i <= bitmap_count; ++i) {
-        const BitmapSpec& spec = bitmap_specs()[static_cast<std::size_t>(i)];
+        const BitmapEntry& entry = bitmap_table()[static_cast<std::size_t>(i)];
         ShowBitmap& b = out[static_cast<std::size_t>(i)];
-        b.offset = spec.offset;
-        QImage image(QStringLiteral(":/bitmaps/") + QString::fromLatin1(spec.name));
+        b.offset = entry.offset;
+        QImage image(QStringLiteral(":/bitmaps/") + QString::fromLatin1(entry.name));
         if (image.isNull()) {
-            show_message(std::string("Bitmap ") + spec.name + " resource missing", mb::icon_error);
+            show_message(std::string("Bitmap ") + entry.name + " resource missing", mb::icon_error);
             continue;
         }
         b.image = image.convertToFormat(QImage::Format_RGB32);

@@ -11,13 +11,13 @@ namespace morvelin {
 
 namespace {
 
-struct FontSpec {
+struct FontEntry {
     int pixel_height;
     bool bold;
     bool italic;
 };
 
-constexpr std::array<FontSpec, 11> font_specs = {{
+constexpr std::array<FontEntry, 11> font_table = {{
     {13, false, false},
     {14, false, false},
     {14, true, false},
@@ -37,9 +37,9 @@ std::array<QFont, 11> make_fonts() {
     std::array<QFont, 11> fonts;
     for (std::size_t i = 0; i < fonts.size(); ++i) {
         QFont font(QString::fromLatin1(program_font_family));
-        font.setPixelSize(font_specs[i].pixel_height);
-        font.setBold(font_specs[i].bold);
-        font.setItalic(font_specs[i].italic);
+        font.setPixelSize(font_table[i].pixel_height);
+        font.setBold(font_table[i].bold);
+        font.setItalic(font_table[i].italic);
         fonts[i] = font;
     }
     return fonts;
