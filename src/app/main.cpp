@@ -1,4 +1,5 @@
 #include "core/foundation/environment.h"
+#include "core/foundation/leak_check.h"
 #include "ui/foundation/qt_services.h"
 #include "platform/media/linux_media_port.h"
 #include "platform/media/pulse_volume.h"
@@ -113,5 +114,6 @@ int run_program(int argc, char** argv) {
 int main(int argc, char** argv) {
     const int code = run_program(argc, argv);
     std::fflush(nullptr);
+    morvelin::check_leaks_before_exit();
     std::_Exit(code);
 }

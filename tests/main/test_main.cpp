@@ -3,6 +3,7 @@
 // holding its main loop's lock, and the race with the main loop's thread can abort a test program
 // that has passed every test.
 
+#include "core/foundation/leak_check.h"
 #include "scripted_services.h"
 
 #include <gtest/gtest.h>
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
     const int result = RUN_ALL_TESTS();
     morvelin::testing::remove_remaining_temp_dirs();
     std::fflush(nullptr);
+    morvelin::check_leaks_before_exit();
     std::_Exit(result);
 }

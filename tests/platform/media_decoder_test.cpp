@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+
+#include <sys/stat.h>
 
 namespace morvelin {
 namespace {
@@ -123,6 +126,8 @@ TEST(SoundDecoder, BadFilesGiveTheirErrorNumbers) {
     dir.write("riff_garbage.wav", riff_head + std::string(4000, '\x5a'));
     std::string mp3 = dir.read("short.mp3");
     dir.write("mp3_named.wav", mp3);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.mp3").c_str(), 0600), 0); // FFmpeg would wait for its writer
+    std::filesystem::create_directory(dir.file("folder.wav"));
     struct Case {
         std::string file;
         bool riff_wave;
@@ -132,6 +137,7 @@ TEST(SoundDecoder, BadFilesGiveTheirErrorNumbers) {
         {"empty.wav", true, mci::err_invalid_file},     {"riff_garbage.wav", false, mci::err_invalid_file},
         {"mp3_named.wav", true, mci::err_invalid_file}, // a waveform device plays RIFF WAVE only
         {"mp3_named.wav", false, mci::no_error},        // the automatic device plays it
+        {"pipe.mp3", false, mci::err_file_not_found},   {"folder.wav", false, mci::err_file_not_found},
     };
     for (const Case& c : cases) {
         SoundDecoder decoder;

@@ -149,6 +149,17 @@ TEST(CompressCommand, CompressedRle8MapLoadsToThePixelsOfThePlainFile) {
     EXPECT_EQ(dir.read("decoded2.bmp"), decoded);
 }
 
+TEST(CompressCommand, AnOutputLinkThatLoopsIsReported) {
+    TempDir dir;
+    dir.write("notes.txt", "some notes");
+    std::filesystem::create_symlink("b.lzw", dir.file("a.lzw"));
+    std::filesystem::create_symlink("a.lzw", dir.file("b.lzw"));
+    const std::string err = run_capturing(1, compress_command, {dir.file("notes.txt"), dir.file("a.lzw")});
+    EXPECT_NE(err.find("cannot write \"" + dir.file("a.lzw") + "\": Too many levels of symbolic links"),
+              std::string::npos)
+        << err;
+}
+
 TEST(DecodeCommand, RecognisesEachEncoding) {
     TempDir dir;
     dir.write("notes.txt", "plain words, not a bitmap");

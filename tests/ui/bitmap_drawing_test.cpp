@@ -12,6 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <stdexcept>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
 static void load_program_resources_for_drawing() {
     Q_INIT_RESOURCE(resources);
 }
@@ -120,6 +126,39 @@ TEST_F(BitmapDrawing, NothingDrawableDrawsNothing) {
         EXPECT_FALSE(draw_bitmap(painter, 0, 0, nullptr, 40, true));
     }
     EXPECT_EQ(target, canvas(cyan));
+}
+
+// A block copied to the very start of a page whose preceding page is inaccessible: a read before the
+// block ends the test program instead of passing unnoticed.
+class GuardedBlock {
+public:
+    explicit GuardedBlock(const Bytes& bytes) {
+        page_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        void* area = ::mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (area == MAP_FAILED) throw std::runtime_error("mmap failed");
+        area_ = static_cast<std::uint8_t*>(area);
+        ::mprotect(area_, page_, PROT_NONE);
+        std::memcpy(area_ + page_, bytes.data(), bytes.size());
+    }
+    ~GuardedBlock() { ::munmap(area_, 2 * page_); }
+    const std::uint8_t* data() const { return area_ + page_; }
+
+private:
+    std::size_t page_ = 0;
+    std::uint8_t* area_ = nullptr;
+};
+
+TEST_F(BitmapDrawing, BlocksShorterThanTheirFileHeaderAreNotDrawable) {
+    const Bytes file = sample_file(false);
+    Bytes compressed_block = {'C', 'F'};
+    compressed_block.insert(compressed_block.end(), file.begin(), file.end());
+    for (const Bytes& whole : {file, compressed_block}) {
+        const std::size_t header_end = whole[0] == 'C' ? 16 : 14;
+        GuardedBlock guarded(whole);
+        for (std::size_t size = 2; size <= header_end; ++size)
+            EXPECT_TRUE(image_from_bitmap_block(guarded.data(), size).isNull()) << whole[0] << " " << size;
+        EXPECT_FALSE(image_from_bitmap_block(guarded.data(), whole.size()).isNull()) << whole[0];
+    }
 }
 
 TEST_F(BitmapDrawing, JpegResourcesAndFiles) {

@@ -48,17 +48,6 @@ private:
 
 constexpr double two_pi = 2 * std::numbers::pi;
 
-struct Note {
-    double start = 0, duration = 0.1;
-    double f0 = 1000, f1 = 1000;
-    std::array<float, 5> harmonics{1, 0, 0, 0, 0};
-    double vibrato_rate = 0, vibrato_depth = 0;
-    double am_rate = 0;
-    double noise = 0;
-    double attack = 0.1; // fraction of the duration
-    double amplitude = 1;
-};
-
 struct KindParameters {
     double low, high; // range of the species' base pitch
     double gap;       // typical pause between phrases, seconds
@@ -79,6 +68,7 @@ KindParameters kind_parameters(const std::string& kind) {
 std::vector<Note> make_phrase(const std::string& kind, Random& r, double p) {
     std::vector<Note> notes;
     double t = 0;
+    // The note returned is valid only until the next one is added: the vector may move its notes.
     auto add = [&](double duration, double f0, double f1, double gap) {
         Note note;
         note.start = t;
@@ -131,13 +121,13 @@ std::vector<Note> make_phrase(const std::string& kind, Random& r, double p) {
             note->attack = 0.3;
         }
     } else if (kind == "crow") {
-        Note* a = add(0.25, p * 0.8, p * 1.1, 0);
-        Note* b = add(0.5, p * 1.1, p * 1.05, 0);
-        Note* c = add(0.35, p * 1.05, p * 0.7, 0);
-        for (Note* note : {a, b, c}) {
-            note->harmonics = {1, 0.7f, 0.5f, 0.35f, 0.2f};
-            note->noise = 0.15;
-            note->attack = 0.05;
+        add(0.25, p * 0.8, p * 1.1, 0);
+        add(0.5, p * 1.1, p * 1.05, 0);
+        add(0.35, p * 1.05, p * 0.7, 0);
+        for (Note& note : notes) {
+            note.harmonics = {1, 0.7f, 0.5f, 0.35f, 0.2f};
+            note.noise = 0.15;
+            note.attack = 0.05;
         }
     } else if (kind == "quack" || kind == "honk") {
         const int n = r.integer(kind == "quack" ? 2 : 1, kind == "quack" ? 5 : 4);
@@ -195,6 +185,15 @@ std::vector<Note> make_phrase(const std::string& kind, Random& r, double p) {
     }
     return notes;
 }
+
+} // namespace
+
+std::vector<Note> phrase_notes(const std::string& kind, std::uint64_t seed, double pitch) {
+    Random r(seed);
+    return make_phrase(kind, r, pitch);
+}
+
+namespace {
 
 void render_note(const Note& note, double offset, double pitch_factor, double gain, Samples& out, int rate,
                  Random& noise_source) {

@@ -5,6 +5,7 @@
 
 #include "demo_sources.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -14,6 +15,22 @@ namespace morvelin::demo {
 
 // Samples in -1..1.
 using Samples = std::vector<float>;
+
+// One note of a synthesised phrase: a tone gliding from f0 to f1 with its harmonics, vibrato, amplitude
+// modulation and noise. Times are seconds from the phrase's start.
+struct Note {
+    double start = 0, duration = 0.1;
+    double f0 = 1000, f1 = 1000;
+    std::array<float, 5> harmonics{1, 0, 0, 0, 0};
+    double vibrato_rate = 0, vibrato_depth = 0;
+    double am_rate = 0;
+    double noise = 0;
+    double attack = 0.1; // fraction of the duration
+    double amplitude = 1;
+};
+
+// The notes of one phrase of a voice kind around the base pitch, drawn from the seed.
+std::vector<Note> phrase_notes(const std::string& kind, std::uint64_t seed, double pitch);
 
 // A song of the given voice kind ("whistle", "trill", ...) lasting seconds. The voice seed fixes the
 // species' phrases and pitch, the layout seed how this recording arranges them; the same arguments

@@ -4,6 +4,7 @@
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/utilities.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,7 +106,7 @@ bool read_input(const std::string& path, std::string& bytes, std::string& error)
 
 bool write_output(const std::string& path, const std::string& bytes, std::string& error) {
     if (!write_file_atomically(path, bytes)) {
-        error = "cannot write \"" + path + "\"";
+        error = "cannot write \"" + path + "\": " + std::strerror(errno);
         return false;
     }
     return true;

@@ -1,15 +1,11 @@
 #include "core/foundation/byte_files.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-
 namespace morvelin {
 
+// open_regular_file is in posix_files.cpp, with the other file calls to the system.
+
 std::optional<Bytes> read_byte_file(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileHandle file = open_regular_file(path);
     if (!file) return std::nullopt;
     Bytes bytes;
     std::uint8_t buffer[65536];

@@ -463,9 +463,7 @@ bool is_compressed_data(const std::uint8_t* data, std::size_t size) {
 }
 
 bool is_compressed_file(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileHandle file = open_regular_file(path);
     if (!file) return false;
     std::uint8_t header[lzw::header_size];
     return std::fread(header, 1, sizeof header, file.get()) == sizeof header &&
@@ -473,9 +471,7 @@ bool is_compressed_file(const std::string& path) {
 }
 
 CompressedRead read_compressed_file_into_memory(const std::string& path, bool show_messages) {
-    std::error_code ec;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-        std::filesystem::is_directory(path, ec) ? nullptr : std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileHandle file = open_regular_file(path);
     if (!file) {
         if (show_messages) {
             show_message("read_compressed_file_into_memory(): file open error", mb::ok);
@@ -483,6 +479,7 @@ CompressedRead read_compressed_file_into_memory(const std::string& path, bool sh
         }
         return {{}, lzw::error_open};
     }
+    std::error_code ec;
     std::optional<std::uint64_t> total = std::filesystem::file_size(path, ec);
     if (ec || *total < lzw::header_size) total.reset();
     FileSource source(file.get());

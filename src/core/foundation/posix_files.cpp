@@ -1,11 +1,15 @@
 // The file helpers of utilities.h that standard C++ cannot do: replacing a file durably (fsync, an
 // exclusively created temporary file), copying with the source's times, file identity and access
-// rights. The only core file that calls the system; the layer check knows it by name.
+// rights, and opening only regular files for reading. The only core file that calls the system; the
+// layer check knows it by name.
 
 #include "core/foundation/utilities.h"
 
+#include "core/foundation/byte_files.h"
+
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -58,26 +62,65 @@ void sync_folder_of(const std::string& path) {
     }
 }
 
-// The file a write to path really replaces: the target of a symbolic link, the path itself otherwise.
-std::string resolve_link(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        fs::path target = fs::read_symlink(path, ec);
-        if (!ec) {
-            if (target.is_relative()) target = fs::path(path).parent_path() / target;
-            return resolve_link(target.string());
+// The file a write to path really replaces: the target of a symbolic link (of a chain of them), the path
+// itself otherwise. Links that loop, or a chain longer than the system would follow, give no value and
+// errno ELOOP.
+std::optional<std::string> resolve_link(const std::string& path) {
+    constexpr int max_links = 40; // what Linux follows when it opens a path
+    fs::path current = path;
+    for (int followed = 0;; ++followed) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(current, ec))) return current.string();
+        fs::path target = fs::read_symlink(current, ec);
+        if (ec) return current.string();
+        if (followed == max_links) {
+            errno = ELOOP;
+            return std::nullopt;
         }
+        current = target.is_relative() ? current.parent_path() / target : target;
     }
-    return path;
+}
+
+bool refuse_unless_regular(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return false;
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return true;
 }
 
 } // namespace
 
+FileHandle open_regular_file(const std::string& path) {
+    FileHandle none(nullptr, &std::fclose);
+    // Checked before opening, as opening a pipe waits for its writer; checked again on what was opened,
+    // which is opened without waiting, in case the name was replaced in between.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || refuse_unless_regular(st)) return none;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return none;
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &st) == 0 && !refuse_unless_regular(st)) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        file = ::fdopen(fd, "rb");
+    }
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return none;
+    }
+    return FileHandle(file, &std::fclose);
+}
+
 bool write_file_atomically(const std::string& path, const std::string& bytes) {
-    std::string target = resolve_link(path);
+    const std::optional<std::string> resolved = resolve_link(path);
+    if (!resolved) return false;
+    const std::string& target = *resolved;
     struct stat old_stat {};
     bool had_file = ::stat(target.c_str(), &old_stat) == 0;
-    if (had_file && !S_ISREG(old_stat.st_mode)) return false;
+    if (had_file && !S_ISREG(old_stat.st_mode)) {
+        errno = S_ISDIR(old_stat.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
 
     std::string temp;
     int fd = open_temp_beside(target, temp);
@@ -88,7 +131,9 @@ bool write_file_atomically(const std::string& path, const std::string& bytes) {
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     sync_folder_of(target);
@@ -103,9 +148,9 @@ bool copy_file(const std::string& source, const std::string& target) {
         ::close(in);
         return false;
     }
-    std::string real_target = resolve_link(target);
+    const std::optional<std::string> resolved = resolve_link(target);
     std::string temp;
-    int out = open_temp_beside(real_target, temp);
+    int out = resolved ? open_temp_beside(*resolved, temp) : -1;
     if (out < 0) {
         ::close(in);
         return false;
@@ -131,7 +176,7 @@ bool copy_file(const std::string& source, const std::string& target) {
     }
     ok = ok && ::fsync(out) == 0;
     ok = (::close(out) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), real_target.c_str()) == 0;
+    ok = ok && ::rename(temp.c_str(), resolved->c_str()) == 0;
     if (!ok) ::unlink(temp.c_str());
     return ok;
 }

@@ -1,5 +1,6 @@
 #include "core/foundation/utilities.h"
 
+#include "core/foundation/byte_files.h"
 #include "core/foundation/services.h"
 #include "core/foundation/text_encoding.h"
 
@@ -30,14 +31,17 @@ std::string trim_control(const std::string& text) {
 } // namespace
 
 std::optional<std::string> read_whole_file(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(s).str();
+    FileHandle file = open_regular_file(path);
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        bytes.append(buffer, got);
+        if (got < sizeof buffer) break;
+    }
+    if (std::ferror(file.get())) return std::nullopt;
+    return bytes;
 }
 
 std::string ensure_trailing_separator(const std::string& text) {

@@ -19,8 +19,9 @@ namespace morvelin {
 
 // Replaces path with bytes as a whole or not at all: a temporary file in the same folder is written
 // and flushed to disk, then renamed over path, then the folder is flushed. A symbolic link at path is
-// followed (its target is replaced). The permissions of an existing file are kept; a new file gets
-// 0666 less the umask. No message; false (and path untouched) on failure.
+// followed (its target is replaced); links that loop fail with errno ELOOP. The permissions of an
+// existing file are kept; a new file gets 0666 less the umask. No message; false (and path untouched,
+// errno telling why) on failure.
 bool write_file_atomically(const std::string& path, const std::string& bytes);
 // The whole file; no value when it does not exist or cannot be read.
 std::optional<std::string> read_whole_file(const std::string& path);

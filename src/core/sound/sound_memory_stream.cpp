@@ -64,9 +64,7 @@ void TSoundMemoryStream::assign(Bytes bytes) {
 
 bool TSoundMemoryStream::load_from_file(const std::string& path) {
     std::error_code ec;
-    // Devices and pipes could be endless; sound files are always ordinary files.
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    FileHandle file = open_regular_file(path);
     if (!file) return false;
     try {
         Bytes bytes;

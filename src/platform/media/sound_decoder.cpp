@@ -1,10 +1,10 @@
 #include "platform/media/sound_decoder.h"
 
+#include "core/foundation/byte_files.h"
 #include "core/sound/media_port.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <vector>
 
@@ -34,9 +34,9 @@ struct PacketEntry {
 };
 
 bool is_riff_wave(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    FileHandle in = open_regular_file(path);
     char head[12] = {};
-    if (!in.read(head, sizeof head)) return false;
+    if (!in || std::fread(head, 1, sizeof head, in.get()) != sizeof head) return false;
     return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
 }
 
@@ -46,9 +46,9 @@ void quiet_ffmpeg() {
     std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
 }
 
+// FFmpeg would wait on a pipe and read a device without end: sound files are regular files.
 bool is_readable_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return bool(in);
+    return open_regular_file(path) != nullptr;
 }
 
 } // namespace

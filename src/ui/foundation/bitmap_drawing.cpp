@@ -14,10 +14,11 @@ QImage image_from_bitmap_block(const std::uint8_t* block, std::size_t size) {
     Bytes expanded;
     const std::uint8_t* dib = block;
     std::size_t dib_size = size;
-    std::size_t start = packed_dib_start(block, size);
-    if (start > 0) {
-        // A file inside the block: let the loader honour its pixel offset and expand its runs.
-        std::size_t file_start = start - bitmap::file_header_size;
+    if (packed_dib_start(block, size) > 0) {
+        // A file inside the block: let the loader honour its pixel offset and expand its runs. The file
+        // starts after the compressed reader's "C" "F"; a block too short for its file header has none.
+        const std::size_t file_start = block[0] == 'C' ? 2 : 0;
+        if (size < file_start + bitmap::file_header_size) return {};
         LoadedBitmap loaded = load_bitmap_from_memory(block + file_start, size - file_start, "bitmap", false);
         if (loaded.dib.empty()) return {};
         expanded = std::move(loaded.dib);

@@ -209,6 +209,31 @@ TEST(Utilities, WriteFileAtomically) {
     EXPECT_EQ(read_whole_file(dir.file("new")), "second");
 }
 
+// Writes follow links to the file they replace; links that loop, or a chain longer than the system
+// follows, fail with ELOOP instead of recursing without end.
+TEST(Utilities, WritesThroughLinksStopAtLoops) {
+    TempDir dir;
+    dir.write("source", "copied");
+    fs::create_symlink("self", dir.file("self"));
+    fs::create_symlink("pong", dir.file("ping"));
+    fs::create_symlink("ping", dir.file("pong"));
+    fs::create_symlink("target", dir.file("chain0"));
+    for (int i = 1; i <= 40; ++i)
+        fs::create_symlink("chain" + std::to_string(i - 1), dir.file("chain" + std::to_string(i)));
+    for (const char* looping : {"self", "ping", "chain40"}) { // chain40: 41 links
+        errno = 0;
+        EXPECT_FALSE(write_file_atomically(dir.file(looping), "x")) << looping;
+        EXPECT_EQ(errno, ELOOP) << looping;
+        EXPECT_FALSE(copy_file(dir.file("source"), dir.file(looping))) << looping;
+    }
+    ASSERT_TRUE(write_file_atomically(dir.file("chain39"), "through forty links"));
+    EXPECT_EQ(dir.read("target"), "through forty links");
+    EXPECT_TRUE(fs::is_symlink(dir.file("chain39")));
+    ASSERT_TRUE(copy_file(dir.file("source"), dir.file("chain3")));
+    EXPECT_EQ(dir.read("target"), "copied");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 46) << "temp files left";
+}
+
 TEST(Utilities, CommaFields) {
     std::string line = "a,b,,c";
     EXPECT_EQ(take_comma_field(line), "a");

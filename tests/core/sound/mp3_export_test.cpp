@@ -220,6 +220,14 @@ TEST_F(Mp3ExportTest, AFailedWriteLeavesTheOldFileAndSaysSo) {
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text, "Error escribiendo archivo " + r.output_file);
 
+    // A symbolic link at the output that loops is a failed write, not endless resolving.
+    messages.clear();
+    std::filesystem::create_symlink("loop.mp3", dir.file("loop.mp3"));
+    r.output_file = dir.file("loop.mp3");
+    EXPECT_FALSE(ExportRecordingToMP3(r));
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, "Error escribiendo archivo " + r.output_file);
+
     messages.clear();
     EXPECT_FALSE(ExportRecordingToMP3(request("missing.mp3")));
     EXPECT_EQ(messages.shown()[0].text, "Error leyendo archivo " + dir.file("missing.mp3"));
