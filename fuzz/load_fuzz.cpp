@@ -1,9 +1,12 @@
-// A disc from the fuzzer: the input is the descrambled text of the ten data files, in loading order
-// (mapsdata, people, names_sc, taxa, locality, big_pict, othermedia, cutparts, cupaitem, syst_ord),
-// separated by bytes 0x01; files after the last separator are missing. Each file is scrambled like a
-// real one into a private folder and the disc is loaded with the program's loader. A load either ends
-// in a fatal error (unwound back here) or gives a data set whose links hold together; the visibility
-// queries then run over all of it.
+// A disc from the fuzzer. The first byte chooses how the files are stored and the edition loading
+// runs as: bits 0-2 pick the edition code, bit 3 the second line scheme, bit 4 raw storage. The rest is
+// the text of the ten data files, in loading order (mapsdata, people, names_sc, taxa, locality,
+// big_pict, othermedia, cutparts, cupaitem, syst_ord), separated by bytes 0x01; files after the last
+// separator are missing. Each file is normally scrambled like a real one (bytes below 21, which no
+// stored file can hold, become spaces); stored raw, the fuzzer's bytes are the stored file itself,
+// control bytes and lone CRs included. The disc is loaded with the program's loader into a private
+// folder. A load either ends in a fatal error (unwound back here) or gives a data set whose links hold
+// together; the visibility queries then run over all of it.
 
 #include "core/data/data_loader.h"
 #include "core/data/data_texts.h"
@@ -47,14 +50,23 @@ void set_up() {
     install_language_texts(Ttextfile_handler::from_bytes(
         "$ [QM_DATA]\n\n\nFile \nhas no section\nso it cannot be loaded.\n$ [DEPARTMENT ETC]\nA\nB\nC\nD\n",
         "fuzz"));
-    determine_edition_from_code(60);
     environment().settings_file_path = folder() + "Morvelin.ini"; // never written: loading only reads
 }
 
-void write_disc(std::string_view input) {
+// The editions, the unknown one (0) included; odd codes are the second language of a pair.
+constexpr int edition_codes[] = {60, 0, 40, 52, 70, 71, 80, 81};
+
+void write_disc(std::string_view input, bool scheme_b, bool raw) {
     std::size_t file = 0;
     for (; file < std::size(file_names); ++file) {
         const std::size_t end = std::min(input.find('\x01'), input.size());
+        if (raw) {
+            std::ofstream out(folder() + file_names[file], std::ios::binary | std::ios::trunc);
+            out << input.substr(0, end);
+            if (end == input.size()) break;
+            input.remove_prefix(end + 1);
+            continue;
+        }
         std::vector<std::string> lines;
         std::string line;
         for (char c : input.substr(0, end)) {
@@ -67,7 +79,7 @@ void write_disc(std::string_view input) {
             }
         }
         if (!line.empty()) lines.push_back(std::move(line));
-        auto stored = encode_data_file_lines(lines, data_file_seed(file_names[file]), false);
+        auto stored = encode_data_file_lines(lines, data_file_seed(file_names[file]), scheme_b);
         fuzzing::require(stored.has_value(), "cleaned lines cannot be encoded");
         std::ofstream out(folder() + file_names[file], std::ios::binary | std::ios::trunc);
         for (const std::string& s : *stored)
@@ -150,7 +162,10 @@ void check(const Tdata& data) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     set_up();
-    write_disc(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (size == 0) return 0;
+    const unsigned control = data[0];
+    determine_edition_from_code(edition_codes[control & 7]);
+    write_disc(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1), control & 8, control & 16);
     std::unique_ptr<Tdata> loaded;
     try {
         loaded = load_data({folder()});
