@@ -1,6 +1,7 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/leak_check.h"
 #include "ui/foundation/qt_services.h"
+#include "platform/file_locks.h"
 #include "platform/media/linux_media_port.h"
 #include "platform/media/pulse_volume.h"
 #include "platform/processes.h"
@@ -79,6 +80,9 @@ int run_program(int argc, char** argv) {
     morvelin::QtDialogPort dialogs;
     morvelin::install_message_port(&messages);
     morvelin::install_dialog_port(&dialogs);
+    // Another running instance may write the settings file at the same moment.
+    morvelin::LinuxFileLocks file_locks;
+    morvelin::install_file_lock_port(&file_locks);
 
     // Sound: decoding with FFmpeg to the sound server, CD audio through libcdio, the default sink's volume.
     morvelin::LinuxMediaPort media;
@@ -103,6 +107,7 @@ int run_program(int argc, char** argv) {
     morvelin::install_volume_port(nullptr);
     morvelin::install_message_port(nullptr);
     morvelin::install_dialog_port(nullptr);
+    morvelin::install_file_lock_port(nullptr);
     return code;
 }
 

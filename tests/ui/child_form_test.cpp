@@ -4,10 +4,13 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
+#include "core/settings/settings_sections.h"
 #include "scripted_services.h"
 #include "ui_application.h"
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -62,6 +65,34 @@ TEST_F(ChildFormTest, StoredWindowCountOpensNumberedWindows) {
     EXPECT_TRUE(top_forms().form(2)->windowState() & Qt::WindowMaximized);
     EXPECT_TRUE(top_forms().form(1)->is_additional());
     EXPECT_TRUE(top_forms().form(2)->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+// The count comes from a file anyone can edit: a damaged one must not make window after window.
+TEST_F(ChildFormTest, StoredWindowCountIsBounded) {
+    settings_write_integer(ini(), "GENERAL", "Windows", 100);
+    open_main();
+    EXPECT_EQ(top_forms().count(), settings::GeneralSettings::max_windows);
+}
+
+TEST_F(ChildFormTest, WindowsOpenOnTheScreenWhateverTheStoredPlace) {
+    const QRect desktop = QApplication::primaryScreen()->virtualGeometry();
+    const char* const stored[] = {
+        "2147483647,2147483647,-2147483648,-2147483648", "-2147483648,-2147483648,2147483647,2147483647",
+        "2147483000,2147483000,2147483647,2147483647",   "-5000,-5000,-4000,-4000",
+        "100000,100,100400,400",
+    };
+    for (const char* coord : stored) {
+        settings_write_integer(ini(), "GENERAL", "Windows", 2);
+        settings_write_string(ini(), "WINDOW 2", "Coord", coord);
+        settings_write_yes_no(ini(), "WINDOW 2", "Maximized", false);
+        open_main();
+        ASSERT_EQ(top_forms().count(), 2);
+        const QRect r = top_forms().form(1)->normal_rect();
+        EXPECT_TRUE(!r.isEmpty() && desktop.contains(r)) << coord;
+        // The title bar can be reached (the frame may stick out where the window fills the desktop).
+        EXPECT_TRUE(desktop.contains(top_forms().form(1)->geometry().topLeft())) << coord;
+        for (int i = top_forms().count() - 1; i >= 0; --i) delete top_forms().form(i);
+    }
 }
 
 TEST_F(ChildFormTest, ClosingAdditionalWindowWithNoClosesOnlyIt) {

@@ -7,10 +7,10 @@
 #include "core/foundation/editions.h"
 #include "core/foundation/file_search.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "core/settings/settings_sections.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -472,11 +472,10 @@ int cmd_register_cd_copies(const std::vector<std::string>& args) {
         const TaudioCD& match = **found;
         const std::string n = std::to_string(match.number);
         const std::string path = std::filesystem::absolute(folder, ec).string() + "/";
-        if (!settings_write_string(settings, "AUDIO CDS", "Part of short name CD " + n,
-                                   audio_cd_short_name(match)) ||
-            !settings_write_string(settings, "AUDIO CDS", "Directory on hard disk CD " + n,
-                                   utf8_to_cp1252(path)))
-            return tool_failure("could not write \"" + settings + "\"");
+        SettingsChanges changes;
+        settings::write_audio_cd_copy(changes, match.number,
+                                      {audio_cd_short_name(match), utf8_to_cp1252(path)});
+        if (!changes.commit(settings)) return tool_failure("could not write \"" + settings + "\"");
         std::printf("audio CD %s (%s): copy in %s\n", n.c_str(), cp1252_to_utf8(match.text_2).c_str(),
                     path.c_str());
     }

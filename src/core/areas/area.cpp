@@ -1,16 +1,12 @@
 #include "core/areas/area.h"
 
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
 #include "core/foundation/text_encoding.h"
+#include "core/settings/settings_sections.h"
 
 #include <cassert>
 
 namespace morvelin {
-
-namespace {
-const char* const selected_area_key = "Selected Area";
-}
 
 TArea::TArea(const AreaScheme& scheme) : scheme_(&scheme) {
     assert(scheme.codes.size() <= max_areas);
@@ -80,15 +76,18 @@ bool TArea::set_from_text(const std::string& text, const std::string& context, b
     return true;
 }
 
-void TArea::create_from_settings(const std::string& section) {
-    const std::string stored = settings_read_string("", section, selected_area_key, "");
+void TArea::load_selection(const std::string& stored, const std::string& context) {
     if (stored.empty()) {
         select_default();
         return;
     }
     // A stored selection replaces whatever the set held; parsing only ever adds areas.
     bits_ = 0;
-    set_from_text(stored, section, false);
+    set_from_text(stored, context, false);
+}
+
+void TArea::create_from_settings(const std::string& section) {
+    load_selection(settings::read_window_settings(section, 0).selected_area, section);
 }
 
 std::string TArea::selection_text() const {
@@ -102,7 +101,11 @@ std::string TArea::selection_text() const {
 }
 
 void TArea::write_to_settings(const std::string& section) const {
-    settings_write_string("", section, selected_area_key, selection_text());
+    settings::WindowSettings stored;
+    stored.selected_area = selection_text();
+    SettingsChanges changes;
+    settings::write_window_settings(changes, section, stored, settings::WindowSettings::area);
+    changes.commit();
 }
 
 void TArea::select_default() {

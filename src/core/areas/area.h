@@ -61,12 +61,13 @@ public:
     // <context>: ..."); without report, the default selection replaces the set. Returns false on an
     // error (only reachable without report).
     virtual bool set_from_text(const std::string& text, const std::string& context, bool report);
-    // Reads `Selected Area` of the section in the settings file: a non-empty value is parsed silently
-    // into a cleared set (an unusable value gives the default); an absent or empty value gives the
-    // default selection.
-    virtual void create_from_settings(const std::string& section);
+    // A stored selection (a window's `Selected Area`): a non-empty text is parsed silently into a
+    // cleared set (an unusable text gives the default); an empty text gives the default selection.
+    virtual void load_selection(const std::string& stored, const std::string& context);
+    // The same with `Selected Area` of the section in the settings file.
+    void create_from_settings(const std::string& section);
     // Writes `Selected Area`: the codes of the selected areas in scheme order joined by '-'.
-    virtual void write_to_settings(const std::string& section) const;
+    void write_to_settings(const std::string& section) const;
     // The codes of the selected areas in scheme order joined by '-' ("" when none).
     std::string selection_text() const;
     // Selects every area.

@@ -71,8 +71,8 @@ void TSarovanArea::select_default() {
     clear_not_offered();
 }
 
-void TSarovanArea::create_from_settings(const std::string& section) {
-    TArea::create_from_settings(section);
+void TSarovanArea::load_selection(const std::string& stored, const std::string& context) {
+    TArea::load_selection(stored, context);
     clear_not_offered();
 }
 

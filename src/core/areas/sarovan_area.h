@@ -22,7 +22,7 @@ public:
 
     bool is_offered(int area) const override;
     void select_default() override;
-    void create_from_settings(const std::string& section) override;
+    void load_selection(const std::string& stored, const std::string& context) override;
 
     // Clears the areas that are not offered.
     void clear_not_offered();

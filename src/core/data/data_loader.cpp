@@ -7,10 +7,10 @@
 #include "core/foundation/editions.h"
 #include "core/foundation/file_search.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "core/settings/settings_sections.h"
 
 #include <algorithm>
 #include <charconv>
@@ -757,13 +757,11 @@ void DataLoader::load_audio_cds() {
 }
 
 void DataLoader::read_hard_disk_folders() {
+    const SettingsReader reader;
     for (std::size_t i = 0; i < d_.cd_pool_.size(); ++i) {
         TaudioCD& cd = d_.cd_pool_[i];
-        const std::string n = std::to_string(cd.number);
-        if (settings_read_string("", "AUDIO CDS", "Part of short name CD " + n, "") ==
-            audio_cd_short_name(cd)) {
-            cd.hard_disk_folder = settings_read_string("", "AUDIO CDS", "Directory on hard disk CD " + n, "");
-        }
+        const settings::AudioCdCopy copy = settings::read_audio_cd_copy(cd.number, reader);
+        if (copy.short_name == audio_cd_short_name(cd)) cd.hard_disk_folder = copy.folder;
     }
 }
 

@@ -10,14 +10,6 @@ namespace morvelin {
 
 namespace {
 
-const char* const key_sounds_or_photos = "Show Only Specs With Sounds Or Photos";
-const char* const key_sounds = "Show Only Specs With Sounds";
-const char* const key_photos = "Show Only Specs With Photos";
-const char* const key_visible = "Visible Audio CDs";
-const char* const key_playable = "Playable Audio CDs";
-const char* const key_on_hd = "Audio CDs on HD";
-const char* const key_native = "Show Native Recordings";
-
 // Walks the countable items of a species: in order, up to the first item without the P mark.
 template <typename F> void for_countable_items(const Tspecies& species, F f) {
     for (const Tcupaitem* item = species.first_item; item && item->is_p; item = item->next_item) {
@@ -87,50 +79,69 @@ TClassVisibleSpeciesAndRecordings TClassVisibleSpeciesAndRecordings::create_defa
     return v;
 }
 
-TClassVisibleSpeciesAndRecordings
-TClassVisibleSpeciesAndRecordings::create_from_settings(const Tdata& data, const std::string& section) {
+TClassVisibleSpeciesAndRecordings TClassVisibleSpeciesAndRecordings::from_window_settings(
+    const Tdata& data, const settings::WindowSettings& stored, const std::string& section) {
     TClassVisibleSpeciesAndRecordings v = create_default(data);
-    if (v.area_selection) v.area_selection->create_from_settings(section);
+    if (v.area_selection) v.area_selection->load_selection(stored.selected_area, section);
     if (edition().switches.species_media_filters) {
-        v.only_with_sounds_or_photos = settings_read_yes_no("", section, key_sounds_or_photos, false);
-        v.only_with_sounds = settings_read_yes_no("", section, key_sounds, false);
-        v.only_with_photos = settings_read_yes_no("", section, key_photos, false);
+        v.only_with_sounds_or_photos = stored.only_with_sounds_or_photos;
+        v.only_with_sounds = stored.only_with_sounds;
+        v.only_with_photos = stored.only_with_photos;
     }
     const int cd_count = static_cast<int>(data.audio_cd_count());
     if (cd_count > 0) {
-        NumberSet all;
-        for (int i = 1; i <= cd_count; ++i)
-            all.insert(i);
         auto& c = v.carriers;
-        c.visible_cds = settings_read_number_set("", section, key_visible, all);
-        c.playable_cds = settings_read_number_set("", section, key_playable, all);
-        c.cds_on_hd = settings_read_number_set("", section, key_on_hd, all);
+        c.visible_cds = stored.visible_cds;
+        c.playable_cds = stored.playable_cds;
+        c.cds_on_hd = stored.cds_on_hd;
         for (int i = 1; i <= cd_count; ++i) {
             if (!data.audio_cd_by_sequence(i).always_available) continue;
             c.visible_cds.insert(i);
             c.playable_cds.insert(i);
         }
-        c.show_native = settings_read_yes_no("", section, key_native, true);
+        c.show_native = stored.show_native;
     } else {
         v.carriers.show_native = true;
     }
     return v;
 }
 
-void TClassVisibleSpeciesAndRecordings::save_to_settings(const Tdata& data,
-                                                         const std::string& section) const {
-    if (area_selection) area_selection->write_to_settings(section);
+settings::Groups TClassVisibleSpeciesAndRecordings::store_in(const Tdata& data,
+                                                             settings::WindowSettings& stored) const {
+    using W = settings::WindowSettings;
+    settings::Groups groups = 0;
+    if (area_selection) {
+        stored.selected_area = area_selection->selection_text();
+        groups |= W::area;
+    }
     if (edition().switches.species_media_filters) {
-        settings_write_yes_no("", section, key_sounds_or_photos, only_with_sounds_or_photos);
-        settings_write_yes_no("", section, key_sounds, only_with_sounds);
-        settings_write_yes_no("", section, key_photos, only_with_photos);
+        stored.only_with_sounds_or_photos = only_with_sounds_or_photos;
+        stored.only_with_sounds = only_with_sounds;
+        stored.only_with_photos = only_with_photos;
+        groups |= W::media_filters;
     }
     if (data.audio_cd_count() > 0) {
-        settings_write_number_set("", section, key_visible, carriers.visible_cds);
-        settings_write_number_set("", section, key_playable, carriers.playable_cds);
-        settings_write_number_set("", section, key_on_hd, carriers.cds_on_hd);
-        settings_write_yes_no("", section, key_native, carriers.show_native);
+        stored.visible_cds = carriers.visible_cds;
+        stored.playable_cds = carriers.playable_cds;
+        stored.cds_on_hd = carriers.cds_on_hd;
+        stored.show_native = carriers.show_native;
+        groups |= W::audio_cds;
     }
+    return groups;
+}
+
+TClassVisibleSpeciesAndRecordings
+TClassVisibleSpeciesAndRecordings::create_from_settings(const Tdata& data, const std::string& section) {
+    return from_window_settings(
+        data, settings::read_window_settings(section, static_cast<int>(data.audio_cd_count())), section);
+}
+
+void TClassVisibleSpeciesAndRecordings::save_to_settings(const Tdata& data,
+                                                         const std::string& section) const {
+    settings::WindowSettings stored;
+    SettingsChanges changes;
+    settings::write_window_settings(changes, section, stored, store_in(data, stored));
+    changes.commit();
 }
 
 bool TClassVisibleSpeciesAndRecordings::cut_part_visible(const Tcutpart& c) const {

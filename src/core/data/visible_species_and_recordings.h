@@ -7,6 +7,7 @@
 #include "core/areas/area.h"
 #include "core/data/data_set.h"
 #include "core/foundation/settings_file.h"
+#include "core/settings/settings_sections.h"
 
 #include <memory>
 #include <string>
@@ -48,10 +49,17 @@ public:
     // Defaults of the running edition: its area scheme with the default selection, the filters of the
     // edition, sound files shown, and every always-available CD visible and playable.
     static TClassVisibleSpeciesAndRecordings create_default(const Tdata& data);
-    // The defaults, then the window's stored settings in section (empty file name = settings file).
+    // The defaults, then the filter's values of a window's settings (section names the window in
+    // messages): the area selection, the species filters where the edition has them, the carriers
+    // where the data has audio CDs (always-available CDs stay visible and playable).
+    static TClassVisibleSpeciesAndRecordings from_window_settings(const Tdata& data,
+                                                                  const settings::WindowSettings& stored,
+                                                                  const std::string& section);
+    // The mirror of from_window_settings: fills the filter's fields and returns their groups.
+    settings::Groups store_in(const Tdata& data, settings::WindowSettings& stored) const;
+    // The same through the settings file's section.
     static TClassVisibleSpeciesAndRecordings create_from_settings(const Tdata& data,
                                                                   const std::string& section);
-    // The mirror of create_from_settings.
     void save_to_settings(const Tdata& data, const std::string& section) const;
 
     TClassVisibleSpeciesAndRecordings() = default;

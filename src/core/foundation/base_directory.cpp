@@ -3,9 +3,9 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/file_search.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "core/settings/settings_sections.h"
 
 #include <filesystem>
 
@@ -18,34 +18,35 @@ namespace {
 std::string dialog_caption;
 std::function<void()> changed_hook;
 
-const std::string& general() {
-    return program_config().general_section;
-}
+using settings::GeneralSettings;
 
 // The "drive" of a folder: the mount point that holds it, written like a drive letter and colon, that
-// is without the trailing separator (the root stays "/").
+// is without the trailing separator. A folder whose file system is not mounted now (the disc is not in
+// its drive) is found on the root file system: it is kept, since the root would lose it.
 std::string drive_of(const std::string& folder) {
     auto mount = find_mount(folder);
-    return mount ? mount->mount_point : "/";
+    return mount && mount->mount_point != "/" ? mount->mount_point : folder;
 }
 
 } // namespace
 
 void init_base_directory() {
     dialog_caption = texts("BASEDIR", 0)[0];
-    std::string base = settings_read_string("", general(), "Base Directory", "");
-    if (settings_read_yes_no("", general(), "Just Installed", false)) {
-        if (!base.empty()) base = drive_of(base);
-        settings_write_string("", general(), "Base Directory", base);
+    GeneralSettings general = settings::read_general_settings();
+    if (general.just_installed) {
+        if (!general.base_directory.empty()) general.base_directory = drive_of(general.base_directory);
+        settings::write_general(&GeneralSettings::base_directory, general);
     }
+    const std::string& base = general.base_directory;
     environment().base_directory = base.empty() ? "/" : ensure_trailing_separator(base);
 }
 
 bool start_in_remembered_disc_folder() {
-    std::string text_file = settings_read_string("", general(), "Text File", "");
+    const GeneralSettings general = settings::read_general_settings();
+    std::string text_file = general.text_file;
     if (text_file.empty()) text_file = program_config().text_file_name;
     if (locate_file(text_file)) return false;
-    std::string base = settings_read_string("", general(), "Base Directory", "");
+    std::string base = general.base_directory;
     if (base.empty() || base.front() != '/') return false;
     if (base.back() != '/') base += '/';
     std::error_code ec;
@@ -55,8 +56,15 @@ bool start_in_remembered_disc_folder() {
 }
 
 void finalise_base_directory() {
-    settings_write_yes_no("", general(), "Just Installed", false);
-    save_base_directory();
+    GeneralSettings general;
+    general.just_installed = false;
+    general.base_directory = environment().base_directory;
+    SettingsChanges changes;
+    settings::write_field(changes, GeneralSettings::section(), GeneralSettings::fields(), general,
+                          &GeneralSettings::just_installed);
+    settings::write_field(changes, GeneralSettings::section(), GeneralSettings::fields(), general,
+                          &GeneralSettings::base_directory);
+    changes.commit();
 }
 
 bool select_base_directory() {
@@ -87,7 +95,9 @@ bool base_directory_on_cdrom() {
 }
 
 void save_base_directory() {
-    settings_write_string("", general(), "Base Directory", environment().base_directory);
+    GeneralSettings general;
+    general.base_directory = environment().base_directory;
+    settings::write_general(&GeneralSettings::base_directory, general);
 }
 
 void set_base_directory_changed_hook(std::function<void()> hook) {

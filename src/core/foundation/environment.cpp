@@ -175,6 +175,28 @@ char locale_time_separator() {
     }
 }
 
+namespace {
+
+// A settings file left in a program folder that is not ours to write (by an installer, or on a
+// read-only disc) holds the settings of the install: the first start copies it to the user's file.
+void seed_settings_file(const std::string& installed, const std::string& personal) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(personal, ec)) || !fs::is_regular_file(installed, ec)) return;
+    if (auto bytes = read_whole_file(installed)) write_file_atomically(personal, *bytes);
+}
+
+} // namespace
+
+std::string settings_file_location(const std::string& program_folder, bool program_folder_writable) {
+    const std::string& name = program_config().settings_file_name;
+    if (program_folder_writable) return program_folder + name;
+    std::string folder = config_home() + "Morvelin/";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    seed_settings_file(program_folder + name, folder + name);
+    return folder + name;
+}
+
 void init_environment(const std::string& executable_path) {
     Environment& env = environment();
     const ProgramConfig& config = program_config();
@@ -184,13 +206,8 @@ void init_environment(const std::string& executable_path) {
     env.time_separator = locale_time_separator();
 
     if (config.settings_file_name.empty()) return;
-    if (can_write(env.program_folder)) {
-        env.settings_file_path = env.program_folder + config.settings_file_name;
-    } else {
-        std::string folder = config_home() + "Morvelin/";
-        fs::create_directories(folder, ec);
-        env.settings_file_path = folder + config.settings_file_name;
-    }
+    env.settings_file_path =
+        settings_file_location(env.program_folder, can_write(env.program_folder));
     env.settings_on_cdrom = is_cdrom_path(env.settings_file_path);
 
     // A settings file that does not exist yet is the normal first start: it is made by the first write.

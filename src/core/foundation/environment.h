@@ -44,11 +44,17 @@ Environment& environment();
 // Start-up step 2. executable_path is the program's own path (argv[0] or the application's file path;
 // empty or a bare name: /proc/self/exe). Sets the start-up folder (the current folder), the program
 // folder, the settings file path (program folder + Morvelin.ini when that folder is writable, else
-// $XDG_CONFIG_HOME/Morvelin/Morvelin.ini with ~/.config as default, the folder created when missing),
+// the per-user file of settings_file_location()),
 // settings_on_cdrom and the time separator of the user's locale. When the settings path exists but is
 // not a readable ordinary file, shows "There is a problem with the file " + the path in capitals
 // (flags 16); a settings file that does not exist yet (a first start) is no problem.
 void init_environment(const std::string& executable_path);
+
+// The settings file of a program folder: there when the folder is writable, else
+// $XDG_CONFIG_HOME/Morvelin/Morvelin.ini (~/.config by default; the folder is made when missing), which
+// a first start makes a copy of the program folder's Morvelin.ini when there is one (an installer's or a
+// read-only disc's settings).
+std::string settings_file_location(const std::string& program_folder, bool program_folder_writable);
 
 // One line of /proc/self/mountinfo that matters to us.
 struct MountEntry {

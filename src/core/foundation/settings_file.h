@@ -3,10 +3,16 @@
 // functions. Sections and keys compare ASCII case-insensitively and the first match wins; spaces around
 // keys and values are ignored; lines the reader does not understand are kept as they are.
 //
+// A value enclosed in a matching pair of double or single quotes is read without them, as the Windows
+// reader does; a value written that would lose its own quotes so is written inside one more pair.
+//
 // Every operation takes a file name; an empty name means environment().settings_file_path. Nothing is
-// held open or cached: each read opens and parses the file, each write re-reads it, changes one value
+// held open or cached: each read opens and parses the file, each write re-reads it, changes its values
 // and replaces the whole file atomically (temporary file in the same folder, fsync, rename, fsync of the
-// folder), so an interrupted write leaves either the old or the new file, never a mix.
+// folder), so an interrupted write leaves either the old or the new file, never a mix. Writers in other
+// processes are kept out for the whole read-modify-replace by the advisory lock of a lock file beside
+// the file ("." + name + ".lock", through the file-lock port); the first write of a process to a file
+// removes the temporary files that writers killed meanwhile left beside it.
 // Writes with an empty file name are skipped (reported as success) when environment().settings_on_cdrom.
 // A write fails (returns false, file untouched) when the file exists but cannot be read, when its folder
 // is not writable, or when section, key or value would not survive a round trip (line breaks, a key
@@ -14,6 +20,9 @@
 // Texts are 8-bit bytes (Windows-1252) and are never converted. Safe to call from any thread.
 
 #include <bitset>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,5 +91,44 @@ std::vector<std::string> settings_read_section_keys(const std::string& file, con
 // Removing something that is not there succeeds without touching the file.
 bool settings_delete_key(const std::string& file, const std::string& section, const std::string& key);
 bool settings_delete_section(const std::string& file, const std::string& section);
+
+struct IniText;
+
+// Many values from one reading of the file, with the rules of the functions above.
+class SettingsReader {
+public:
+    explicit SettingsReader(const std::string& file = {});
+
+    // The value as the typed reads see it (unquoted, not cut); no value when the key is absent.
+    std::optional<std::string> value(const std::string& section, const std::string& key) const;
+    std::string read_string(const std::string& section, const std::string& key, const std::string& def) const;
+    int read_integer(const std::string& section, const std::string& key, int def) const;
+    bool read_yes_no(const std::string& section, const std::string& key, bool def) const;
+    NumberSet read_number_set(const std::string& section, const std::string& key, const NumberSet& def) const;
+    bool key_exists(const std::string& section, const std::string& key) const;
+
+private:
+    std::shared_ptr<const IniText> text_; // null when the file cannot be read
+};
+
+// Changes collected and then made in one read-modify-replace of the file, in the order given, each
+// with the rules of the single writes above.
+class SettingsChanges {
+public:
+    void write_string(const std::string& section, const std::string& key, const std::string& value);
+    void write_integer(const std::string& section, const std::string& key, int value);
+    void write_yes_no(const std::string& section, const std::string& key, bool value);
+    void write_number_set(const std::string& section, const std::string& key, const NumberSet& value);
+    void delete_key(const std::string& section, const std::string& key);
+    void delete_section(const std::string& section);
+    bool empty() const { return changes_.empty(); }
+
+    // False when the file could not be read or replaced (nothing written) or when a change was refused
+    // (the others are made).
+    bool commit(const std::string& file = {}) const;
+
+private:
+    std::vector<std::function<bool(IniText&)>> changes_;
+};
 
 } // namespace morvelin

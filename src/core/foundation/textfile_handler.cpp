@@ -3,9 +3,9 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/file_search.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/utilities.h"
+#include "core/settings/settings_sections.h"
 
 #include <algorithm>
 #include <string_view>
@@ -148,7 +148,7 @@ int Ttextfile_handler::line_count(const std::string& key) const {
 
 void load_language_texts() {
     const ProgramConfig& config = program_config();
-    std::string name = settings_read_string("", config.general_section, "Text File", "");
+    std::string name = settings::read_general_settings().text_file;
     if (name.empty()) name = config.text_file_name;
     global_table() = Ttextfile_handler(name, true);
     if (config.load_caption_and_memory_texts) {

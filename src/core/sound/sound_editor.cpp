@@ -2,7 +2,7 @@
 
 #include "core/foundation/environment.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
+#include "core/settings/settings_sections.h"
 #include "core/sound/file_locations.h"
 #include "core/sound/program_starter.h"
 
@@ -12,9 +12,6 @@ namespace morvelin {
 
 namespace {
 
-const char* const program_key = "Sound Editing Program";
-const char* const maximize_key = "Maximize Sound Editing Program";
-
 bool is_file(const std::string& path) {
     std::error_code error;
     return !path.empty() && std::filesystem::is_regular_file(path, error);
@@ -23,12 +20,11 @@ bool is_file(const std::string& path) {
 } // namespace
 
 std::string sound_editing_program() {
-    return settings_read_string("", program_config().general_section, program_key,
-                                default_sound_editing_program);
+    return settings::read_general_settings().sound_editing_program;
 }
 
 bool maximize_sound_editing_program() {
-    return settings_read_yes_no("", program_config().general_section, maximize_key, false);
+    return settings::read_general_settings().maximize_sound_editing_program;
 }
 
 std::optional<std::string> choose_sound_editing_program(const std::string& title) {
@@ -40,7 +36,9 @@ std::optional<std::string> choose_sound_editing_program(const std::string& title
         folder += '/';
     std::optional<std::string> chosen = dialog_port().open_file(title, folder, {{"Programs", "*"}});
     if (!chosen || chosen->empty()) return std::nullopt;
-    settings_write_string("", program_config().general_section, program_key, *chosen);
+    settings::GeneralSettings general;
+    general.sound_editing_program = *chosen;
+    settings::write_general(&settings::GeneralSettings::sound_editing_program, general);
     return chosen;
 }
 

@@ -9,10 +9,8 @@ namespace morvelin {
 
 struct Tcutpart;
 
-// The stored default names a Windows program that never exists here, so the first use asks.
-constexpr const char* default_sound_editing_program = "c:\\Program Files\\Cool2000\\Cool2000.exe";
-
-// `Sound Editing Program`, or the default.
+// `Sound Editing Program`, or the default, a Windows program that never exists here, so the first use
+// asks.
 std::string sound_editing_program();
 // `Maximize Sound Editing Program` (default No).
 bool maximize_sound_editing_program();

@@ -11,7 +11,7 @@
 #include "ui/windows/form.h"
 #include "ui/windows/window_request.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
+#include "core/settings/settings_sections.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
 
@@ -28,8 +28,20 @@ namespace morvelin {
 
 namespace {
 
-std::string window_section(int number) {
-    return "WINDOW " + std::to_string(number);
+using settings::window_section;
+
+// Where windows may open: every screen of the desktop.
+settings::ScreenRect desktop_area() {
+    const QScreen* screen = QApplication::primaryScreen();
+    const QRect r = screen ? screen->virtualGeometry() : QRect(0, 0, 1280, 1024);
+    return {r.left(), r.top(), r.width(), r.height()};
+}
+
+// The rectangle moved and cut so that the whole window lies on the desktop.
+QRect on_desktop(const std::array<int, 4>& left_top_right_bottom, QSize minimum) {
+    const auto r =
+        settings::place_on_screen(left_top_right_bottom, desktop_area(), minimum.width(), minimum.height());
+    return QRect(r.left, r.top, r.width, r.height);
 }
 
 QString menu_text(const std::vector<std::string>& menus, int line, bool dots = false) {
@@ -143,20 +155,23 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
     }
     const int number = setup.restore_from_settings ? top_forms().count() : 1;
     if (setup.source) {
-        normal_rect_ = setup.source->normal_rect().translated(30, 30);
+        const QRect r = setup.source->normal_rect().translated(30, 30);
+        normal_rect_ =
+            on_desktop({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}, minimumSizeHint());
         setGeometry(normal_rect_);
-    } else {
-        read_window_section(number);
     }
+    const auto stored = setup.source ? settings::WindowSettings{}
+                                     : settings::read_window_settings(window_section(number),
+                                                                      data_set_loaded() ? static_cast<int>(data_set().audio_cd_count()) : 0);
+    if (!setup.source) read_window_section(stored);
     if (data_set_loaded() && !is_show_window_) {
         if (setup.source) {
             pane_->set_up(&setup.source->pane_->strings(), TShowStringsViewState::initial(),
                           &setup.source->pane_->strings().settings());
         } else {
-            const std::string section = window_section(number);
-            const auto settings = SHST_TClassShowStringsData::read_from_settings(data_set(), section);
-            const auto state =
-                TShowStringsViewState::from_text(settings_read_string("", section, "Visible", ""));
+            const auto settings =
+                SHST_TClassShowStringsData::from_window_settings(data_set(), stored, window_section(number));
+            const auto state = TShowStringsViewState::from_text(stored.visible);
             pane_->set_up(nullptr, state, &settings);
         }
     }
@@ -190,39 +205,43 @@ void TChildForm::layout_status_panels() {
     status_text_->setFixedWidth(std::max(0, std::max(client - 300, client / 2) - area));
 }
 
-void TChildForm::read_window_section(int number) {
-    const std::string section = window_section(number);
-    const auto stored = read_geometry({section, "Coord"});
+void TChildForm::read_window_section(const settings::WindowSettings& stored) {
+    const auto coord = stored.rectangle();
     bool maximized = true;
-    if (!stored) {
+    if (!coord) {
         const QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry()
                                                            : QRect(0, 0, 1280, 1024);
         normal_rect_ =
             QRect(screen.width() / 8, screen.height() / 8, screen.width() * 6 / 8, screen.height() * 6 / 8);
     } else {
-        normal_rect_ = *stored;
-        maximized = settings_read_yes_no("", section, "Maximized", true);
+        normal_rect_ = on_desktop(*coord, minimumSizeHint());
+        maximized = stored.maximized;
     }
     setGeometry(normal_rect_);
     if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void TChildForm::write_window_section(int number) const {
-    const std::string section = window_section(number);
-    write_geometry({section, "Coord"}, normal_rect_);
-    settings_write_yes_no("", section, "Maximized", isMaximized());
+void TChildForm::write_window_section(int number, SettingsChanges& changes) const {
+    using W = settings::WindowSettings;
+    W stored;
+    const QRect r = normal_rect_;
+    // Stored like the desktop's rectangles: right and bottom are one past the last pixel.
+    stored.set_rectangle({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+    stored.maximized = isMaximized();
+    settings::Groups groups = W::placement;
     if (data_set_loaded() && !is_show_window_) {
-        pane_->strings().settings().write_to_settings(data_set(), section);
-        settings_write_string("", section, "Visible",
-                              pane_->view_state().to_text(edition().switches.group_families));
+        groups |= pane_->strings().settings().store_in(data_set(), stored) | W::view;
+        stored.visible = pane_->view_state().to_text(edition().switches.group_families);
     }
+    settings::write_window_settings(changes, window_section(number), stored, groups);
 }
 
 void TChildForm::start_up() {
     show();
     pane_->setFocus();
     if (is_additional_ || is_show_window_) return;
-    const int windows = settings_read_integer("", program_config().general_section, "Windows", 1);
+    // At most max_windows: the count is range-checked where it is read.
+    const int windows = settings::read_general_settings().windows;
     for (int i = 2; i <= windows; ++i) {
         auto* form = new TChildForm;
         WindowSetUp setup;

@@ -3,6 +3,7 @@
 // windows restored at start-up are additional windows onto the same data, each with its own
 // display settings and folding. Every window but a show window stands in top_forms().
 
+#include "core/settings/settings_sections.h"
 #include "ui/windows/form.h"
 
 #include <QMainWindow>
@@ -49,8 +50,8 @@ public:
     // The rectangle of the window when neither minimised nor maximised, kept on every move and resize.
     QRect normal_rect() const { return normal_rect_; }
 
-    // Writes `Coord`, `Maximized` and the display state into section "WINDOW <number>".
-    void write_window_section(int number) const;
+    // Adds the writes of `Coord`, `Maximized` and the display state to section "WINDOW <number>".
+    void write_window_section(int number, SettingsChanges& changes) const;
 
     // Menu handlers.
     void new_window_click();
@@ -89,7 +90,7 @@ protected:
 
 private:
     void create_menu();
-    void read_window_section(int number);
+    void read_window_section(const settings::WindowSettings& stored);
     void remember_normal_rect();
     // Panel 0 takes the larger of (width - 300) and half the width, less the area panel.
     void layout_status_panels();

@@ -1,7 +1,6 @@
 #include "ui/display/show_strings_data.h"
 
 #include "core/foundation/editions.h"
-#include "core/foundation/settings_file.h"
 #include "core/foundation/text_encoding.h"
 
 #include <algorithm>
@@ -9,14 +8,6 @@
 namespace morvelin {
 
 namespace {
-
-const char* const key_other_language = "Other Language";
-const char* const key_scientific = "Scientific";
-const char* const key_main = "Main";
-const char* const key_order = "Systematic Order";
-const char* const key_threatened = "Show Threatened Bird Indications";
-const char* const key_department = "Show department on first line of recording data";
-const char* const key_country = "Show country on first line of recording data";
 
 const char* const main_scientific_text = "Scientific";
 const char* const main_other_text = "Other Language";
@@ -52,41 +43,56 @@ SHST_TClassShowStringsData SHST_TClassShowStringsData::create_default(const Tdat
     return d;
 }
 
-SHST_TClassShowStringsData SHST_TClassShowStringsData::read_from_settings(const Tdata& data,
-                                                                          const std::string& section) {
+SHST_TClassShowStringsData
+SHST_TClassShowStringsData::from_window_settings(const Tdata& data, const settings::WindowSettings& stored,
+                                                 const std::string& section) {
     SHST_TClassShowStringsData d;
-    d.other_language = settings_read_yes_no("", section, key_other_language, true);
+    d.other_language = stored.other_language;
     // Without vernacular names the scientific name is the only name left.
-    d.scientific = d.other_language ? settings_read_yes_no("", section, key_scientific, true) : true;
-    const std::string main = settings_read_string("", section, key_main, main_other_text);
-    d.main_name =
-        equals_ignore_case(main, main_scientific_text) ? main_name::scientific : main_name::other_language;
+    d.scientific = d.other_language ? stored.scientific : true;
+    d.main_name = equals_ignore_case(stored.main, main_scientific_text) ? main_name::scientific
+                                                                        : main_name::other_language;
 
     const std::vector<int> orders = offered_systematic_orders(data);
     d.systematic_order = default_systematic_order(data);
-    if (orders.size() > 1) {
-        const int stored = settings_read_integer("", section, key_order, d.systematic_order);
-        if (std::find(orders.begin(), orders.end(), stored) != orders.end()) d.systematic_order = stored;
-    }
+    if (orders.size() > 1 && std::find(orders.begin(), orders.end(), stored.systematic_order) != orders.end())
+        d.systematic_order = stored.systematic_order;
 
-    d.show_threatened = settings_read_yes_no("", section, key_threatened, true);
-    d.show_department = settings_read_yes_no("", section, key_department, true);
-    if (edition().switches.show_country_option)
-        d.show_country = settings_read_yes_no("", section, key_country, true);
-    d.visible = TClassVisibleSpeciesAndRecordings::create_from_settings(data, section);
+    d.show_threatened = stored.show_threatened;
+    d.show_department = stored.show_department;
+    if (edition().switches.show_country_option) d.show_country = stored.show_country;
+    d.visible = TClassVisibleSpeciesAndRecordings::from_window_settings(data, stored, section);
     return d;
 }
 
+settings::Groups SHST_TClassShowStringsData::store_in(const Tdata& data,
+                                                      settings::WindowSettings& stored) const {
+    using W = settings::WindowSettings;
+    stored.other_language = other_language;
+    stored.scientific = scientific;
+    stored.main = main_name == main_name::scientific ? main_scientific_text : main_other_text;
+    stored.systematic_order = systematic_order;
+    stored.show_threatened = show_threatened;
+    stored.show_department = show_department;
+    settings::Groups groups = W::names;
+    if (edition().switches.show_country_option) {
+        stored.show_country = show_country;
+        groups |= W::country;
+    }
+    return groups | visible.store_in(data, stored);
+}
+
+SHST_TClassShowStringsData SHST_TClassShowStringsData::read_from_settings(const Tdata& data,
+                                                                          const std::string& section) {
+    return from_window_settings(
+        data, settings::read_window_settings(section, static_cast<int>(data.audio_cd_count())), section);
+}
+
 void SHST_TClassShowStringsData::write_to_settings(const Tdata& data, const std::string& section) const {
-    settings_write_yes_no("", section, key_other_language, other_language);
-    settings_write_yes_no("", section, key_scientific, scientific);
-    settings_write_string("", section, key_main,
-                          main_name == main_name::scientific ? main_scientific_text : main_other_text);
-    settings_write_integer("", section, key_order, systematic_order);
-    settings_write_yes_no("", section, key_threatened, show_threatened);
-    settings_write_yes_no("", section, key_department, show_department);
-    if (edition().switches.show_country_option) settings_write_yes_no("", section, key_country, show_country);
-    visible.save_to_settings(data, section);
+    settings::WindowSettings stored;
+    SettingsChanges changes;
+    settings::write_window_settings(changes, section, stored, store_in(data, stored));
+    changes.commit();
 }
 
 void set_family_group_classifier(FamilyGroupClassifier c) {

@@ -22,10 +22,16 @@ public:
     // Systematic order 1, the edition's default filter, both name kinds shown with the vernacular
     // name first, threatened statuses and departments shown, countries not.
     static SHST_TClassShowStringsData create_default(const Tdata& data);
-    // The defaults, then the keys of section (and the filter's own keys there). Values that cannot be
-    // used fall back to their defaults; nothing is reported.
+    // The defaults, then the display values of a window's settings (and its filter's). Values that
+    // cannot be used fall back to their defaults; nothing is reported.
+    static SHST_TClassShowStringsData from_window_settings(const Tdata& data,
+                                                           const settings::WindowSettings& stored,
+                                                           const std::string& section);
+    // The mirror of from_window_settings: fills the display and filter fields and returns their groups
+    // (the country only in editions that offer it).
+    settings::Groups store_in(const Tdata& data, settings::WindowSettings& stored) const;
+    // The same through the settings file's section.
     static SHST_TClassShowStringsData read_from_settings(const Tdata& data, const std::string& section);
-    // The mirror of read_from_settings; `Show country ...` only in editions that offer it.
     void write_to_settings(const Tdata& data, const std::string& section) const;
 
     bool scientific = true;

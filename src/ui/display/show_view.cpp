@@ -8,7 +8,7 @@
 #include "core/foundation/environment.h"
 #include "ui/foundation/program_fonts.h"
 #include "core/foundation/services.h"
-#include "core/foundation/settings_file.h"
+#include "core/settings/settings_sections.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/textfile_handler.h"
 
@@ -27,9 +27,7 @@ TShowFonts& TShowFonts::instance() {
 }
 
 TShowFonts::TShowFonts() {
-    const int stored =
-        settings_read_integer("", program_config().general_section, "Text Size", default_text_size);
-    rebuild(stored > 0 ? stored : default_text_size);
+    rebuild(settings::read_general_settings().text_size);
 }
 
 void TShowFonts::rebuild(int text_size) {
@@ -58,7 +56,9 @@ void TShowFonts::rebuild(int text_size) {
 }
 
 void TShowFonts::write_text_size() const {
-    settings_write_integer("", program_config().general_section, "Text Size", text_size_);
+    settings::GeneralSettings general;
+    general.text_size = text_size_;
+    settings::write_general(&settings::GeneralSettings::text_size, general);
 }
 
 const TShowFonts::Entry& TShowFonts::entry(FontRef ref) const {

@@ -3,7 +3,7 @@
 #include "ui/display/child_form.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
-#include "core/foundation/settings_file.h"
+#include "core/settings/settings_sections.h"
 #include "ui/foundation/qt_services.h"
 
 #include <algorithm>
@@ -47,8 +47,15 @@ void Ttop_forms::rewrite_captions() const {
 }
 
 void Ttop_forms::write_data_to_ini_file() const {
-    settings_write_integer("", program_config().general_section, "Windows", count());
-    for (int i = 0; i < count(); ++i) forms_[static_cast<std::size_t>(i)]->write_window_section(i + 1);
+    // One replacement of the file for all windows.
+    settings::GeneralSettings general;
+    general.windows = count();
+    SettingsChanges changes;
+    settings::write_field(changes, settings::GeneralSettings::section(), settings::GeneralSettings::fields(),
+                          general, &settings::GeneralSettings::windows);
+    for (int i = 0; i < count(); ++i)
+        forms_[static_cast<std::size_t>(i)]->write_window_section(i + 1, changes);
+    changes.commit();
 }
 
 void Ttop_forms::close_all_without_asking() {

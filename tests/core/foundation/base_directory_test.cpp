@@ -47,6 +47,19 @@ TEST_F(BaseDirectoryTest, JustInstalledKeepsOnlyTheMountPoint) {
     EXPECT_EQ(stored(), "/proc/");
 }
 
+// The first start may come before the disc is mounted: its folder then lies on the root file system,
+// and the root would lose the installer's choice.
+TEST_F(BaseDirectoryTest, JustInstalledKeepsAFolderWhoseFileSystemIsNotMounted) {
+    const std::string file = "[GENERAL]\nBase Directory=/nonexistent-morvelin-disc/Data\nJust Installed=Yes\n";
+    write_file(dir_.file("Morvelin.ini"), file);
+    init_base_directory();
+    EXPECT_EQ(environment().base_directory, "/nonexistent-morvelin-disc/Data/");
+    EXPECT_EQ(read_file(dir_.file("Morvelin.ini")), file);
+    finalise_base_directory();
+    EXPECT_FALSE(just_installed());
+    EXPECT_EQ(stored(), "/nonexistent-morvelin-disc/Data/");
+}
+
 TEST_F(BaseDirectoryTest, StoredFolderGetsATrailingSeparatorAndEmptyMeansTheRoot) {
     const std::pair<const char*, const char*> cases[] = {
         {"[GENERAL]\nBase Directory=/media/disc/Data\n", "/media/disc/Data/"},

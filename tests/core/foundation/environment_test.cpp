@@ -114,6 +114,22 @@ TEST_F(InitEnvironmentTest, SettingsGoToTheConfigFolderWhenTheProgramFolderIsNot
     EXPECT_TRUE(messages.shown().empty());
 }
 
+// An installer's settings in a program folder the user cannot write seed the user's own file once.
+TEST_F(InitEnvironmentTest, ASettingsFileInAReadOnlyProgramFolderSeedsTheUsersFile) {
+    write_file(program_.file("Morvelin.ini"), "[GENERAL]\nBase Directory=/media/cdrom/\n");
+    const std::string personal = config_.path() + "cfg/Morvelin/Morvelin.ini";
+    EXPECT_EQ(settings_file_location(program_.path(), false), personal);
+    EXPECT_EQ(read_file(personal), "[GENERAL]\nBase Directory=/media/cdrom/\n");
+
+    // Later starts keep the user's own settings.
+    write_file(personal, "[GENERAL]\nBase Directory=/home/user/disc/\n");
+    EXPECT_EQ(settings_file_location(program_.path(), false), personal);
+    EXPECT_EQ(read_file(personal), "[GENERAL]\nBase Directory=/home/user/disc/\n");
+
+    // A writable program folder keeps its file where it is.
+    EXPECT_EQ(settings_file_location(program_.path(), true), program_.file("Morvelin.ini"));
+}
+
 TEST_F(InitEnvironmentTest, ASettingsPathThatIsNoFileIsReported) {
     fs::create_directory(program_.file("Morvelin.ini"));
     ScriptedMessages messages;

@@ -150,6 +150,31 @@ TEST_F(SettingsFileTest, NumberSetsRoundTripIncludingTheEmptySet) {
     EXPECT_TRUE(settings_read_number_set("", "AUDIO CDS", "Visible", NumberSet{1, 2}).empty());
 }
 
+// One pair of matching quotes around a value is not part of it, as for the Windows reader; a value
+// written with quotes of its own keeps them.
+TEST_F(SettingsFileTest, MatchingQuotesAroundAValueAreNotPartOfIt) {
+    write_ini("[GENERAL]\n"
+              "Base Directory=\"/media/cdrom/\"\n"
+              "Single= 'with spaces ' \n"
+              "Windows=\"3\"\n"
+              "Mixed=\"not a pair'\n"
+              "Lone=\"\n"
+              "Inner=a \"quoted\" word\n"
+              "Empty=\"\"\n");
+    EXPECT_EQ(settings_read_string("", "GENERAL", "Base Directory", ""), "/media/cdrom/");
+    EXPECT_EQ(settings_read_string("", "GENERAL", "Single", ""), "with spaces ");
+    EXPECT_EQ(settings_read_integer("", "GENERAL", "Windows", 0), 3);
+    EXPECT_EQ(settings_read_string("", "GENERAL", "Mixed", ""), "\"not a pair'");
+    EXPECT_EQ(settings_read_string("", "GENERAL", "Lone", ""), "\"");
+    EXPECT_EQ(settings_read_string("", "GENERAL", "Inner", ""), "a \"quoted\" word");
+    EXPECT_EQ(settings_read_string("", "GENERAL", "Empty", "default"), "");
+
+    for (const std::string value : {"\"quoted\"", "'x'", "''", "plain", "\"open"}) {
+        ASSERT_TRUE(settings_write_string("", "ROUND TRIP", "Value", value));
+        EXPECT_EQ(settings_read_string("", "ROUND TRIP", "Value", "?"), value);
+    }
+}
+
 TEST_F(SettingsFileTest, StringsAreCutTo200Characters) {
     std::string value(250, 'a');
     value[199] = 'z';
