@@ -113,9 +113,8 @@ int run_program(int argc, char** argv) {
 
 } // namespace
 
-// The process ends without its exit handlers once everything is saved and closed: Qt 6.4's PulseAudio
-// engine is a global static whose destructor disconnects from the sound server without holding its
-// main loop's lock, and the race with the main loop's thread can abort the program on its way out.
+// The process ends without its exit handlers once everything is saved and closed: nothing is left
+// for them to do, and no library's global teardown can delay or spoil the end.
 int main(int argc, char** argv) {
     const int code = run_program(argc, argv);
     std::fflush(nullptr);

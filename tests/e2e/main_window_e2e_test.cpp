@@ -15,10 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -314,7 +316,12 @@ protected:
     // Exit from the File menu: the program ends with exit code 0.
     void exit_program(const ScreenWindow& main_window) {
         ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "f", "x"));
+        const auto asked = Clock::now();
         const auto status = program_.wait(30s);
+        if (status)
+            std::cout << "[   NOTE   ] the program ended "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count()
+                      << " ms after File > Exit was chosen\n";
         if (!status) shot("not-ended");
         ASSERT_TRUE(status) << "the program did not end after File > Exit; windows: "
                             << text(screen_.windows_of(program_.pid()));
@@ -433,6 +440,109 @@ TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
         << family_open.text();
     ASSERT_NO_FATAL_FAILURE(expect_selection_on_line_of(again, first_species, "the first species"));
     ASSERT_NO_FATAL_FAILURE(exit_program(again));
+}
+
+// The bar follows the sound that reaches the sound server: its slider starts moving when the first
+// sound is heard and its button turns back when the last sound has been heard, not seconds after.
+// The program's own stream is recorded, and the arrival of what it carries is timed.
+TEST_F(MainWindowEndToEnd, PlayingBarFollowsTheSoundHeard) {
+    if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
+    ASSERT_NO_FATAL_FAILURE(start_program());
+    std::vector<ScreenWindow> windows;
+    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+    const ScreenWindow window = windows[0];
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(wait_for_family_list(window, boxes));
+    const QPoint family = boxes.folded.front();
+    ASSERT_NO_FATAL_FAILURE(unfold(window, family, "the first family", boxes));
+    const std::vector<QPoint> species = species_boxes(boxes, family);
+    ASSERT_FALSE(species.empty()) << "the family shows no species; fold boxes: " << boxes.text();
+    ASSERT_NO_FATAL_FAILURE(unfold(window, species.front(), "the first species", boxes));
+    std::vector<QPoint> buttons;
+    QImage before;
+    ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(before = shot("recordings"), window.geometry)).empty(); }))
+        << "the unfolded species shows no sound bar with a play button";
+    const QPoint button = buttons.front();
+    const QRect around_button(button - QPoint(4, 4), play_.size() + QSize(8, 8));
+    const Sprite play_focused(bitmap("SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR")); // the clicked button keeps the focus
+    // The slider lies right of the button, on its row.
+    const QRect slider(button.x() + play_.size().width() + 8, button.y(), 120, play_.size().height());
+    auto slider_changed = [&](const QImage& image) {
+        for (int y = slider.top(); y <= slider.bottom(); ++y)
+            for (int x = slider.left(); x <= slider.right(); ++x)
+                if (image.pixel(x, y) != before.pixel(x, y)) return true;
+        return false;
+    };
+
+    ASSERT_TRUE(screen_.click(button + QPoint(play_.size().width() / 2, play_.size().height() / 2)));
+    std::string input;
+    ASSERT_TRUE(poll_until(10s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
+        << "the program opened no stream on the sound server " << pulse_server_;
+    const std::string recording = runtime_.file("followed.raw");
+    ChildProcess recorder;
+    Launch record;
+    record.arguments = {"parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
+                        "--raw", "--latency-msec=10"};
+    record.output = recording;
+    std::string error;
+    ASSERT_TRUE(recorder.start(record, error)) << error;
+    // When the recording reached each size, timed apart from the screenshots, which are slow.
+    std::vector<std::pair<Clock::time_point, std::uintmax_t>> arrivals;
+    std::mutex arrivals_lock;
+    std::atomic<bool> timing{true};
+    std::thread timer([&] {
+        while (timing) {
+            std::error_code size_error;
+            const auto size = fs::file_size(recording, size_error);
+            std::lock_guard lock(arrivals_lock);
+            if (!size_error && (arrivals.empty() || arrivals.back().second != size))
+                arrivals.emplace_back(Clock::now(), size);
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    std::optional<Clock::time_point> moved, back;
+    poll_until(60s, [&] {
+        const QImage image = shot("following");
+        const auto now = Clock::now();
+        if (!moved && slider_changed(image)) moved = now;
+        if (!play_.find(image, around_button).empty() || !play_focused.find(image, around_button).empty())
+            back = now;
+        return back.has_value();
+    });
+    recorder.signal(SIGINT);
+    recorder.wait(3s);
+    recorder.stop();
+    timing = false;
+    timer.join();
+    ASSERT_TRUE(moved) << "the slider never moved";
+    ASSERT_TRUE(back) << "the button did not turn back to the play button";
+
+    // The first and the last sound in the recording, and when they arrived.
+    std::ifstream in(recording, std::ios::binary);
+    std::vector<std::int16_t> samples;
+    for (std::int16_t sample = 0; in.read(reinterpret_cast<char*>(&sample), sizeof sample);)
+        samples.push_back(sample);
+    auto loud = [](std::int16_t s) { return std::abs(int(s)) > 64; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    ASSERT_NE(first, samples.end()) << "the program's stream carried only silence";
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud);
+    auto arrival = [&](std::size_t sample) {
+        for (const auto& [at, size] : arrivals)
+            if (size / 2 > sample) return at;
+        return arrivals.back().first;
+    };
+    const auto first_heard = arrival(std::size_t(first - samples.begin()));
+    const auto last_heard = arrival(std::size_t(samples.rend() - last - 1));
+    auto ms = [](Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
+    std::cout << "[   NOTE   ] slider moved " << ms(*moved - first_heard) << " ms after the first sound was heard; "
+              << "button back " << ms(*back - last_heard) << " ms after the last\n";
+    // Generous for a screenshot every few hundred milliseconds, far below the seconds of a bar that
+    // follows what was decoded or buffered rather than heard.
+    constexpr auto tolerance = 900ms;
+    EXPECT_LE(*moved - first_heard, tolerance) << "the slider stood still after the sound had started";
+    EXPECT_LE(*back - last_heard, tolerance) << "the bar went on playing after the sound had ended";
+    EXPECT_GE(*back - last_heard, -tolerance) << "the bar ended before the sound";
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
 }
 
 TEST_F(MainWindowEndToEnd, SecondWindowComesBackWithItsCaptionPlaceAndFolding) {

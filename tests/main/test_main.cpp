@@ -1,7 +1,6 @@
-// The main function of every test program. It ends the process without the exit handlers: Qt 6.4's
-// PulseAudio engine is a global static whose destructor disconnects from the sound server without
-// holding its main loop's lock, and the race with the main loop's thread can abort a test program
-// that has passed every test.
+// The main function of every test program. It ends the process without the exit handlers once the
+// temporary folders are gone: a test program that passed every test must not fail in a library's
+// global teardown.
 
 #include "core/foundation/leak_check.h"
 #include "scripted_services.h"

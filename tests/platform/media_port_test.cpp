@@ -8,7 +8,6 @@
 #include "scripted_services.h"
 
 #include <QAudioDevice>
-#include <QMediaDevices>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -216,9 +215,9 @@ TEST_F(MediaPortCommands, FileDevicesKnowMillisecondsAndRefusePositionsPastTheEn
     std::uint32_t quantity = 9;
     EXPECT_EQ(port->system_info_quantity(mci::devtype_cd_audio, quantity), 0);
     EXPECT_EQ(quantity, 0u);
-    // The sound outputs, which the program counts at start.
+    // The sound outputs, which the program counts at start: the null output asked for is the one.
     EXPECT_EQ(port->system_info_quantity(mci::devtype_waveform_audio, quantity), 0);
-    EXPECT_EQ(quantity, std::uint32_t(QMediaDevices::audioOutputs().size()));
+    EXPECT_EQ(quantity, 1u);
     port->close(id);
 }
 

@@ -12,7 +12,6 @@
 #include "core/sound/players.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
@@ -33,12 +32,6 @@ std::string format_seconds(int ms, int decimals) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, ms / 1000.0);
     return buffer;
-}
-
-std::string lower_ascii(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // Clears a flag for the length of a scope, even when the scope is left early.
@@ -399,7 +392,7 @@ std::string SoundBarState::sound_file_path() const {
 
 std::string SoundBarState::information_text() const {
     const Tcutpart& part = cut_part();
-    if (kind_ == SoundBarPlayerKind::cut_part_file) return text(8) + ": " + lower_ascii(sound_file_path());
+    if (kind_ == SoundBarPlayerKind::cut_part_file) return text(8) + ": " + sound_file_path();
 
     const TaudioCD* cd = part.audio_cd;
     std::string message = text(9) + " \"" + (cd ? cd->text_1 : std::string()) + "\"\n" + text(10) + " " +

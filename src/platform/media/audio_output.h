@@ -1,8 +1,9 @@
 #pragma once
-// Where decoded sound goes: the sound server through Qt Multimedia's QAudioSink, or a null output
-// that takes the samples in real time when there is no output device (or MORVELIN_AUDIO_OUTPUT=null).
-// An output pulls from its source on the media worker thread, which needs a Qt event loop; it
-// counts the frames that have been heard, so positions follow the sound, not the decoding.
+// Where decoded sound goes: a stream on the sound server through libpulse (PulseAudio, or PipeWire's
+// PulseAudio service), or a null output that takes the samples in real time when no server answers
+// (or MORVELIN_AUDIO_OUTPUT=null). An output counts the frames that have been heard, so positions
+// follow the sound, not the decoding: for a server stream that is what the server has taken minus
+// the latency it reports.
 
 #include "platform/media/pcm_source.h"
 
@@ -16,7 +17,8 @@ public:
     enum class Start { started, no_device, unsuitable_format };
 
     virtual ~AudioOutput() = default;
-    // Starts pulling frames from the source, which must outlive the output or its stop().
+    // Starts taking frames from the source, which must outlive the output's stop() or finished(). A
+    // server output reads the source on libpulse's thread until then.
     virtual Start start(PcmSource& source) = 0;
     virtual void stop() = 0;
     // Frames heard since start.
@@ -27,9 +29,32 @@ public:
     virtual void poll() {}
 };
 
-// An output on the system's default sound device, or a null output when there is none or when
-// MORVELIN_AUDIO_OUTPUT is "null". Call on the media worker thread.
-std::unique_ptr<AudioOutput> make_audio_output();
+// A connection to the sound server that libpulse's own clients (pactl) reach: $PULSE_SERVER, the
+// client configuration, the user's runtime folder, and without XDG_RUNTIME_DIR the per-user folder
+// in /tmp. Shared by the outputs made from it; it must outlive them.
+class SoundServer {
+public:
+    // Null when no server answers within a second or two.
+    static std::shared_ptr<SoundServer> connect();
+    ~SoundServer();
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    // The connection is still up (a server that ended leaves it failed).
+    bool connected() const;
+
+    struct Connection;
+
+private:
+    SoundServer();
+    std::unique_ptr<Connection> connection_;
+    friend std::unique_ptr<AudioOutput> make_server_output(const std::shared_ptr<SoundServer>& server);
+};
+
+// A stream on the server's default sink ($PULSE_SINK when set).
+std::unique_ptr<AudioOutput> make_server_output(const std::shared_ptr<SoundServer>& server);
 std::unique_ptr<AudioOutput> make_null_output();
+// MORVELIN_AUDIO_OUTPUT is "null": never use the sound server.
+bool null_output_requested();
 
 } // namespace morvelin::media

@@ -6,7 +6,6 @@
 #include "platform/media/sound_decoder.h"
 
 #include <QAudioDevice>
-#include <QMediaDevices>
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
@@ -30,6 +29,9 @@ namespace {
 
 // How often playing devices are looked at to notice their end.
 constexpr int tick_ms = 20;
+// A stream that has played to its end stays connected this long: the sink may still hold its last
+// samples, which a disconnect would drop.
+constexpr auto linger = std::chrono::seconds(1);
 // A synchronous sound is cut off when it has not ended this long after its length.
 constexpr std::int64_t synchronous_grace_ms = 5000;
 
@@ -93,6 +95,8 @@ struct LinuxMediaPort::Engine {
     std::map<std::uint32_t, Device> devices;
     std::uint32_t next_id = 1;
     QTimer* timer = nullptr;
+    std::shared_ptr<media::SoundServer> server;
+    std::vector<std::pair<std::unique_ptr<media::AudioOutput>, std::chrono::steady_clock::time_point>> lingering;
 
     explicit Engine(Options o) : options(std::move(o)) {
         for (const auto& path : options.cd_drives)
@@ -107,6 +111,14 @@ struct LinuxMediaPort::Engine {
     }
 
     media::CdDrive& drive(const Device& device) { return *drives[std::size_t(device.ordinal)]; }
+
+    bool null_output() const { return options.null_output || media::null_output_requested(); }
+
+    // The sound server's connection, made again when the server went away; null when none answers.
+    const std::shared_ptr<media::SoundServer>& sound_server() {
+        if (!server || !server->connected()) server = media::SoundServer::connect();
+        return server;
+    }
 
     bool drive_busy(int ordinal) const {
         return std::any_of(devices.begin(), devices.end(), [&](const auto& entry) {
@@ -142,6 +154,11 @@ struct LinuxMediaPort::Engine {
         // the device is settled first so that the tick finds nothing playing.
         std::unique_ptr<media::AudioOutput> output = std::move(device.output);
         std::unique_ptr<media::PcmSource> source = std::move(device.source);
+        if (reached_end) {
+            // An output at its end reads its source no more.
+            lingering.emplace_back(std::move(output), std::chrono::steady_clock::now() + linger);
+            return;
+        }
         output->stop();
         output.reset();
     }
@@ -158,7 +175,9 @@ struct LinuxMediaPort::Engine {
             update(device);
             any = any || device.playing;
         }
-        if (!any && timer) timer->stop();
+        const auto now = std::chrono::steady_clock::now();
+        std::erase_if(lingering, [&](const auto& entry) { return entry.second <= now; });
+        if (!any && lingering.empty() && timer) timer->stop();
     }
 
     void ensure_ticking() {
@@ -380,7 +399,7 @@ struct LinuxMediaPort::Engine {
             device.decoder->seek(start);
             device.source = std::make_unique<BoundedSource>(*device.decoder, end - start);
         }
-        device.output = options.null_output ? media::make_null_output() : media::make_audio_output();
+        device.output = null_output() ? media::make_null_output() : media::make_server_output(sound_server());
         auto started = device.output->start(*device.source);
         if (started == media::AudioOutput::Start::no_device) {
             device.output = media::make_null_output();
@@ -424,6 +443,8 @@ struct LinuxMediaPort::Engine {
 
     void shut_down() {
         devices.clear();
+        lingering.clear();
+        server.reset();
         delete timer;
         timer = nullptr;
         drives.clear();
@@ -515,17 +536,14 @@ int LinuxMediaPort::break_command(std::uint32_t device_id, int) {
 
 int LinuxMediaPort::system_info_quantity(int device_type, std::uint32_t& quantity) {
     run([&] {
-        std::uint32_t drives = std::uint32_t(engine_->drives.size());
-        switch (device_type & 0xFFFF) {
-        case mci::devtype_cd_audio:
+        const std::uint32_t drives = std::uint32_t(engine_->drives.size());
+        if ((device_type & 0xFFFF) == mci::devtype_cd_audio) {
             quantity = drives;
-            break;
-        case mci::devtype_waveform_audio:
-            quantity = std::uint32_t(QMediaDevices::audioOutputs().size());
-            break;
-        default:
-            quantity = drives + 1;
+            return;
         }
+        // The null output stands in for a device only when asked for; otherwise a server must answer.
+        const std::uint32_t outputs = engine_->null_output() || engine_->sound_server() ? 1 : 0;
+        quantity = (device_type & 0xFFFF) == mci::devtype_waveform_audio ? outputs : drives + outputs;
     });
     return mci::no_error;
 }

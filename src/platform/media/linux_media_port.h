@@ -1,7 +1,8 @@
 #pragma once
 // The media port on Linux: sound files decoded with FFmpeg, audio CDs read with libcdio from
-// optical drives and from disc images, played through Qt Multimedia (or a null output that keeps
-// real time when there is no sound device).
+// optical drives and from disc images, played on the sound server through libpulse (or a null output
+// that keeps real time when no server answers). The wave-audio device count is 1 when a server
+// answers (or the null output was asked for) and 0 otherwise.
 //
 // All devices live on one worker thread with a Qt event loop; every call is carried out there and
 // waited for, so callers see the plain synchronous MCI behaviour of the port. A QCoreApplication

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace morvelin {
@@ -506,14 +507,16 @@ TEST_F(SoundBarStateTest, DestroyingAPlayingBarClosesItsDevice) {
 }
 
 TEST_F(SoundBarStateTest, InformationTexts) {
+    // A file is named as the case-insensitive look-up found it on disk, not as the data spell it.
     auto file = cut_part_recording(4000);
-    EXPECT_EQ(
-        bar(*file, view)->information_text(), "L8: " + [&] {
-            std::string path = cut_part_path(*file, base.path());
-            for (char& ch : path)
-                ch = char(std::tolower(static_cast<unsigned char>(ch)));
-            return path;
-        }());
+    const std::string on_disk =
+        base.file("TAPES/07/") + std::filesystem::path(cut_part_path(*file, base.path())).filename().string();
+    std::filesystem::create_directories(base.file("TAPES/07"));
+    std::ofstream(on_disk) << "RIFF";
+    EXPECT_EQ(bar(*file, view)->information_text(), "L8: " + on_disk);
+    // Without a file on disk, the path as the data spell it.
+    auto missing = cut_part_recording(4000);
+    EXPECT_EQ(bar(*missing, view)->information_text(), "L8: " + cut_part_path(*missing, base.path()));
 
     auto on_drive = cd_recording(0, 12000, false);
     EXPECT_EQ(bar(*on_drive, view)->information_text(), "L9 \"Voices of the Marsh\"\nL10 2, L13 12.0 L12.");
