@@ -150,8 +150,8 @@ struct LinuxMediaPort::Engine {
         device.playing = false;
         if (device.notify) device.notification = notification;
         device.notify = false;
-        // Tearing down a sound server stream can run this thread's event loop, and with it a tick:
-        // the device is settled first so that the tick finds nothing playing.
+        // The device is settled before its output goes, so that nothing that runs meanwhile finds a
+        // play half ended.
         std::unique_ptr<media::AudioOutput> output = std::move(device.output);
         std::unique_ptr<media::PcmSource> source = std::move(device.source);
         if (reached_end) {
