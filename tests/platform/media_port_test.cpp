@@ -7,7 +7,6 @@
 #include "media_test_files.h"
 #include "scripted_services.h"
 
-#include <QAudioDevice>
 #include <gtest/gtest.h>
 
 #include <chrono>

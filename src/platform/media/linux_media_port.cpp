@@ -5,7 +5,6 @@
 #include "platform/drives.h"
 #include "platform/media/sound_decoder.h"
 
-#include <QAudioDevice>
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
