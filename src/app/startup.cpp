@@ -3,6 +3,8 @@
 #include "ui/display/child_form.h"
 #include "ui/display/show_view.h"
 #include "ui/display/top_forms.h"
+#include "ui/pictures/localities_map_form.h"
+#include "ui/pictures/map_form.h"
 #include "ui/windows/window_registry.h"
 #include "core/data/data_loader.h"
 #include "core/foundation/base_directory.h"
@@ -64,6 +66,8 @@ bool Startup::start(const std::string& executable_path) {
     if (!icon.isNull()) QApplication::setWindowIcon(icon);
 
     windows_ = std::make_unique<WindowRegistry>();
+    windows_->register_window(WindowKind::map, map_window_factory());
+    windows_->register_window(WindowKind::localities_map, localities_map_factory());
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
     windows_->attach(*main_window_);

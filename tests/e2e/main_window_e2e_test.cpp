@@ -152,6 +152,46 @@ std::string sink_input_of(pid_t pid) {
     return found;
 }
 
+// A locality marker centred on a screen pixel of a map drawn scale times enlarged: a red centre, red
+// two pixels out, and a white ring three pixels out and on the corners of the red square.
+bool marker_at(const QImage& image, QPoint centre, int scale) {
+    auto colour = [&](int dx, int dy) {
+        const QPoint p = centre + QPoint(dx, dy) * scale;
+        return image.rect().contains(p) ? image.pixel(p) & 0xFFFFFF : 0x123456u;
+    };
+    for (auto [dx, dy] : {std::pair{0, 0}, {2, 0}, {-2, 0}, {0, 2}, {0, -2}, {1, 1}})
+        if (colour(dx, dy) != 0xFF0000) return false;
+    for (auto [dx, dy] : {std::pair{3, 0}, {-3, 0}, {0, 3}, {0, -3}, {2, 2}, {-2, -2}})
+        if (colour(dx, dy) != 0xFFFFFF) return false;
+    return true;
+}
+
+// The marker centres inside an area (each block of a scaled centre counted once).
+std::vector<QPoint> markers_in(const QImage& image, QRect area, int scale) {
+    std::vector<QPoint> found;
+    area = area.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (marker_at(image, {x, y}, scale) && !marker_at(image, {x - 1, y}, scale) &&
+                !marker_at(image, {x, y - 1}, scale))
+                found.emplace_back(x, y);
+    return found;
+}
+
+// Pixels of a distribution: the resident and the second range of a flat map, the blue cross-hatch and
+// the pure blue of a mask.
+int range_pixels(const QImage& image, QRect area) {
+    int count = 0;
+    area = area.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y) & 0xFFFFFF;
+            const bool hatch = qRed(p) == qGreen(p) && qBlue(p) > qRed(p) + 60;
+            count += p == 0xD8553B || p == 0x5B7FD6 || p == 0x0000FF || hatch;
+        }
+    return count;
+}
+
 class MainWindowEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -218,6 +258,7 @@ protected:
     }
 
     bool sound_server() const { return !pulse_server_.empty(); }
+
     std::string settings() const { return program_dir_.file("Morvelin.ini"); }
 
     void start_program() {
@@ -368,6 +409,7 @@ protected:
     Sprite play_{bitmap("SOUNDBAR_BUTTON_NOT_PLAYING")};
     Sprite playing_{bitmap("SOUNDBAR_BUTTON_PLAYING")};
     Sprite playing_focused_{bitmap("SOUNDBAR_BUTTON_PLAYING_CURSOR")};
+    Sprite little_map_{bitmap("LITTLE_MAP_BITMAP")};
     const std::string tool_ = binary_dir + "/tools/disc/morvelin-disc";
     TimeLimit limit_{300s};
     std::string screens_;
@@ -682,6 +724,72 @@ TEST_F(MainWindowEndToEnd, WindowKeysSwitchAndATerminationSignalSavesEveryWindow
     EXPECT_EQ(settings_read_string(settings(), "WINDOW 1", "Coord", ""), coord(main_window.geometry));
     EXPECT_EQ(settings_read_string(settings(), "WINDOW 2", "Coord", ""), coord(second.geometry));
     EXPECT_EQ(settings_read_string(settings(), "WINDOW 3", "Coord", ""), coord(windows[2].geometry));
+}
+
+TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
+    const int s = 1; // the program's own scale: the map is drawn 1:1
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+    const QPoint family = boxes.folded.front();
+    FoldBoxes family_open;
+    ASSERT_NO_FATAL_FAILURE(unfold(window, family, "the first family", family_open));
+    const std::vector<QPoint> species = species_boxes(family_open, family);
+    ASSERT_FALSE(species.empty()) << family_open.text();
+    ASSERT_NO_FATAL_FAILURE(unfold(window, species.front(), "the first species", boxes));
+
+    // The species' map button opens its distribution map beside the main window.
+    std::vector<QPoint> buttons;
+    ASSERT_TRUE(poll_until(10s, [&] {
+        return !(buttons = little_map_.find(shot("species"), window.geometry)).empty();
+    })) << "the unfolded species shows no map button";
+    ASSERT_TRUE(screen_.click(buttons.front() +
+                              QPoint(little_map_.size().width() / 2, little_map_.size().height() / 2)));
+    ScreenWindow map;
+    ASSERT_TRUE(poll_until(20s,
+                           [&] {
+                               for (const auto& w : screen_.windows_of(program_.pid()))
+                                   if (w.id != window.id && w.geometry.width() > 300 * s) {
+                                       map = w;
+                                       return true;
+                                   }
+                               return false;
+                           }))
+        << "no map window; windows: " << text(screen_.windows_of(program_.pid()));
+    int range = 0;
+    EXPECT_TRUE(
+        poll_until(10s, [&] { return (range = range_pixels(shot("distribution"), map.geometry)) > 200; }))
+        << "the map window \"" << map.name << "\" " << text(map.geometry) << " shows " << range
+        << " pixels of a range";
+    ASSERT_TRUE(screen_.focus(map));
+    ASSERT_TRUE(screen_.key("Escape"));
+    EXPECT_TRUE(poll_until(10s, [&] {
+        for (const auto& w : screen_.windows_of(program_.pid()))
+            if (w.id == map.id) return false;
+        return true;
+    })) << "Escape did not close the map window";
+
+    // View > Site descriptions: every site on the whole region, Keoladeo at (90, 94).
+    ASSERT_NO_FATAL_FAILURE(choose_menu_item(window, "v", "s"));
+    ScreenWindow sites;
+    ASSERT_TRUE(poll_until(20s,
+                           [&] {
+                               for (const auto& w : screen_.windows_of(program_.pid()))
+                                   if (w.name == "Site descriptions") {
+                                       sites = w;
+                                       return true;
+                                   }
+                               return false;
+                           }))
+        << "no localities map; windows: " << text(screen_.windows_of(program_.pid()));
+    QImage image;
+    const QPoint keoladeo = sites.geometry.topLeft() + QPoint(90, 94) * s;
+    EXPECT_TRUE(poll_until(10s, [&] { return marker_at(image = shot("sites"), keoladeo, s); }))
+        << "no marker with a red centre and a white ring at " << text(keoladeo) << " in "
+        << text(sites.geometry);
+    EXPECT_GE(markers_in(image, sites.geometry, s).size(), 10u) << text(markers_in(image, sites.geometry, s));
+
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // points, and well-known places projected with each map's corner frame land on the right land.
 
 #include "core/areas/sarovan_area.h"
+#include "core/pictures/map_table.h"
 
 #include "ui_application.h"
 
@@ -24,38 +25,24 @@
 namespace morvelin {
 namespace {
 
-void ensure_application() { testing::ui_application(); }
-
-// A map row: image size and the pixel positions of the geographic frame's corners.
-struct Frame {
-    const char* name;
-    int width, height;
-    double west, east, south, north;
-    double sw_x, sw_y, nw_x, nw_y, se_x, se_y, ne_x, ne_y;
-
-    // Bilinear blend of the corners, rounded to the nearest pixel.
-    QPoint project(double lon, double lat) const {
-        const double fx = (lon - west) / (east - west), fy = (lat - south) / (north - south);
-        auto blend = [&](double sw, double nw, double se, double ne) {
-            return sw + (nw - sw) * fy + ((se - sw) + (ne - nw - (se - sw)) * fy) * fx;
-        };
-        return {static_cast<int>(std::lround(blend(sw_x, nw_x, se_x, ne_x))),
-                static_cast<int>(std::lround(blend(sw_y, nw_y, se_y, ne_y)))};
-    }
-};
-
-void PrintTo(const Frame& frame, std::ostream* out) {
-    *out << frame.name;
+void ensure_application() {
+    testing::ui_application();
 }
 
-const Frame whole_region{"SAROVAN_MAP_BITMAP", 574, 472, 70, 120, 0, 20, 5, 356, 16, 163, 489, 356, 487, 163};
-const std::vector<Frame> jpeg_maps = {
-    {"INDIA_MAP", 402, 340, 70, 95, 10, 30, 36, 277, 58, 23, 366, 276, 334, 18},
-    {"INDOCHINA_MAP", 304, 368, 95, 110, 10, 25, 15, 299, 53, 44, 258, 301, 277, 44},
-    {"INDONESIA_MAP", 514, 316, 100, 125, -10, 5, 79, 290, 78, 44, 477, 290, 483, 45},
-    {"PHILIPPINES_AND_TAIWAN_MAP", 192, 366, 120, 130, 10, 25, 68, 284, 72, 14, 240, 284, 237, 15},
-    {"CHINA_MAP", 473, 396, 100, 120, 25, 40, 218, 327, 221, 172, 411, 314, 382, 159},
-};
+// A map row of the program's table; the projection rounds to the nearest pixel.
+using Frame = const DATA_Tmap_data*;
+
+QPoint project(Frame frame, double lon, double lat) {
+    const MapPixel p = frame->project({lon, lat});
+    return {p.x, p.y};
+}
+
+std::vector<Frame> jpeg_maps() {
+    std::vector<Frame> rows;
+    for (const DATA_Tmap_data& row : map_table())
+        if (row.is_jpeg) rows.push_back(&row);
+    return rows;
+}
 
 struct Place {
     const char* name;
@@ -288,7 +275,7 @@ TEST_F(AreaSelectionMap, SeedsOfAreasNotOfferedLieOffWhiteLand) {
 
 TEST_F(AreaSelectionMap, WellKnownPlacesLandInTheirArea) {
     for (const Place& place : places) {
-        const QPoint p = whole_region.project(place.lon, place.lat);
+        const QPoint p = project(&whole_region_map(), place.lon, place.lat);
         if (!map_->rect().contains(p)) continue;
         SCOPED_TRACE(std::string(place.name) + " at (" + std::to_string(p.x()) + ", " +
                      std::to_string(p.y()) + ")");
@@ -324,19 +311,21 @@ protected:
 };
 
 TEST_P(RegionMaps, ImageHasTheRowsSizeAndATwiceAsLargeTwin) {
-    const Frame& frame = GetParam();
-    const QImage image(QString(":/jpeg/") + frame.name);
+    const DATA_Tmap_data& frame = *GetParam();
+    const QImage image(QString(":/jpeg/") + frame.resource_name);
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(frame.width, frame.height));
-    const QImage twin(QString(":/jpeg/") + frame.name + "@2x");
+    EXPECT_EQ(image.size(), QSize(frame.image_width, frame.image_height));
+    const QImage twin(QString(":/jpeg/") + frame.resource_name + "@2x");
     ASSERT_FALSE(twin.isNull());
-    EXPECT_EQ(twin.size(), QSize(2 * frame.width, 2 * frame.height));
+    EXPECT_EQ(twin.size(), QSize(2 * frame.image_width, 2 * frame.image_height));
 }
 
 TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
-    const Frame& frame = GetParam();
-    const QImage image = QImage(QString(":/jpeg/") + frame.name).convertToFormat(QImage::Format_RGB32);
-    const QImage mask(QString(MORVELIN_SOURCE_DIR) + "/resources/masks/" + frame.name + ".countries.png");
+    const DATA_Tmap_data& frame = *GetParam();
+    const QImage image =
+        QImage(QString(":/jpeg/") + frame.resource_name).convertToFormat(QImage::Format_RGB32);
+    const QImage mask(QString(MORVELIN_SOURCE_DIR) + "/resources/masks/" + frame.resource_name +
+                      ".countries.png");
     ASSERT_EQ(mask.size(), image.size());
     const std::map<int, std::string> countries = legend(mask);
     ASSERT_FALSE(countries.empty());
@@ -346,8 +335,8 @@ TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
     };
     int checked = 0;
     for (const Place& place : places) {
-        const QPoint p = frame.project(place.lon, place.lat);
-        if (!QRect(2, 2, frame.width - 4, frame.height - 4).contains(p)) continue;
+        const QPoint p = project(&frame, place.lon, place.lat);
+        if (!QRect(2, 2, frame.image_width - 4, frame.image_height - 4).contains(p)) continue;
         SCOPED_TRACE(std::string(place.name) + " at (" + std::to_string(p.x()) + ", " +
                      std::to_string(p.y()) + ")");
         ++checked;
@@ -370,7 +359,7 @@ TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
         EXPECT_EQ(here, place.country);
         // Inland and away from the degree labels along the edges, the drawn map shows land there: the
         // image agrees with its mask.
-        bool inland = QRect(16, 16, frame.width - 32, frame.height - 32).contains(p);
+        bool inland = QRect(16, 16, frame.image_width - 32, frame.image_height - 32).contains(p);
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx)
                 inland = inland && country_at(p + QPoint(dx, dy)) != "sea";
@@ -382,9 +371,9 @@ TEST_P(RegionMaps, WellKnownPlacesLandOnTheirCountry) {
     EXPECT_GE(checked, 5);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachMap, RegionMaps, ::testing::ValuesIn(jpeg_maps),
+INSTANTIATE_TEST_SUITE_P(EachMap, RegionMaps, ::testing::ValuesIn(jpeg_maps()),
                          [](const ::testing::TestParamInfo<Frame>& info) {
-                             return std::string(info.param.name);
+                             return std::string(info.param->resource_name);
                          });
 
 } // namespace

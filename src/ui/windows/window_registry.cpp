@@ -4,9 +4,9 @@
 #include "ui/display/form_with_underlined_items.h"
 #include "ui/display/show_form.h"
 #include "ui/windows/help_window.h"
+#include "ui/foundation/web_address.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QUrl>
 #include <QWidget>
 
@@ -37,7 +37,7 @@ WindowFactory desktop_web_factory() {
     WindowFactory factory;
     factory.prepare = [](WindowRequest& request) {
         const auto url = web_link(request.text);
-        if (url && url->isValid()) QDesktopServices::openUrl(*url);
+        if (url && url->isValid()) open_web_address(request.owner, *url);
         return false;
     };
     factory.create = [](const WindowRequest&, WindowRegistry&) -> QWidget* { return nullptr; };
