@@ -1,6 +1,5 @@
 #include "platform/desktop.h"
 
-#include "core/foundation/text_encoding.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -13,8 +12,9 @@ namespace morvelin {
 
 namespace {
 
-QString to_qt(const std::string& text) {
-    return QString::fromStdString(cp1252_to_utf8(text));
+// Paths and addresses are native (UTF-8).
+QString to_qt(const std::string& native) {
+    return QString::fromStdString(native);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Desktop services: trash, opening documents and addresses.
-// All texts are Windows-1252 (the program's 8-bit texts); paths are converted at this edge.
+// Paths and addresses are native (UTF-8); messages are Windows-1252 texts.
 
 #include "platform/drives.h"
 

@@ -273,6 +273,8 @@ protected:
         // Without a server, an address where none answers (rather than a search that might start one).
         launch.changes["PULSE_SERVER"] =
             sound_server() ? pulse_server_ : "unix:" + runtime_.file("no-server");
+        // The drives the program sees are the ones a test makes of disc images, never the caller's.
+        launch.changes["MORVELIN_CD_IMAGES"] = cd_images_;
         std::string error;
         ASSERT_TRUE(program_.start(launch, error)) << error;
     }
@@ -389,6 +391,63 @@ protected:
         ASSERT_TRUE(screen_.key(item_key));
     }
 
+    // Unfolds a species into text and recordings with sound bars and plays its first recording: the
+    // program opens a stream on the sound server that carries sound (recorded from that stream alone,
+    // so that other tests playing to the same sink at the same time cannot make up for silence), and
+    // the button turns into the playing one.
+    void unfold_and_play_first_recording(const ScreenWindow& window, QPoint species, FoldBoxes& boxes,
+                                         const std::string& what = "the first species") {
+        ASSERT_NO_FATAL_FAILURE(unfold(window, species, what, boxes));
+        std::vector<QPoint> buttons;
+        const QRect below_species(window.geometry.left(), window.geometry.top() + species.y() + 13,
+                                  window.geometry.width(), window.geometry.height() - species.y() - 13);
+        ASSERT_TRUE(poll_until(
+            10s, [&] { return !(buttons = play_.find(shot("recordings"), below_species)).empty(); }))
+            << what << " shows no sound bar with a play button";
+
+        const QPoint button = buttons.front();
+        ASSERT_TRUE(screen_.click(button + QPoint(play_.size().width() / 2, play_.size().height() / 2)));
+        std::string input;
+        const std::string recording = runtime_.file("played.raw");
+        fs::remove(recording);
+        ChildProcess recorder;
+        if (sound_server()) {
+            ASSERT_TRUE(poll_until(10s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
+                << "the program opened no stream on the sound server " << pulse_server_ << " for " << what;
+            Launch record;
+            record.arguments = {
+                "parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
+                "--raw", "--latency-msec=50"};
+            record.output = recording;
+            std::string error;
+            ASSERT_TRUE(recorder.start(record, error)) << error;
+        }
+        // The clicked button has the focus, which gives the playing glyph its other colour.
+        const QRect around_button(button - QPoint(4, 4), play_.size() + QSize(8, 8));
+        EXPECT_TRUE(poll_until(10s,
+                               [&] {
+                                   const QImage image = shot("playing");
+                                   return !playing_.find(image, around_button).empty() ||
+                                          !playing_focused_.find(image, around_button).empty();
+                               }))
+            << "the play button at " << text(button) << " of " << what
+            << " did not change to the playing button";
+        if (sound_server()) {
+            const bool heard = poll_until(10s, [&] { return nonzero_samples(recording) >= 800; });
+            recorder.signal(SIGINT); // parec writes what it holds before it ends
+            recorder.wait(3s);
+            recorder.stop();
+            EXPECT_TRUE(heard) << "the program's stream " << input << " for " << what
+                               << " carried only silence (" << nonzero_samples(recording)
+                               << " nonzero samples of "
+                               << (fs::exists(recording) ? fs::file_size(recording) / 2 : 0) << ")";
+        } else {
+            std::cout
+                << "[   NOTE   ] no sound server answers (pactl info failed): whether the sound reached "
+                   "a sound server was not checked\n";
+        }
+    }
+
     // Exit from the File menu: the program ends with exit code 0.
     void exit_program(const ScreenWindow& main_window) {
         ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "f", "x"));
@@ -420,6 +479,7 @@ protected:
     VirtualScreen screen_;
     ChildProcess program_;
     int starts_ = 0;
+    std::string cd_images_; // MORVELIN_CD_IMAGES of the program
 };
 
 TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
@@ -440,56 +500,9 @@ TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
     const std::vector<QPoint> species = species_boxes(family_open, family);
     ASSERT_GE(species.size(), 2u) << "the family shows no species; fold boxes: " << family_open.text();
 
-    // Its first species unfolds into text and recordings with sound bars.
+    // Its first species unfolds into text and recordings with sound bars; the first recording plays.
     const QPoint first_species = species.front();
-    ASSERT_NO_FATAL_FAILURE(unfold(window, first_species, "the first species", boxes));
-    std::vector<QPoint> buttons;
-    const QRect below_species(window.geometry.left(), window.geometry.top() + first_species.y() + 13,
-                              window.geometry.width(), window.geometry.height() - first_species.y() - 13);
-    ASSERT_TRUE(poll_until(10s, [&] {
-        return !(buttons = play_.find(shot("recordings"), below_species)).empty();
-    })) << "the unfolded species shows no sound bar with a play button";
-
-    // Its first recording plays: the program opens a stream on the sound server that carries sound
-    // (recorded from that stream alone, so that other tests playing to the same sink at the same time
-    // cannot make up for silence), and the button turns into the playing one.
-    const QPoint button = buttons.front();
-    ASSERT_TRUE(screen_.click(button + QPoint(play_.size().width() / 2, play_.size().height() / 2)));
-    std::string input;
-    const std::string recording = runtime_.file("played.raw");
-    ChildProcess recorder;
-    if (sound_server()) {
-        ASSERT_TRUE(poll_until(10s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
-            << "the program opened no stream on the sound server " << pulse_server_;
-        Launch record;
-        record.arguments = {
-            "parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
-            "--raw", "--latency-msec=50"};
-        record.output = recording;
-        std::string error;
-        ASSERT_TRUE(recorder.start(record, error)) << error;
-    }
-    // The clicked button has the focus, which gives the playing glyph its other colour.
-    const QRect around_button(button - QPoint(4, 4), play_.size() + QSize(8, 8));
-    EXPECT_TRUE(poll_until(10s,
-                           [&] {
-                               const QImage image = shot("playing");
-                               return !playing_.find(image, around_button).empty() ||
-                                      !playing_focused_.find(image, around_button).empty();
-                           }))
-        << "the play button at " << text(button) << " did not change to the playing button";
-    if (sound_server()) {
-        const bool heard = poll_until(10s, [&] { return nonzero_samples(recording) >= 800; });
-        recorder.signal(SIGINT); // parec writes what it holds before it ends
-        recorder.wait(3s);
-        recorder.stop();
-        EXPECT_TRUE(heard) << "the program's stream " << input << " carried only silence ("
-                           << nonzero_samples(recording) << " nonzero samples of "
-                           << (fs::exists(recording) ? fs::file_size(recording) / 2 : 0) << ")";
-    } else {
-        std::cout << "[   NOTE   ] no sound server answers (pactl info failed): whether the sound reached a "
-                     "sound server was not checked\n";
-    }
+    ASSERT_NO_FATAL_FAILURE(unfold_and_play_first_recording(window, first_species, boxes));
 
     // The clicked bar holds the one focus and is the selected line; Up moves both to the species.
     ASSERT_TRUE(screen_.focus(window));

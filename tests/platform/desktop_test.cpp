@@ -89,7 +89,7 @@ TEST(Desktop, OpenWithShellPassesAddressesAndDocuments) {
     QDesktopServices::setUrlHandler("https", &catcher, "open");
     QDesktopServices::setUrlHandler("file", &catcher, "open");
     EXPECT_TRUE(open_with_shell("https://www.morvelin.example/versions/3/EnterFromDiskProgramEnglish.htm"));
-    EXPECT_TRUE(open_with_shell("/media/disc/Readme \xE9.html"));
+    EXPECT_TRUE(open_with_shell("/media/disc/Readme \xC3\xA9.html"));
     QDesktopServices::unsetUrlHandler("https");
     QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(catcher.urls.size(), 2);

@@ -1,8 +1,11 @@
 #include "data_commands.h"
+#include "settings_commands.h"
 #include "synth.h"
 
 #include "core/data/visible_species_and_recordings.h"
+#include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
 #include "scripted_services.h"
 
 #include <QJsonArray>
@@ -110,6 +113,26 @@ TEST_F(SynthDiscTest, CheckReportsTheProgramsFatalMessage) {
     EXPECT_EQ(cmd_check({}), 2);
 }
 
+TEST_F(SynthDiscTest, EditionIsDecidedLikeTheProgramWithAByteOrderMarkOrSpaces) {
+    TempDir disc;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_->path()))
+        std::filesystem::copy(entry.path(), disc.path());
+    for (const char* contents : {"60\r\n",
+                                 "\xEF\xBB\xBF"
+                                 "60\r\n",
+                                 "\xEF\xBB\xBF 60 \n"}) {
+        SCOPED_TRACE(contents);
+        morvelin::testing::write_file(disc.file("PROGR_NM.TXT"), contents);
+        EXPECT_EQ(edition_code(contents), 60);
+        std::string error;
+        const auto data = load_disc(disc.path(), error);
+        ASSERT_NE(data, nullptr) << error;
+        EXPECT_EQ(edition().code, 60);
+        EXPECT_EQ(edition().edition_id, 106);
+        EXPECT_NE(data_summary(*data).find("Edition: 106"), std::string::npos);
+    }
+}
+
 TEST_F(SynthDiscTest, DumpIsValidJsonWithTheWholeGraph) {
     TempDir out;
     ASSERT_EQ(cmd_dump({dir_->path(), "--output", out.file("dump.json")}), 0);
@@ -165,6 +188,16 @@ TEST(Synth, RefusesImpossibleSizes) {
     EXPECT_EQ(cmd_synth({out.path(), "--species"}), 2);
     EXPECT_EQ(cmd_synth({out.path(), "--colour", "3"}), 2);
     EXPECT_EQ(cmd_synth({out.path(), "--species", "-4"}), 2);
+}
+
+// The program reads path values as native paths, so the installer's tool stores them unchanged.
+TEST(IniSet, StoresAPathValueNative) {
+    TempDir dir;
+    const std::string ini = dir.file("Morvelin.ini");
+    const std::string base = "/home/zo\xC3\xAB/M\xC3\xBAsica7/disc/";
+    ASSERT_EQ(cmd_ini_set({ini, "GENERAL", "Base Directory", base}), 0);
+    EXPECT_EQ(settings_read_string(ini, "GENERAL", "Base Directory", ""), base);
+    EXPECT_EQ(cmd_ini_set({ini, "GENERAL", "Base Directory"}), 2);
 }
 
 } // namespace

@@ -8,10 +8,13 @@
 #include "scripted_services.h"
 
 #include "core/data/data_texts.h"
+#include "core/data/visible_species_and_recordings.h"
 #include "core/foundation/bitmap.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
+#include "core/sound/file_locations.h"
 
 #include <gtest/gtest.h>
 
@@ -311,13 +314,17 @@ TEST_F(DemoDisc, AudioCdIdentitiesMatchTheirImages) {
     EXPECT_EQ(images, 2) << "both regular CDs have an image whose identity matches";
 }
 
-// What an installer writes for the disc's copy of a regular CD is what the loader reads back: the copy
-// becomes the CD's hard-disk folder, so its tracks play without the CD.
-TEST_F(DemoDisc, RegisteredCdCopyBecomesTheHardDiskFolderOfItsCd) {
+// What an installer writes for the disc's regular CDs is what the program reads back: the copy becomes
+// its CD's hard-disk folder, a native path even below a folder whose name is not ASCII, and the
+// window's CD sets play that CD from the hard disk and the CD without a copy from a drive.
+TEST_F(DemoDisc, RegisteredCdCopiesGiveTheFoldersAndCdSetsOfAnInstall) {
     TempDir dir;
     const std::string ini = dir.file("Morvelin.ini");
+    const std::string home = dir.file("zo\xC3\xAB"); // "zoë", as the file system spells it
+    fs::create_directory_symlink(fs::path(disc()).parent_path(), home);
+    ASSERT_EQ(morvelin::settings_write_string(ini, "GENERAL", "Windows", "2"), true);
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(morvelin::disc::cmd_register_cd_copies({disc(), ini}), 0);
+    EXPECT_EQ(morvelin::disc::cmd_register_cd_copies({home, ini}), 0);
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Wetland Birds of Asia"), std::string::npos) << out;
 
@@ -325,18 +332,36 @@ TEST_F(DemoDisc, RegisteredCdCopyBecomesTheHardDiskFolderOfItsCd) {
     morvelin::environment().settings_file_path = ini;
     std::string error;
     const auto data = morvelin::disc::load_disc(disc(), error);
-    morvelin::environment() = saved;
     ASSERT_TRUE(data) << error;
-    int copies = 0;
+    std::vector<morvelin::TClassVisibleSpeciesAndRecordings> windows;
+    for (const char* section : {"WINDOW 1", "WINDOW 2"})
+        windows.push_back(morvelin::TClassVisibleSpeciesAndRecordings::create_from_settings(*data, section));
+    morvelin::environment() = saved;
+
+    int copies = 0, from_drive = 0;
     for (const morvelin::TaudioCD* cd : data->audio_cds()) {
-        if (cd->hard_disk_folder.empty()) continue;
+        SCOPED_TRACE(cd->text_2);
+        for (const auto& window : windows) {
+            EXPECT_TRUE(window.carriers.visible_cds.contains(cd->sequence));
+            EXPECT_TRUE(window.carriers.playable_cds.contains(cd->sequence));
+        }
+        if (cd->always_available) continue;
+        const bool on_hard_disk = windows[0].carriers.cds_on_hd.contains(cd->sequence);
+        EXPECT_EQ(windows[1].carriers.cds_on_hd.contains(cd->sequence), on_hard_disk);
+        EXPECT_EQ(on_hard_disk, !cd->hard_disk_folder.empty());
+        if (cd->hard_disk_folder.empty()) {
+            ++from_drive;
+            continue;
+        }
         ++copies;
-        EXPECT_FALSE(cd->always_available);
+        EXPECT_EQ(cd->hard_disk_folder.rfind(home + "/Audio CD copies/", 0), 0u) << cd->hard_disk_folder;
         const fs::path folder(cd->hard_disk_folder);
         EXPECT_EQ(folder.parent_path().filename().string(), cd->text_1);
         EXPECT_FALSE(fs::is_empty(folder)) << "the copy holds the CD's tracks";
+        EXPECT_TRUE(morvelin::find_track_file(cd->hard_disk_folder, 1)) << cd->hard_disk_folder;
     }
     EXPECT_EQ(copies, 1);
+    EXPECT_EQ(from_drive, 1);
 }
 
 bool starts_with(const std::string& bytes, const std::string& prefix) {

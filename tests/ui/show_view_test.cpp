@@ -4,6 +4,7 @@
 #include "scripted_media.h"
 #include "core/sound/file_locations.h"
 #include "ui/sound/sound_bar.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -17,7 +18,7 @@ namespace {
 namespace lk = line_kind;
 
 int width_of(FontRef font, const std::string& text) {
-    return TShowFonts::instance().metrics(font).horizontalAdvance(cp1252_to_qstring(text));
+    return TShowFonts::instance().metrics(font).horizontalAdvance(qt_text(text));
 }
 
 // ---------------------------------------------------------------- text layout

@@ -282,7 +282,7 @@ std::unique_ptr<Tdata> load_disc(const std::string& folder, std::string& error) 
         auto edition_path = find_path_case_insensitive(dir + "PROGR_NM.TXT");
         auto bytes = edition_path ? read_whole_file(*edition_path) : std::nullopt;
         if (bytes) {
-            code = parse_integer(bytes->substr(0, bytes->find_first_of("\r\n")), 0);
+            code = edition_code(*bytes);
         } else {
             std::fprintf(stderr, "PROGR_NM.TXT not found in %s: loading as the unknown edition\n",
                          dir.c_str());
@@ -447,20 +447,22 @@ int cmd_register_cd_copies(const std::vector<std::string>& args) {
     std::string error;
     auto data = load_disc(a.positional[0], error);
     if (!data) return tool_failure(cp1252_to_utf8(error));
+    std::vector<std::filesystem::path> folders;
+    std::error_code ec;
     const auto copies =
         find_path_case_insensitive(ensure_trailing_separator(a.positional[0]) + "Audio CD copies");
-    std::error_code ec;
-    if (!copies || !std::filesystem::is_directory(*copies, ec)) {
-        std::printf("no folder \"Audio CD copies\" on the disc: nothing to register\n");
-        return 0;
+    if (copies && std::filesystem::is_directory(*copies, ec)) {
+        for (const auto& entry : std::filesystem::directory_iterator(*copies, ec))
+            if (entry.is_directory(ec)) folders.push_back(entry.path());
+    } else {
+        std::printf("no folder \"Audio CD copies\" on the disc: every regular audio CD plays from a drive\n");
     }
-    std::vector<std::filesystem::path> folders;
-    for (const auto& entry : std::filesystem::directory_iterator(*copies, ec))
-        if (entry.is_directory(ec)) folders.push_back(entry.path());
     std::sort(folders.begin(), folders.end());
+    const auto& cds = data->audio_cds();
+    NumberSet on_hard_disk;
     for (const auto& folder : folders) {
+        // The folder is named like the CD's first text, which is Windows-1252 like every disc text.
         const std::string name = utf8_to_cp1252(folder.filename().string());
-        const auto& cds = data->audio_cds();
         const auto found = std::find_if(cds.begin(), cds.end(), [&](const TaudioCD* cd) {
             return !cd->always_available && cd->text_1 == name;
         });
@@ -471,13 +473,30 @@ int cmd_register_cd_copies(const std::vector<std::string>& args) {
         }
         const TaudioCD& match = **found;
         const std::string n = std::to_string(match.number);
+        // A path: stored native, as the program reads it.
         const std::string path = std::filesystem::absolute(folder, ec).string() + "/";
         SettingsChanges changes;
         settings::write_audio_cd_copy(changes, match.number,
-                                      {audio_cd_short_name(match), utf8_to_cp1252(path)});
+                                      {audio_cd_short_name(match), path});
         if (!changes.commit(settings)) return tool_failure("could not write \"" + settings + "\"");
+        on_hard_disk.insert(match.sequence);
         std::printf("audio CD %s (%s): copy in %s\n", n.c_str(), cp1252_to_utf8(match.text_2).c_str(),
                     path.c_str());
+    }
+    // The CD sets of every window: each CD shown and playable; the CDs with a copy play from the hard
+    // disk, the others from a drive (the program's default would take every CD to be on the hard disk).
+    if (!cds.empty()) {
+        NumberSet all;
+        for (std::size_t i = 1; i <= cds.size(); ++i)
+            all.insert(static_cast<int>(i));
+        const int windows = std::clamp(settings_read_integer(settings, "GENERAL", "Windows", 1), 1, 99);
+        for (int w = 1; w <= windows; ++w) {
+            const std::string section = "WINDOW " + std::to_string(w);
+            if (!settings_write_number_set(settings, section, "Visible Audio CDs", all) ||
+                !settings_write_number_set(settings, section, "Playable Audio CDs", all) ||
+                !settings_write_number_set(settings, section, "Audio CDs on HD", on_hard_disk))
+                return tool_failure("could not write \"" + settings + "\"");
+        }
     }
     return 0;
 }

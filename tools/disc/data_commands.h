@@ -29,9 +29,11 @@ std::string data_json(const Tdata& data);
 // The commands (arguments after the command name); 0 done, 1 failure, 2 bad usage.
 int cmd_check(const std::vector<std::string>& args);
 int cmd_dump(const std::vector<std::string>& args);
-// register-cd-copies DIR SETTINGS: what an installer writes for the copies of regular audio CDs that
-// come with a disc in its folder "Audio CD copies" (one sub-folder per CD, named like the CD's first
-// text): the CD's short name and the copy's folder in section AUDIO CDS of the settings file.
+// register-cd-copies DIR SETTINGS: what an installer writes for the regular audio CDs of a disc. The
+// copies in its folder "Audio CD copies" (one sub-folder per CD, named like the CD's first text): the
+// CD's short name and the copy's folder (a native path) in section AUDIO CDS. The CD sets of every
+// window section: all CDs visible and playable, on hard disk only those with a copy, so that the
+// others play from a drive.
 int cmd_register_cd_copies(const std::vector<std::string>& args);
 
 } // namespace morvelin::disc

@@ -10,7 +10,8 @@ namespace morvelin::disc {
 const char* const ini_set_help =
     "ini-set FILE SECTION KEY VALUE\n"
     "  Writes VALUE under KEY in SECTION of the settings file FILE (created when missing), replacing\n"
-    "  the file whole. Installers use it to write the base directory, e.g.\n"
+    "  the file whole. VALUE is stored as given, so a path stays the native path the program reads.\n"
+    "  Installers use it to write the base directory, e.g.\n"
     "  morvelin-disc ini-set Morvelin.ini GENERAL \"Base Directory\" /media/cdrom/\n";
 
 int cmd_ini_set(const std::vector<std::string>& args) {
@@ -22,9 +23,9 @@ int cmd_ini_set(const std::vector<std::string>& args) {
         std::fprintf(stderr, "ini-set: the settings file name is empty\n");
         return 1;
     }
-    // Arguments are UTF-8 on the command line; the settings file holds Windows-1252 like the disc.
-    if (!settings_write_string(args[0], utf8_to_cp1252(args[1]), utf8_to_cp1252(args[2]),
-                               utf8_to_cp1252(args[3]))) {
+    // Section and key names are the program's own (Windows-1252) texts; the values an installer writes
+    // are paths, which the settings hold native, as the command line gives them.
+    if (!settings_write_string(args[0], utf8_to_cp1252(args[1]), utf8_to_cp1252(args[2]), args[3])) {
         std::fprintf(stderr, "ini-set: could not write \"%s\"\n", args[0].c_str());
         return 1;
     }

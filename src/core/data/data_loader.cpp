@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -234,7 +235,8 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
     if (file.index >= lines.size()) {
         if (required) {
             auto line = [&](std::size_t i) { return i < qm_data_.size() ? qm_data_[i] : std::string(); };
-            fatal_error(line(2) + file.path + "\n" + line(3) + " \"" + name + "\" " + line(4));
+            fatal_error(line(2) + message_text_from_path(file.path) + "\n" + line(3) + " \"" + name + "\" " +
+                        line(4));
         }
         return std::nullopt;
     }
@@ -893,8 +895,18 @@ void DataLoader::load_orders() {
         const int k = name == "Clements 2000"   ? order_kind::clements
                       : name == "Sibley&Monroe" ? order_kind::sibley_monroe
                                                 : order_kind::other;
-        for (std::size_t j = 1; j < i; ++j) {
-            if (d_.order_kind[j] == k) fail(orders, i - 1, "a second order of the same kind cannot be shown");
+        // Each kind has one chain in the records, so a later order of a kind already loaded is left
+        // out (its kind stays 0) rather than refusing the whole disc.
+        bool kind_taken = false;
+        for (std::size_t j = 1; j < i; ++j)
+            kind_taken = kind_taken || d_.order_kind[j] == k;
+        if (kind_taken) {
+            const std::string note = "syst_ord.txt, line " + std::to_string(orders.line_number(i - 1)) +
+                                     ": the order \"" + std::string(name) +
+                                     "\" is of the same kind as an order listed before it and is ignored";
+            std::fprintf(stderr, "%s\n", cp1252_to_utf8(note).c_str());
+            d_.notes.push_back(note);
+            continue;
         }
         d_.order_kind[i] = static_cast<std::uint8_t>(k);
 
@@ -924,7 +936,8 @@ void DataLoader::load_orders() {
             if (!s) fail(species_lines, j, "no species has the unique ID \"" + std::string(id_text) + "\"");
             int family_number = 0;
             if (!to_int(family_text, family_number))
-                fatal_error("Error in file \"" + file.path + "\": error converting family nr");
+                fatal_error("Error in file \"" + message_text_from_path(file.path) +
+                            "\": error converting family nr");
             if (family_number < 1 || static_cast<std::size_t>(family_number) > families.size()) {
                 fail(species_lines, j,
                      "there is no family number " + std::to_string(family_number) + " in section \"" +

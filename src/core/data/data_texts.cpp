@@ -144,7 +144,9 @@ std::string media_folder_8_3(std::string_view folder) {
 
 std::string species_media_path(const Tspecies& species, const std::string& prefix,
                                const std::string& suffix) {
-    return prefix + media_folder_8_3(species.media_folder) + "/" + std::to_string(species.unique_id) + suffix;
+    // Cut to 8.3 in Windows-1252 characters, then made a native path component.
+    return prefix + path_from_disc_text(media_folder_8_3(species.media_folder)) + "/" +
+           std::to_string(species.unique_id) + suffix;
 }
 
 std::string photo_suffix(int number) {

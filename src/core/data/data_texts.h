@@ -35,11 +35,11 @@ std::string region_label(const Tlocality& locality, const Tdata& data, int editi
 std::string subspecies_display_name(const Tsubspecies& subspecies, bool spanish = edition().language_spanish);
 // The 8.3 form of a media folder: a '.' after the 8th character, cut to 12 characters.
 std::string media_folder_8_3(std::string_view folder);
-// prefix + 8.3 media folder + '/' + unique ID + suffix.
+// prefix + 8.3 media folder (converted to a native path component) + '/' + unique ID + suffix.
 std::string species_media_path(const Tspecies& species, const std::string& prefix, const std::string& suffix);
 // "." and the photo number in three digits (".001").
 std::string photo_suffix(int number);
-// base directory + "smalpict/" + 8.3 media folder + '/' + unique ID + ".jpg".
+// base directory + "smalpict/" + 8.3 media folder (native) + '/' + unique ID + ".jpg".
 std::string thumbnail_path(const Tspecies& species, const std::string& base_directory);
 
 // "*" + 15 characters of text_2 from position 5 + 15 characters from position (length - 15) + "*",

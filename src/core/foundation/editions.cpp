@@ -5,6 +5,7 @@
 #include "core/foundation/services.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "core/foundation/text_encoding.h"
 
 #include <array>
 #include <filesystem>
@@ -167,15 +168,14 @@ void apply_code(int code) {
     set_message_caption(s.title);
 }
 
-// The edition code on the first line; 0 when it is not a number.
-int parse_code(std::string line) {
-    if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3); // written by an editor that adds a BOM
+} // namespace
+
+int edition_code(std::string_view contents) {
+    if (contents.starts_with("\xEF\xBB\xBF")) contents.remove_prefix(3); // an editor that adds a BOM
     bool error = false;
-    int code = parse_integer(line, 0, error);
+    const int code = parse_integer(std::string(contents.substr(0, contents.find_first_of("\r\n"))), 0, error);
     return error ? 0 : code;
 }
-
-} // namespace
 
 void determine_edition() {
     read_globs();
@@ -185,11 +185,11 @@ void determine_edition() {
     int code = 0;
     if (!bytes) {
         std::string shown = environment().program_folder.empty() ? name : environment().program_folder + name;
-        show_message(program_texts()[0] + shown + program_texts()[1], mb::icon_error);
+        show_message(program_texts()[0] + message_text_from_path(shown) + program_texts()[1], mb::icon_error);
     } else if (bytes->empty()) {
-        show_message("\"" + *path + "\" is empty!", mb::icon_error);
+        show_message("\"" + message_text_from_path(*path) + "\" is empty!", mb::icon_error);
     } else {
-        code = parse_code(bytes->substr(0, bytes->find_first_of("\r\n")));
+        code = edition_code(*bytes);
     }
     apply_code(code);
 }
@@ -223,8 +223,9 @@ EnsuredFolder ensure_folder(const std::string& folder, const std::string& purpos
     std::error_code ec;
     if (std::filesystem::is_directory(folder, ec)) return {ensure_trailing_separator(folder), false};
     auto lines = texts("QUESTION_CREATE_DIRECTORY", 2);
-    int answer = show_message(lines[0] + folder + lines[1] + " " + purpose + ". " + lines[2],
-                              mb::question_yes_no_cancel);
+    int answer =
+        show_message(lines[0] + message_text_from_path(folder) + lines[1] + " " + purpose + ". " + lines[2],
+                     mb::question_yes_no_cancel);
     if (answer == id::yes) {
         if (!create_directory(folder)) return {{}, true};
         return {ensure_trailing_separator(folder), false};

@@ -3,6 +3,7 @@
 // text values, the default data folder and two small number formatters.
 
 #include <string>
+#include <string_view>
 
 namespace morvelin {
 
@@ -41,6 +42,9 @@ struct EditionSettings {
 // program text values and sets the message caption to the product title. A missing, empty or unknown
 // file gives the unknown edition; missing and empty are reported with flags 16, the program goes on.
 void determine_edition();
+// The edition code held by the contents of a PROGR_NM.TXT: the number on its first line, after a
+// byte-order mark; 0 when it is not a number. The program and the disc tool both decide by it.
+int edition_code(std::string_view contents);
 // The same from a code directly (tools and tests); the QM_GLOBS texts are read as well.
 void determine_edition_from_code(int code);
 const EditionSettings& edition();

@@ -216,7 +216,7 @@ void init_environment(const std::string& executable_path) {
     bool missing_but_required = !exists && config.settings_file_must_exist;
     bool unusable = exists && (!fs::is_regular_file(path, ec) || !can_read(path));
     if (missing_but_required || unusable) {
-        std::string text = "There is a problem with the file " + to_upper_ascii(path);
+        std::string text = "There is a problem with the file " + to_upper_ascii(message_text_from_path(path));
         if (config.settings_file_must_exist) fatal_error(text);
         show_message(text, mb::icon_error);
     }

@@ -62,7 +62,7 @@ Ttextfile_handler::Ttextfile_handler(const std::string& file_name, bool fatal_if
     std::optional<std::string> bytes;
     if (path) bytes = read_whole_file(*path);
     if (!bytes) {
-        std::string text = "The text file \"" + file_name + "\" was not found!";
+        std::string text = "The text file \"" + message_text_from_path(file_name) + "\" was not found!";
         if (fatal_if_missing) fatal_error(text);
         show_message(text, mb::icon_error);
         return;
@@ -91,7 +91,8 @@ void Ttextfile_handler::parse(const std::string& bytes, const std::string& name)
         for (; i < lines.size() && (lines[i].empty() || lines[i][0] != '$'); ++i)
             if (auto kept = body_line(lines[i])) body.push_back(std::move(*kept));
         if (sections_.count(*key))
-            fatal_error("The text file \"" + name + "\" contains the key [" + *key + "] more than once!");
+            fatal_error("The text file \"" + message_text_from_path(name) + "\" contains the key [" + *key +
+                        "] more than once!");
         sections_.emplace(std::move(*key), std::move(body));
     }
 }

@@ -53,8 +53,8 @@ bool create_directory(const std::string& name) {
     std::error_code ec;
     if (fs::is_directory(name, ec)) return true;
     if (fs::exists(name, ec)) {
-        show_message("Procedure \"GLB_create_directory()\" wanted to create subdirectory \"" + name +
-                         "\", but a file with the same name already exists.",
+        show_message("Procedure \"GLB_create_directory()\" wanted to create subdirectory \"" +
+                         message_text_from_path(name) + "\", but a file with the same name already exists.",
                      mb::icon_error);
         return false;
     }
@@ -62,7 +62,7 @@ bool create_directory(const std::string& name) {
     if (ec || !fs::is_directory(name)) {
         show_message(
             "Something went wrong in procedure \"GLB_create_directory()\" when creating subdirectory \"" +
-                name + "\".",
+                message_text_from_path(name) + "\".",
             mb::icon_error);
         return false;
     }
@@ -70,12 +70,14 @@ bool create_directory(const std::string& name) {
 }
 
 bool delete_directory_tree_with_confirmation(const std::string& name) {
-    if (show_message("Is it OK to delete the subdirectory \"" + name + "\"?", mb::question_yes_no) != id::yes)
+    if (show_message("Is it OK to delete the subdirectory \"" + message_text_from_path(name) + "\"?",
+                     mb::question_yes_no) != id::yes)
         return false;
     std::error_code ec;
     fs::remove_all(name, ec); // removes symbolic links themselves, never what they point to
     if (ec || fs::exists(fs::symlink_status(name))) {
-        show_message("Something went wrong when deleting directory:\n" + name, mb::icon_error);
+        show_message("Something went wrong when deleting directory:\n" + message_text_from_path(name),
+                     mb::icon_error);
         return false;
     }
     return true;

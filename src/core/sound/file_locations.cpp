@@ -6,6 +6,7 @@
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
 #include "core/foundation/file_search.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -75,7 +76,8 @@ std::optional<std::string> audio_cd_track_folder(const TaudioCD& cd) {
         return on_disk(with_one_separator(cd.hard_disk_folder));
     }
     for (;;) {
-        std::string folder = with_one_separator(environment().base_directory + "Audio CDs/" + cd.text_6);
+        std::string folder =
+            with_one_separator(environment().base_directory + "Audio CDs/" + path_from_disc_text(cd.text_6));
         if (folder_exists(folder)) return on_disk(folder);
         if (!select_base_directory()) return std::nullopt;
     }

@@ -20,7 +20,7 @@ std::string upper_extension(const std::string& path) {
 }
 
 void show_format_error(const std::string& path) {
-    show_message("Format error inside \"" + path + "\".", mb::icon_error);
+    show_message("Format error inside \"" + message_text_from_path(path) + "\".", mb::icon_error);
 }
 
 // The MPEG data of a WAVE file with MPEG Layer III inside, from its "data" chunk to the end.
@@ -111,7 +111,7 @@ bool ExportRecordingToMP3(const Mp3ExportRequest& request) {
     if (!mp3->WriteID3v2Tag(request.texts, request.language, request.species_number) ||
         !mp3->save_to_file(request.output_file)) {
         show_message((edition().language_spanish ? "Error escribiendo archivo " : "Error writing file ") +
-                         request.output_file,
+                         message_text_from_path(request.output_file),
                      mb::icon_error);
         return false;
     }

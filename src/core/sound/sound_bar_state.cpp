@@ -10,6 +10,7 @@
 #include "core/sound/file_locations.h"
 #include "core/sound/media_port.h"
 #include "core/sound/players.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -231,7 +232,7 @@ bool SoundBarState::open_cut_part_file() {
         // stays so in any data folder: say so instead of asking for another folder.
         std::error_code error;
         if (std::filesystem::is_regular_file(path, error)) {
-            show_message(text(16) + " \"" + path + "\" " + text(17), mb::icon_error);
+            show_message(text(16) + " \"" + message_text_from_path(path) + "\" " + text(17), mb::icon_error);
             return false;
         }
         if (!select_base_directory()) return false;
@@ -245,13 +246,14 @@ bool SoundBarState::open_section_file() {
     if (path.empty()) {
         const TaudioCD* cd = part.audio_cd;
         show_message(text(5) + " " + std::to_string(part.track) + " " + text(6) +
-                         (cd ? cd->hard_disk_folder : std::string()) + text(7),
+                         message_text_from_path(cd ? cd->hard_disk_folder : std::string()) + text(7),
                      mb::icon_error);
         return false;
     }
     bool file_problem = false;
     if (player.OpenSection(path, part.offset, part.length, file_problem)) return true;
-    if (file_problem) show_message(text(16) + " \"" + path + "\" " + text(17), mb::icon_error);
+    if (file_problem)
+        show_message(text(16) + " \"" + message_text_from_path(path) + "\" " + text(17), mb::icon_error);
     return false;
 }
 

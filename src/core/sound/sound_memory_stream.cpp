@@ -3,6 +3,7 @@
 #include "core/foundation/editions.h"
 #include "core/foundation/services.h"
 #include "core/foundation/utilities.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -96,7 +97,8 @@ void TSoundMemoryStream::LoadSoundFile(const std::string& name, bool& error) {
     file_name = name;
     if (load_from_file(name)) return;
     error = true;
-    show_message((edition().language_spanish ? "Error leyendo archivo " : "Error reading file ") + name,
+    show_message((edition().language_spanish ? "Error leyendo archivo " : "Error reading file ") +
+                     message_text_from_path(name),
                  mb::icon_error);
 }
 

@@ -1,6 +1,7 @@
 #include "core/sound/wave_memory_stream.h"
 
 #include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,7 +87,7 @@ void TWaveMemoryStream::ReadWaveHeader(bool& error, WaveFormat& format) {
     if (passes) return;
     error = true;
     show_message(file_name.empty() ? std::string("Not a wave file!")
-                                   : "File \"" + file_name + "\" is not a wave file!",
+                                   : "File \"" + message_text_from_path(file_name) + "\" is not a wave file!",
                  mb::icon_error);
 }
 

@@ -14,6 +14,7 @@
 #include "core/settings/settings_sections.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QAction>
 #include <QApplication>

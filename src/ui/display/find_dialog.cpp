@@ -3,8 +3,8 @@
 #include "ui/display/show_view.h"
 #include "core/foundation/editions.h"
 #include "ui/foundation/program_fonts.h"
-#include "core/foundation/text_encoding.h"
 #include "core/foundation/textfile_handler.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -16,7 +16,7 @@ namespace morvelin {
 
 namespace {
 QString text_or(const std::string& text, const char* fallback) {
-    return text.empty() ? QString::fromLatin1(fallback) : cp1252_to_qstring(text);
+    return text.empty() ? QString::fromLatin1(fallback) : qt_text(text);
 }
 } // namespace
 
@@ -27,7 +27,7 @@ TFindInShowStringsDialog::TFindInShowStringsDialog(QWidget* parent)
     setFixedSize(313, 147);
     edit_ = new QLineEdit(this);
     edit_->setGeometry(16, 25, 281, 24);
-    from_top_ = new QCheckBox(cp1252_to_qstring(lines[1]), this);
+    from_top_ = new QCheckBox(qt_text(lines[1]), this);
     from_top_->setGeometry(20, 75, 181, 17);
     ok_ = new QPushButton(text_or(program_text(3), "OK"), this);
     ok_->setGeometry(74, 115, 75, 25);
@@ -41,7 +41,7 @@ TFindInShowStringsDialog::TFindInShowStringsDialog(QWidget* parent)
 void TFindInShowStringsDialog::load(const std::string& search_text, bool from_top) {
     // The dialog speaks in the document's main text font.
     setFont(TShowFonts::instance().font(FontRef{}));
-    edit_->setText(cp1252_to_qstring(search_text));
+    edit_->setText(qt_text(search_text));
     edit_->selectAll();
     edit_->setFocus();
     from_top_->setChecked(from_top);
@@ -52,8 +52,7 @@ void TFindInShowStringsDialog::load(const std::string& search_text, bool from_to
 }
 
 void TFindInShowStringsDialog::store(std::string& search_text, bool& from_top) const {
-    const QByteArray utf8 = edit_->text().toUtf8();
-    search_text = utf8_to_cp1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    search_text = disc_text(edit_->text());
     from_top = from_top_->isChecked();
 }
 

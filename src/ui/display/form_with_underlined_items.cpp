@@ -2,6 +2,7 @@
 
 #include "ui/display/show_view.h"
 #include "core/foundation/editions.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QCloseEvent>
 #include <QImage>
@@ -62,7 +63,7 @@ void TFormWithUnderlinedItems::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (open_web_address_on_click && !web_address.empty() &&
         point_on_underlined_item(p.x(), p.y() + vertical_scroll_position()))
-        emit web_address_requested(cp1252_to_qstring(web_address));
+        emit web_address_requested(qt_text(web_address));
     QWidget::mousePressEvent(event);
 }
 

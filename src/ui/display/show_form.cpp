@@ -3,6 +3,7 @@
 #include "ui/display/show_sound_bars.h"
 #include "ui/sound/sound_bar.h"
 #include "core/foundation/editions.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -207,7 +208,7 @@ void TShowForm::update_status_text() {
     std::string text = strings_->status_text();
     if (text == status_text_) return;
     status_text_ = std::move(text);
-    emit status_text_changed(cp1252_to_qstring(status_text_));
+    emit status_text_changed(qt_text(status_text_));
 }
 
 void TShowForm::beep() {

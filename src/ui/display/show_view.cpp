@@ -11,6 +11,7 @@
 #include "core/settings/settings_sections.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/textfile_handler.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QFile>
 #include <QPainter>
@@ -156,23 +157,6 @@ int draw_show_bitmap(QPainter* painter, int index, QPoint pen) {
 
 // ---------------------------------------------------------------- text
 
-QString cp1252_to_qstring(std::string_view text) {
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int b = 0; b < 256; ++b) {
-            const std::string utf8 = cp1252_to_utf8(std::string(1, static_cast<char>(b)));
-            const QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-            t[static_cast<std::size_t>(b)] = s.isEmpty() ? u'?' : s.at(0).unicode();
-        }
-        return t;
-    }();
-    QString out;
-    out.resize(static_cast<qsizetype>(text.size()));
-    for (std::size_t i = 0; i < text.size(); ++i)
-        out[static_cast<qsizetype>(i)] = QChar(table[static_cast<unsigned char>(text[i])]);
-    return out;
-}
-
 namespace {
 
 bool is_break(char c) {
@@ -222,7 +206,7 @@ struct TextState {
 
 double advance_f(FontRef font, std::string_view piece) {
     if (piece.empty()) return 0;
-    return TShowFonts::instance().metrics_f(font).horizontalAdvance(cp1252_to_qstring(piece));
+    return TShowFonts::instance().metrics_f(font).horizontalAdvance(qt_text(piece));
 }
 
 } // namespace
@@ -267,7 +251,7 @@ TextLayout layout_with(std::string_view text, FontRef start, const QColor* colou
         if (j > i) {
             TextRun run;
             run.source = std::string(text.substr(i, j - i));
-            run.text = cp1252_to_qstring(run.source);
+            run.text = qt_text(run.source);
             run.font = state.font;
             run.qfont = fonts.font(state.font);
             run.colour = state.colour;
@@ -813,7 +797,7 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
             break;
         case line_kind::threatened_status:
             if (link_at(*l, point, &link) && owner_)
-                emit owner_->threatened_status_requested(l->species, cp1252_to_qstring(link), global(point));
+                emit owner_->threatened_status_requested(l->species, qt_text(link), global(point));
             break;
         case line_kind::cd_line:
             if (link_at(*l, point, nullptr) && owner_)
@@ -821,8 +805,7 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
             break;
         case line_kind::species_text:
             if (link_at(*l, point, &link) && owner_)
-                emit owner_->persons_requested(cp1252_to_qstring(plain_text(link)), l->species,
-                                               global(point));
+                emit owner_->persons_requested(qt_text(plain_text(link)), l->species, global(point));
             break;
         case line_kind::detail_recordist:
             if (link_at(*l, point, nullptr) && owner_ && l->recording->cut_part)

@@ -141,9 +141,6 @@ const ShowBitmap& show_bitmap_entry(int index);
 // the pen advance: offset x + width + 5.
 int draw_show_bitmap(QPainter* painter, int index, QPoint pen);
 
-// Windows-1252 to UTF-16.
-QString cp1252_to_qstring(std::string_view text);
-
 // One piece of a laid-out text: a run of characters in one font, colour and link state on one line.
 struct TextRun {
     QString text;

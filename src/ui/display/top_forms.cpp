@@ -5,6 +5,7 @@
 #include "core/foundation/environment.h"
 #include "core/settings/settings_sections.h"
 #include "ui/foundation/qt_services.h"
+#include "ui/foundation/qt_text.h"
 
 #include <algorithm>
 

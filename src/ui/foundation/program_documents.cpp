@@ -2,6 +2,8 @@
 
 #include "core/foundation/environment.h"
 #include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
+#include "ui/foundation/qt_text.h"
 
 #include <filesystem>
 
@@ -23,13 +25,11 @@ std::optional<QUrl> program_document_url(const std::string& name, const std::str
     const auto path = program_document(name);
     if (!path) {
         show_message("The file \"" + name + "\" that comes with the program was not found in " +
-                         environment().program_folder + ".",
+                         message_text_from_path(environment().program_folder) + ".",
                      mb::icon_error);
         return std::nullopt;
     }
-    // Paths here are the file system's own bytes (the program folder), not the program's 8-bit texts
-    // that open_with_shell converts, so they go to Qt as they are.
-    QUrl url = QUrl::fromLocalFile(QString::fromLocal8Bit(path->c_str()));
+    QUrl url = QUrl::fromLocalFile(qt_path(*path));
     if (!anchor.empty()) url.setFragment(QString::fromStdString(anchor));
     return url;
 }

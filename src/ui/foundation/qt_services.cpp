@@ -1,6 +1,6 @@
 #include "ui/foundation/qt_services.h"
 
-#include "core/foundation/text_encoding.h"
+#include "ui/foundation/qt_text.h"
 #include "ui/foundation/ui_thread.h"
 
 #include <QApplication>
@@ -15,15 +15,9 @@
 
 namespace morvelin {
 
-QString qt_text(const std::string& cp1252) { return QString::fromStdString(cp1252_to_utf8(cp1252)); }
-std::string disc_text(const QString& text) { return utf8_to_cp1252(text.toStdString()); }
-
 namespace {
 
 QWidget* owner() { return QApplication::activeWindow(); }
-
-std::string native_path(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
-QString qt_path(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 QString filter_text(const std::vector<FileFilter>& filters) {
     QStringList parts;

@@ -29,8 +29,4 @@ public:
     std::optional<std::uint32_t> choose_colour(std::uint32_t initial) override;
 };
 
-// Qt text from a Windows-1252 text, and back.
-QString qt_text(const std::string& cp1252);
-std::string disc_text(const QString& text);
-
 } // namespace morvelin

@@ -2,13 +2,13 @@
 
 #include "core/data/records.h"
 #include "core/foundation/services.h"
-#include "core/foundation/text_encoding.h"
 #include "core/foundation/utilities.h"
 #include "core/sound/file_locations.h"
 #include "core/sound/media_port.h"
 #include "core/sound/mp3_export.h"
 #include "core/sound/sound_bar_state.h"
 #include "core/sound/sound_editor.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -36,10 +36,6 @@ constexpr int timer_interval_ms = 200;
 
 SoundBarMenuActions menu_actions;
 std::vector<Tsound_bar*> all_bars;
-
-QString qt_text(const std::string& cp1252) {
-    return QString::fromStdString(cp1252_to_utf8(cp1252));
-}
 
 enum class Glyph { not_playing, playing, not_playing_cursor, playing_cursor };
 

@@ -3,7 +3,7 @@
 #include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
-#include "ui/foundation/qt_services.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -297,6 +297,34 @@ TEST_F(DataTest, SecondaryOrdersDropEmptyFamiliesAndKnowWhetherTheyAreComplete) 
     EXPECT_EQ(messages.shown()[0].flags, 0);
 }
 
+// Two orders of one kind: the first is loaded, the later one is left out with a note on standard error.
+TEST_F(DataTest, LaterOrderOfAKindAlreadyListedIsIgnoredWithANote) {
+    struct Case {
+        const char* orders;
+        int kind;
+    };
+    for (const Case& c : {Case{"Clements 2000\nClements 2000\n", order_kind::clements},
+                          Case{"Howard and Moore\nDickinson 2003\n", order_kind::other}}) {
+        SCOPED_TRACE(c.orders);
+        disc = testing::MiniDisc();
+        disc.replace("syst_ord.txt", "Clements 2000\nSibley&Monroe\n", c.orders);
+        ::testing::internal::CaptureStderr();
+        auto data = load();
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->order_count, 2);
+        EXPECT_EQ(data->order_kind[1], c.kind);
+        EXPECT_EQ(data->order_kind[2], 0);
+        // The first order's families and positions, untouched by the second's sections.
+        ASSERT_EQ(data->family_count[c.kind], 2);
+        EXPECT_EQ(data->first_family[c.kind]->vernacular_name, "Pittas");
+        EXPECT_EQ(data->find_species(1002)->order_position[c.kind], 1);
+        ASSERT_EQ(data->notes.size(), 1u);
+        EXPECT_NE(data->notes[0].find("syst_ord.txt, line 3"), std::string::npos) << data->notes[0];
+        EXPECT_NE(errors.find(data->notes[0]), std::string::npos) << errors;
+    }
+}
+
 TEST_F(DataTest, UnknownSubspeciesIsReportedAndLoadingGoesOn) {
     ScriptedMessages messages;
     disc.replace("cupaitem.txt", "spadiceus\n", "jabouillei\n");
@@ -460,8 +488,6 @@ const FatalCase fatal_cases[] = {
     {"UnknownSpeciesInOrder", "syst_ord.txt", "1001,2", "1003,2", "no species has the unique ID \"1003\""},
     {"FamilyOutOfRange", "syst_ord.txt", "1001,2", "1001,4",
      "there is no family number 4 in section \"1_FAMILIES\""},
-    {"SameOrderKindTwice", "syst_ord.txt", "Sibley&Monroe", "Clements 2000",
-     "a second order of the same kind cannot be shown"},
     {"MapBound", "mapsdata.txt", "68,98,36,6.5", "68,98,36",
      "File \"mapsdata.txt\", line 8: the map bound \"\" is not a number"},
     {"ThreatStatus", "names_sc.txt", "T(VU)", "T(LC)", "the threat status must be"},

@@ -140,6 +140,10 @@ TEST_F(TextfileHandlerFileTest, MissingFileIsReportedOrFatal) {
     EXPECT_EQ(messages.shown()[0].text, "The text file \"nothing.txt\" was not found!");
     EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
     EXPECT_EQ(lines_of(t, "ANY", 0), (Lines{""}));
+    // A native file name is shown with its letters, as a Windows-1252 text.
+    Ttextfile_handler named("zo\xC3\xAB.txt", false);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown()[1].text, "The text file \"zo\xEB.txt\" was not found!");
 
     EXPECT_EXIT(
         {

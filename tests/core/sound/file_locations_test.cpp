@@ -1,5 +1,6 @@
 #include "core/sound/file_locations.h"
 
+#include "core/data/data_texts.h"
 #include "core/data/records.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
@@ -151,6 +152,30 @@ TEST_F(FileLocationsTest, AlwaysAvailableCdAsksForTheBaseDirectoryUntilItsFolder
     // Found at once now: no question.
     EXPECT_EQ(sound_file_path(c), data.path() + "audio cds/CD10/10 - Track 02.wav");
     EXPECT_EQ(dialogs.calls().size(), 2u);
+}
+
+// Disc texts are Windows-1252 and the file system's names UTF-8: a CD folder or a media folder with a
+// non-ASCII letter is found once converted, and still ignoring ASCII case.
+TEST_F(FileLocationsTest, DiscTextsBecomeNativePathComponents) {
+    make_file(base.path() + "Audio CDs/M\xC3\xBAsica7/07 Night.wav");
+    TaudioCD cd;
+    cd.always_available = true;
+    cd.text_6 = "m\xFAsica7";
+    Tcutpart c;
+    c.audio_cd = &cd;
+    c.track = 7;
+    ScriptedDialogs dialogs;
+    EXPECT_EQ(sound_file_path(c), base.path() + "Audio CDs/M\xC3\xBAsica7/07 Night.wav");
+    EXPECT_TRUE(dialogs.calls().empty()) << "asked for the base directory: the folder was not found";
+
+    Tspecies species;
+    species.media_folder = "Cuculid\xE6"
+                           "e"; // 8.3: "Cuculid\xE6.e"
+    species.unique_id = 301;
+    const std::string voice = base.path() + "voices/lang1/Cuculid\xC3\xA6.e/301.wav";
+    make_file(voice);
+    EXPECT_EQ(spoken_name_path(&species), voice);
+    EXPECT_EQ(thumbnail_path(species, base.path()), base.path() + "smalpict/Cuculid\xC3\xA6.e/301.jpg");
 }
 
 TEST_F(FileLocationsTest, GivingUpTheBaseDirectoryQuestionGivesNoPathAndNoMessage) {

@@ -462,6 +462,16 @@ TEST_F(SoundBarStateTest, SectionFileProblemsAreReported) {
         EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
     }
     messages.clear();
+    // The folder is a native (UTF-8) path; the message, a Windows-1252 text, shows its letters.
+    {
+        auto r = cd_recording(0, 3000, true);
+        r->cd.hard_disk_folder = "/nowhere/zo\xC3\xAB/M\xC3\xBAsica7/";
+        auto state = bar(*r, view);
+        state->TogglePlay();
+        ASSERT_EQ(messages.shown().size(), 1u);
+        EXPECT_EQ(messages.shown()[0].text, "L5 2 L6/nowhere/zo\xEB/M\xFAsica7/L7");
+    }
+    messages.clear();
     // A section that starts within 700 ms of the end of its file.
     {
         auto r = cd_recording(59500, 3000, true);
