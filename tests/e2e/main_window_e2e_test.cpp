@@ -337,6 +337,7 @@ protected:
             EXPECT_EQ(p.x(), boxes.folded.front().x()) << "a family box out of the column at " << text(p);
     }
 
+
     // Clicks a fold box (relative to the window) and waits until it shows unfolded.
     void unfold(const ScreenWindow& window, QPoint box, const std::string& what, FoldBoxes& boxes) {
         ASSERT_TRUE(screen_.click(window.geometry.topLeft() + box + QPoint(6, 6)));
@@ -412,8 +413,14 @@ protected:
         fs::remove(recording);
         ChildProcess recorder;
         if (sound_server()) {
-            ASSERT_TRUE(poll_until(10s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
+            // A stream of its own: the one of a recording played before may still be closing.
+            ASSERT_TRUE(poll_until(10s,
+                                   [&] {
+                                       input = sink_input_of(program_.pid());
+                                       return !input.empty() && input != last_input_;
+                                   }))
                 << "the program opened no stream on the sound server " << pulse_server_ << " for " << what;
+            last_input_ = input;
             Launch record;
             record.arguments = {
                 "parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
@@ -448,6 +455,48 @@ protected:
         }
     }
 
+    // Search > Find (Ctrl+F) with the given text: the found species' line becomes the selected one.
+    // Returns its fold box (relative to the window) in `box`.
+    void find_species(const ScreenWindow& window, const std::string& name, QPoint& box) {
+        ASSERT_TRUE(screen_.focus(window)) << "cannot give the focus to \"" << window.name << "\"";
+        std::vector<std::string> before;
+        for (const auto& w : screen_.windows_of(program_.pid()))
+            before.push_back(w.id);
+        ASSERT_TRUE(screen_.key("ctrl+f"));
+        ScreenWindow dialog;
+        ASSERT_TRUE(poll_until(10s, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (std::find(before.begin(), before.end(), w.id) == before.end()) {
+                    dialog = w;
+                    return true;
+                }
+            return false;
+        })) << "Ctrl+F opened no find dialog";
+        ASSERT_TRUE(screen_.focus(dialog));
+        ASSERT_TRUE(screen_.x_command({"xdotool", "type", "--delay", "20", name}).ok());
+        ASSERT_TRUE(screen_.key("Return"));
+        ASSERT_TRUE(
+            poll_until(10s, [&] { return screen_.windows_of(program_.pid()).size() == before.size(); }))
+            << "the find dialog did not close; windows: " << text(screen_.windows_of(program_.pid()));
+        ASSERT_TRUE(screen_.focus(window)); // the selection shows only in the active window
+        std::vector<int> rows;
+        std::vector<QPoint> on_line;
+        const bool found = poll_until(10s, [&] {
+            const QImage image = shot("found");
+            rows = rows_with_colour(image, window.geometry, selection_colour);
+            on_line.clear();
+            if (rows.empty()) return false;
+            for (QPoint p : fold_boxes(image, window).folded) {
+                const int middle = window.geometry.top() + p.y() + 6;
+                if (middle >= rows.front() - 6 && middle <= rows.back() + 6) on_line.push_back(p);
+            }
+            return on_line.size() == 1;
+        });
+        ASSERT_TRUE(found) << "no single folded species box on the selected line after finding \"" << name
+                           << "\"; boxes on it: " << text(on_line);
+        box = on_line.front();
+    }
+
     // Exit from the File menu: the program ends with exit code 0.
     void exit_program(const ScreenWindow& main_window) {
         ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "f", "x"));
@@ -479,7 +528,8 @@ protected:
     VirtualScreen screen_;
     ChildProcess program_;
     int starts_ = 0;
-    std::string cd_images_; // MORVELIN_CD_IMAGES of the program
+    std::string cd_images_;  // MORVELIN_CD_IMAGES of the program
+    std::string last_input_; // the program's stream of the recording played last
 };
 
 TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
@@ -803,6 +853,48 @@ TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
     EXPECT_GE(markers_in(image, sites.geometry, s).size(), 10u) << text(markers_in(image, sites.geometry, s));
 
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
+// What an install leaves (the settings register-cd-copies writes; the CD images as drives, the one
+// without a copy on the hard disk first, as scripts/run makes them): a recording of each of the demo's
+// three audio CDs plays, from its files on the disc, from its copy on the hard disk and from its drive.
+// With the disc's sound files hidden, each of these species has only the one recording on its CD.
+TEST_F(MainWindowEndToEnd, ARecordingOfEachAudioCdPlaysAfterAnInstall) {
+    const Ran registered = run({tool_, "register-cd-copies", disc_, settings()});
+    ASSERT_TRUE(registered.ok()) << registered.status.text() << "\n" << registered.output;
+    const NumberSet all_cds{1, 2, 3};
+    ASSERT_EQ(settings_read_number_set(settings(), "WINDOW 1", "Playable Audio CDs", {}), all_cds);
+    const NumberSet on_hard_disk{2};
+    ASSERT_EQ(settings_read_number_set(settings(), "WINDOW 1", "Audio CDs on HD", all_cds), on_hard_disk);
+    std::vector<std::string> without_copy, with_copy;
+    for (const auto& entry : fs::directory_iterator(disc_ + "Audio CD images"))
+        if (entry.path().extension() == ".cue")
+            (fs::is_directory(disc_ + "Audio CD copies/" + entry.path().stem().string()) ? with_copy
+                                                                                         : without_copy)
+                .push_back(entry.path().string());
+    ASSERT_EQ(without_copy.size(), 1u);
+    ASSERT_EQ(with_copy.size(), 1u);
+    cd_images_ = without_copy[0] + ":" + with_copy[0];
+    ASSERT_TRUE(settings_write_yes_no(settings(), "WINDOW 1", "Show Native Recordings", false));
+
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+    // In list order, so that each search goes on from the last.
+    for (const auto& [species, cd] :
+         {std::pair{"Gallus gallus", "audio CD 1 (its files on the disc)"},
+          std::pair{"Dendrocygna javanica", "audio CD 2 (its copy on the hard disk)"},
+          std::pair{"Bubo nipalensis", "audio CD 3 (its drive)"}}) {
+        const std::string what = std::string("the recording of ") + species + " on " + cd;
+        SCOPED_TRACE(what);
+        QPoint box;
+        ASSERT_NO_FATAL_FAILURE(find_species(window, species, box));
+        ASSERT_NO_FATAL_FAILURE(unfold_and_play_first_recording(window, box, boxes, what));
+    }
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+    // The program keeps the sets it was given.
+    EXPECT_EQ(settings_read_number_set(settings(), "WINDOW 1", "Playable Audio CDs", {}), all_cds);
+    EXPECT_EQ(settings_read_number_set(settings(), "WINDOW 1", "Audio CDs on HD", {}), on_hard_disk);
 }
 
 } // namespace
