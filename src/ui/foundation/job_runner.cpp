@@ -2,6 +2,7 @@
 
 #include "core/foundation/services.h"
 #include "ui/foundation/qt_services.h"
+#include "ui/foundation/qt_text.h"
 
 #include <QEventLoop>
 #include <QLabel>
