@@ -9,6 +9,7 @@
 #include "ui/display/show_view.h"
 #include "ui/display/tooltip_form.h"
 #include "ui/foundation/program_fonts.h"
+#include "ui/foundation/qt_text.h"
 #include "ui/windows/window_registry.h"
 
 #include <QMouseEvent>
@@ -52,7 +53,7 @@ TLocalitiesMapForm::~TLocalitiesMapForm() {
 void TLocalitiesMapForm::show_localities() {
     // The map of a country no row names: the whole region.
     set_up_with_map(map_for_country("Bolivia"), nullptr, nullptr, false, std::string());
-    setWindowTitle(cp1252_to_qstring(site_descriptions_text(0)));
+    setWindowTitle(qt_text(site_descriptions_text(0)));
     const QRect area = work_area();
     const QSize outer = frameGeometry().size().expandedTo(size());
     move(area.left() + std::max(0, (area.width() - outer.width()) / 2),

@@ -11,6 +11,7 @@
 #include "ui/display/show_view.h"
 #include "ui/foundation/bitmap_drawing.h"
 #include "ui/foundation/program_fonts.h"
+#include "ui/foundation/qt_text.h"
 #include "ui/foundation/web_address.h"
 #include "ui/windows/window_registry.h"
 
@@ -62,7 +63,7 @@ int text_width(std::string_view text) {
 }
 
 QString local_path(const std::string& native_base, const std::string& cp1252_rest) {
-    return QString::fromLocal8Bit(native_base.c_str()) + cp1252_to_qstring(cp1252_rest);
+    return qt_path(native_base) + qt_text(cp1252_rest);
 }
 
 } // namespace
@@ -131,7 +132,7 @@ bool open_site_description(QWidget* owner, const Tlocality& locality) {
     }
     if (owner) owner->activateWindow();
     QUrl address = QUrl::fromLocalFile(file);
-    if (!page.anchor.empty()) address.setFragment(cp1252_to_qstring(page.anchor));
+    if (!page.anchor.empty()) address.setFragment(qt_text(page.anchor));
     if (open_web_address(owner, address)) return true;
     show_message("No program was found to show \"" + page.file + "\".", mb::icon_error);
     return false;
@@ -215,7 +216,7 @@ void TMapForm::set_up_with_map(const DATA_Tmap_data& map, const Tspecies* specie
         if (!caption.empty()) caption += ", ";
         caption += locality->name;
     }
-    if (!caption.empty()) setWindowTitle(cp1252_to_qstring(caption));
+    if (!caption.empty()) setWindowTitle(qt_text(caption));
 
     size_and_place();
     build_picture();
