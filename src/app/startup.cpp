@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "ui/display/child_form.h"
-#include "ui/display/show_view.h"
+#include "ui/display/text_drawing.h"
 #include "ui/display/top_forms.h"
 #include "ui/pictures/localities_map_form.h"
 #include "ui/pictures/map_form.h"

@@ -14,7 +14,7 @@
 #include "scripted_services.h"
 #include "ui/display/child_form.h"
 #include "ui/display/show_form.h"
-#include "ui/display/show_view.h"
+#include "ui/display/text_drawing.h"
 #include "ui/display/tooltip_form.h"
 #include "ui/display/top_forms.h"
 #include "ui/foundation/program_fonts.h"

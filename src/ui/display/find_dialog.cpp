@@ -1,6 +1,6 @@
 #include "ui/display/find_dialog.h"
 
-#include "ui/display/show_view.h"
+#include "ui/display/text_drawing.h"
 #include "core/foundation/editions.h"
 #include "ui/foundation/program_fonts.h"
 #include "core/foundation/textfile_handler.h"

@@ -1,6 +1,6 @@
 #include "ui/display/form_with_underlined_items.h"
 
-#include "ui/display/show_view.h"
+#include "ui/display/text_drawing.h"
 #include "core/foundation/editions.h"
 #include "ui/foundation/qt_text.h"
 

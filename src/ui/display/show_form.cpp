@@ -216,6 +216,40 @@ void TShowForm::beep() {
     QApplication::beep();
 }
 
+void TShowForm::act_on(const SpeciesRequest& request, int scroll) {
+    using Kind = SpeciesRequest::Kind;
+    const QPoint global = viewport()->mapToGlobal(QPoint(request.x, request.y - scroll));
+    switch (request.kind) {
+    case Kind::beep:
+        beep();
+        break;
+    case Kind::species_map:
+        emit species_map_requested(request.species);
+        break;
+    case Kind::locality_map:
+        emit locality_map_requested(request.locality);
+        break;
+    case Kind::species_pictures:
+        emit species_pictures_requested(request.species, request.subspecies, request.subspecies_only);
+        break;
+    case Kind::literature:
+        emit literature_requested(request.species, global);
+        break;
+    case Kind::threatened_status:
+        emit threatened_status_requested(request.species, qt_text(request.text), global);
+        break;
+    case Kind::audio_cd:
+        emit audio_cd_requested(request.audio_cd, global);
+        break;
+    case Kind::persons:
+        emit persons_requested(qt_text(request.text), request.species, global);
+        break;
+    case Kind::recordist:
+        emit recordist_requested(request.person, global);
+        break;
+    }
+}
+
 void TShowForm::apply_change(const DocumentChange& change) {
     if (!change.changed) return;
     repaint_from(change.repaint_from);
@@ -279,7 +313,11 @@ bool TShowForm::viewportEvent(QEvent* event) {
         setFocus(Qt::MouseFocusReason);
         if (e->button() != Qt::LeftButton) return true;
         const QPoint point = e->position().toPoint();
-        const DocumentChange change = strings_->click(to_document(point), point);
+        emit info_windows_close_requested();
+        const int scroll = paint_offset_;
+        const DocumentChange change = strings_->click(to_document(point));
+        for (const SpeciesRequest& request : change.requests)
+            act_on(request, scroll);
         apply_change(change);
         repaint_all();
         update_status_text();
@@ -339,8 +377,11 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
     emit info_windows_close_requested();
     bool handled = true;
     const auto move = [this](bool down) {
-        const int position = strings_->move_selection(down, scroll_position(), client_height());
-        if (position >= 0) set_scroll_position(position);
+        const SelectionMove move = strings_->move_selection(down, client_height());
+        if (!move.moved)
+            beep();
+        else if (move.scroll_to >= 0)
+            set_scroll_position(move.scroll_to);
         repaint_all();
     };
     const auto toggle = [this](bool unfold_only, bool fold_only) {
@@ -433,19 +474,19 @@ bool TShowForm::handle_key(int key, Qt::KeyboardModifiers modifiers) {
         break;
     case Qt::Key_M:
         if (ctrl)
-            strings_->open_map_of_selection();
+            act_on(strings_->map_of_selection(), scroll_position());
         else
             handled = false;
         break;
     case Qt::Key_P:
         if (ctrl)
-            strings_->open_pictures_of_selection();
+            act_on(strings_->pictures_of_selection(), scroll_position());
         else
             handled = false;
         break;
     case Qt::Key_R:
         if (ctrl)
-            strings_->open_literature_of_selection();
+            act_on(strings_->literature_of_selection(), scroll_position());
         else
             handled = false;
         break;

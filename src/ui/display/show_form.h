@@ -113,6 +113,9 @@ protected:
 
 private:
     void apply_change(const DocumentChange& change);
+    // Turns a request of the document into the pane's signal; pop-ups go next to the request's point,
+    // a document point shown with the view scrolled by scroll.
+    void act_on(const SpeciesRequest& request, int scroll);
     // One keyboard focus: a sound bar holds it only while its line is selected, and a bar that
     // takes it (a click) becomes the selected line.
     void keep_focus_at_selection();

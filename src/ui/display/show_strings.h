@@ -2,15 +2,25 @@
 // The species document of one main window: a doubly linked list of typed lines built from the data
 // set, filtered by the window's display settings, unfolded and folded level by level (groups,
 // families, species, recording details), measured, painted and operated with the mouse and the
-// keyboard. The text pane (TShowForm) owns it and hosts its drawing and its sound bars.
+// keyboard. The text pane (TShowForm) owns it and hosts its drawing and its sound bars; what a click
+// or key asks of other windows comes back as SpeciesRequest values, which the pane acts on.
+//
+// Names: "show" is an old word here for four things. TShowForm is the pane, TShowStrings this
+// document, SHST_TClassShowStringsData the window's display settings (core/display/display_settings.h)
+// and the slide show is none of them. Files and helper types say which: species_document_view.cpp
+// (painting, hit testing, keys of this document), text_drawing.h (fonts, bitmaps, marked-up text),
+// core/display/ (the plain parts: line kinds, view state, requests, display settings).
 //
 // Coordinates are document coordinates: y = 0 is the top of the first line; the pane shifts them by
-// its scroll position. Texts are Windows-1252 with the markup of show_view.h.
+// its scroll position. Texts are Windows-1252 with the markup of text_drawing.h.
 // Use from the user-interface thread only.
 
 #include "core/data/data_set.h"
-#include "ui/display/show_strings_data.h"
-#include "ui/display/show_view.h"
+#include "core/display/document_lines.h"
+#include "core/display/species_request.h"
+#include "core/display/view_state.h"
+#include "core/display/display_settings.h"
+#include "ui/display/text_drawing.h"
 #include "core/sound/id3_tag.h"
 
 #include <QPoint>
@@ -33,45 +43,6 @@ namespace morvelin {
 class TShowForm;
 class ShowSoundBars;
 class Tsound_bar;
-
-namespace line_kind {
-constexpr std::uint8_t group_fold = 1;
-constexpr std::uint8_t group_header = 2;
-constexpr std::uint8_t family_fold = 3;
-constexpr std::uint8_t family_header = 4;
-constexpr std::uint8_t family_scientific = 5;
-constexpr std::uint8_t family_other = 6;
-constexpr std::uint8_t species_fold = 7;
-constexpr std::uint8_t species_header = 8;
-constexpr std::uint8_t species_scientific = 9;
-constexpr std::uint8_t species_other = 10;
-constexpr std::uint8_t map_button = 11;
-constexpr std::uint8_t content_icons = 12;
-constexpr std::uint8_t literature_link = 13;
-constexpr std::uint8_t area_status = 14;
-constexpr std::uint8_t threatened_status = 15;
-constexpr std::uint8_t other_names = 16;
-constexpr std::uint8_t species_text = 17;
-constexpr std::uint8_t pictures = 18;
-constexpr std::uint8_t subspecies_header = 19;
-constexpr std::uint8_t subspecies_pictures = 20;
-constexpr std::uint8_t recording_number = 21;
-constexpr std::uint8_t sound_bar = 22;
-constexpr std::uint8_t cd_line = 23;
-constexpr std::uint8_t recording_fold = 24;
-constexpr std::uint8_t recording_code = 25;
-constexpr std::uint8_t recording_title = 26;
-constexpr std::uint8_t percentage = 27;
-constexpr std::uint8_t detail_recordist = 28; // recordist, date and time
-constexpr std::uint8_t detail_locality = 29;  // the locality
-constexpr std::uint8_t detail_audible = 30;   // other species audible, remarks
-} // namespace line_kind
-
-// The x at which a line of the kind starts (0: where the previous line's drawing ended).
-int kind_indent(std::uint8_t kind);
-bool is_name_kind(std::uint8_t kind);
-// Lines whose text is wrapped to the pane's width.
-bool is_wrapped_kind(std::uint8_t kind);
 
 namespace line_flag {
 constexpr std::uint8_t second_name_follows = 1; // ". " is drawn after this name
@@ -129,35 +100,6 @@ struct TShowStringsLine {
 
     bool expanded() const { return state[0] != 0; }
     int bottom() const { return painted_y + height; }
-};
-
-// Where a window's view stands, saved as `Visible` of the window's section.
-struct TShowStringsViewState {
-    static constexpr int max_unfolded_families = 20;
-    std::array<bool, 7> groups{}; // [1..6]: the group is unfolded
-    int top_group = 1;
-    int top_family = 1;
-    int top_species = 0; // 0 = none
-    int selected_family = 1;
-    int selected_species = 0;
-    std::vector<int> unfolded_families;
-
-    // "gggggg," in grouped editions, then top group, top family, top species, selected family,
-    // selected species and the unfolded families, joined by ",".
-    std::string to_text(bool grouped) const;
-    // The group flags come from the first item when it has six characters or more (else every group
-    // counts as unfolded); the next five items must be integers, or everything but the group flags
-    // keeps its default; then up to 20 unfolded families, items that are no integers skipped.
-    static TShowStringsViewState from_text(const std::string& text);
-    // A state with every group unfolded and nothing else: where a new window starts.
-    static TShowStringsViewState initial();
-};
-
-// What a mouse click or key asks of the pane besides repainting.
-struct DocumentChange {
-    bool changed = false;  // lines were added or removed
-    int repaint_from = 0;  // document y from which the pane repaints
-    int scroll_amount = 0; // added to the scroll position when positive
 };
 
 class TShowStrings {
@@ -242,7 +184,7 @@ public:
     // that are not shown are searched too. Returns whether something was found.
     bool find(const std::string& text, bool from_top, bool all_name_kinds = false);
 
-    // ---- painting and hit testing (show_view.cpp) ----
+    // ---- painting and hit testing (species_document_view.cpp) ----
     // Paints the lines that meet rect (document coordinates) onto painter, whose origin the caller
     // has shifted by the scroll position; view is the visible part of the document. With a null
     // painter only the positions are laid out (for hit tests before the first paint).
@@ -251,7 +193,8 @@ public:
     TShowStringsLine* line_at(QPoint point) const;
     // What lies under the point: for the cursor and for clicks.
     bool is_clickable(QPoint point) const;
-    DocumentChange click(QPoint point, QPoint window_point);
+    // A left click at a document point: folds and selects, and asks for the windows it opens.
+    DocumentChange click(QPoint point);
     const QRect& last_painted() const { return last_painted_; }
     TShowStringsLine* first_visible() const { return first_visible_; }
     void reset_first_visible() {
@@ -259,16 +202,16 @@ public:
         first_visible_top_ = 0;
     }
 
-    // ---- keyboard (show_view.cpp) ----
-    // Moves the selection to the previous or next selectable line. Returns the new scroll position
-    // when the view must scroll, else -1; beeps when there is no such line.
-    int move_selection(bool down, int scroll_position, int client_height);
+    // ---- keyboard (species_document_view.cpp) ----
+    // Moves the selection to the previous or next selectable line, and says whether the view must
+    // scroll to show it; nothing moves when there is no such line.
+    SelectionMove move_selection(bool down, int client_height);
     // Enter, Space, numeric plus and minus on the selection.
     DocumentChange toggle_selection(bool unfold_only, bool fold_only);
-    // Ctrl+M, Ctrl+P, Ctrl+R on the selection; beeps when it cannot act.
-    void open_map_of_selection();
-    void open_pictures_of_selection();
-    void open_literature_of_selection();
+    // Ctrl+M, Ctrl+P, Ctrl+R on the selection: the window to open, or a beep when there is none.
+    SpeciesRequest map_of_selection() const;
+    SpeciesRequest pictures_of_selection() const;
+    SpeciesRequest literature_of_selection() const;
 
     // ---- sound bars ----
     ShowSoundBars& sound_bars() { return *sound_bars_; }
@@ -311,7 +254,7 @@ private:
     void unfold_group_of(const Tfamily& family);
     Line* unfold_family_number(int family_number);
 
-    // Painting helpers (show_view.cpp).
+    // Painting helpers (species_document_view.cpp).
     struct Pen {
         int x = 0;
         int y = 0;

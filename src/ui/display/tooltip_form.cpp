@@ -1,6 +1,6 @@
 #include "ui/display/tooltip_form.h"
 
-#include "ui/display/show_view.h"
+#include "ui/display/text_drawing.h"
 
 #include <QCursor>
 #include <QFontMetrics>

@@ -6,7 +6,7 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/pictures/site_description.h"
-#include "ui/display/show_view.h"
+#include "ui/display/text_drawing.h"
 #include "ui/display/tooltip_form.h"
 #include "ui/foundation/program_fonts.h"
 #include "ui/foundation/qt_text.h"

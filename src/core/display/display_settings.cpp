@@ -1,4 +1,4 @@
-#include "ui/display/show_strings_data.h"
+#include "core/display/display_settings.h"
 
 #include "core/foundation/editions.h"
 #include "core/foundation/text_encoding.h"

@@ -1,134 +1,22 @@
-#include "ui/display/show_view.h"
+// The species document's painting, hit testing and keyboard half: where each line goes on the pane,
+// what a click or a key on it means. The building and folding half is in show_strings.cpp.
+
+#include "ui/display/show_strings.h"
 
 #include "core/data/data_texts.h"
+#include "core/foundation/environment.h"
+#include "core/foundation/textfile_handler.h"
 #include "ui/display/show_form.h"
 #include "ui/display/show_sound_bars.h"
-#include "ui/display/show_strings.h"
-#include "ui/foundation/bitmap_drawing.h"
-#include "core/foundation/environment.h"
-#include "ui/foundation/program_fonts.h"
-#include "core/foundation/services.h"
-#include "core/settings/settings_sections.h"
-#include "core/foundation/text_encoding.h"
-#include "core/foundation/textfile_handler.h"
-#include "ui/foundation/qt_text.h"
+#include "ui/display/text_drawing.h"
 
-#include <QFile>
 #include <QPainter>
 
 #include <algorithm>
 
 namespace morvelin {
 
-// ---------------------------------------------------------------- fonts
-
-TShowFonts& TShowFonts::instance() {
-    static TShowFonts fonts;
-    return fonts;
-}
-
-TShowFonts::TShowFonts() {
-    rebuild(settings::read_general_settings().text_size);
-}
-
-void TShowFonts::rebuild(int text_size) {
-    text_size_ = std::max(1, text_size);
-    // The family name goes through the program fonts' substitution of "Arial".
-    (void)program_font(ProgramFont::arial_15);
-    static constexpr int size_steps[5] = {-2, -1, 0, 2, 4};
-    entries_.clear();
-    entries_.reserve(15);
-    for (int style = 0; style < 3; ++style) {
-        for (int size = 0; size < 5; ++size) {
-            QFont font(QString::fromLatin1(program_font_family));
-            int height = std::max(1, text_size_ + size_steps[size]);
-            if (style == font_style::bold) height = std::max(14, height);
-            font.setPixelSize(height);
-            font.setItalic(style == font_style::italic);
-            font.setBold(style == font_style::bold);
-            font.setKerning(false); // runs are measured piece by piece and must add up
-            entries_.push_back(Entry{font, QFontMetrics(font), QFontMetricsF(font)});
-        }
-    }
-    const QFontMetrics& normal = metrics(FontRef{});
-    line_height_ = normal.height();
-    average_char_width_ = normal.averageCharWidth();
-    ++generation_;
-}
-
-void TShowFonts::write_text_size() const {
-    settings::GeneralSettings general;
-    general.text_size = text_size_;
-    settings::write_general(&settings::GeneralSettings::text_size, general);
-}
-
-const TShowFonts::Entry& TShowFonts::entry(FontRef ref) const {
-    const int style = std::clamp<int>(ref.style, 0, 2);
-    const int size = std::clamp<int>(ref.size, -2, 2) + 2;
-    return entries_[static_cast<std::size_t>(style * 5 + size)];
-}
-
-QColor TShowFonts::colour(FontRef ref) const {
-    return ref.colour ? red_text_colour : default_text_colour;
-}
-
-QColor link_colour() {
-    // Screens here show 2^24 colours, so pure green comes back as it was set.
-    return QColor(0, 255, 0);
-}
-
-bool is_link_colour(const QColor& colour) {
-    const QColor link = link_colour();
-    return (colour.red() & 0xF0) == (link.red() & 0xF0) && (colour.green() & 0xF0) == (link.green() & 0xF0) &&
-           (colour.blue() & 0xF0) == (link.blue() & 0xF0);
-}
-
-// ---------------------------------------------------------------- bitmaps
-
 namespace {
-
-struct BitmapEntry {
-    const char* name;
-    QPoint offset;
-};
-
-constexpr int bitmap_count = 11;
-
-const std::array<BitmapEntry, bitmap_count + 1>& bitmap_table() {
-    static const std::array<BitmapEntry, bitmap_count + 1> table{{
-        {"", {0, 0}},
-        {"PLUS_BITMAP", {0, -6}},
-        {"MINUS_BITMAP", {0, -6}},
-        {"PLUS_BITMAP", {0, -6}},
-        {"MINUS_BITMAP", {0, -6}},
-        {"INVISIBLE_STANDIN_FOR_MINUS_AND_PLUS_BITMAPS", {0, -6}},
-        {"PICS_PRESENT_BITMAP", {5, -2}},
-        {"RECS_PRESENT_BITMAP", {5, -2}},
-        {"PICS_AND_RECS_PRESENT_BITMAP", {5, -2}},
-        {"LITTLE_PLUS_BITMAP", {0, -4}},
-        {"LITTLE_MINUS_BITMAP", {0, -4}},
-        {"LITTLE_MAP_BITMAP", {5, -6}},
-    }};
-    return table;
-}
-
-std::array<ShowBitmap, bitmap_count + 1> load_bitmaps() {
-    std::array<ShowBitmap, bitmap_count + 1> out;
-    for (int i = 1; i <= bitmap_count; ++i) {
-        const BitmapEntry& entry = bitmap_table()[static_cast<std::size_t>(i)];
-        ShowBitmap& b = out[static_cast<std::size_t>(i)];
-        b.offset = entry.offset;
-        QImage image(QStringLiteral(":/bitmaps/") + QString::fromLatin1(entry.name));
-        if (image.isNull()) {
-            show_message(std::string("Bitmap ") + entry.name + " resource missing", mb::icon_error);
-            continue;
-        }
-        b.image = image.convertToFormat(QImage::Format_RGB32);
-        b.width = image.width();
-        b.height = image.height();
-    }
-    return out;
-}
 
 // The rows of the document put text baselines a fixed distance below the row (12 pixels with the
 // default size). Bitmaps keep their offsets relative to a row moved down so that they stand level
@@ -142,240 +30,6 @@ int bitmap_shift() {
 }
 
 } // namespace
-
-const ShowBitmap& show_bitmap_entry(int index) {
-    static const std::array<ShowBitmap, bitmap_count + 1> bitmaps = load_bitmaps();
-    return bitmaps[static_cast<std::size_t>(std::clamp(index, 0, bitmap_count))];
-}
-
-int draw_show_bitmap(QPainter* painter, int index, QPoint pen) {
-    const ShowBitmap& b = show_bitmap_entry(index);
-    if (painter && !b.image.isNull())
-        draw_bitmap_image(*painter, pen.x() + b.offset.x(), pen.y() + b.offset.y(), b.image, true);
-    return b.offset.x() + b.width + 5;
-}
-
-// ---------------------------------------------------------------- text
-
-namespace {
-
-bool is_break(char c) {
-    return c == markup::line_break || c == markup::soft_break;
-}
-bool is_markup(char c) {
-    return c >= markup::line_break && c <= markup::soft_break;
-}
-
-// The running style of a marked-up text.
-struct TextState {
-    FontRef font;
-    QColor colour;
-    bool link = false;
-
-    explicit TextState(FontRef start) : font(start), colour(TShowFonts::instance().colour(start)) {
-        font.colour = 0;
-    }
-    void apply(char c) {
-        switch (c) {
-        case markup::italic:
-            font.style = font.style == font_style::italic ? font_style::normal : font_style::italic;
-            break;
-        case markup::bold:
-            font.style = font.style == font_style::bold ? font_style::normal : font_style::bold;
-            break;
-        case markup::link:
-            link = !link;
-            break;
-        case markup::smaller:
-            font.size = static_cast<std::int8_t>(std::max(-2, font.size - 1));
-            break;
-        case markup::larger:
-            font.size = static_cast<std::int8_t>(std::min(2, font.size + 1));
-            break;
-        case markup::red:
-            colour = colour == default_text_colour ? red_text_colour : default_text_colour;
-            break;
-        case markup::green:
-            colour = colour == green_text_colour ? default_text_colour : green_text_colour;
-            break;
-        default:
-            break;
-        }
-    }
-};
-
-double advance_f(FontRef font, std::string_view piece) {
-    if (piece.empty()) return 0;
-    return TShowFonts::instance().metrics_f(font).horizontalAdvance(qt_text(piece));
-}
-
-} // namespace
-
-namespace {
-
-// Fonts of a style and size for a layout: from the table, or made from a base font.
-class FontSource {
-public:
-    explicit FontSource(const QFont* base) : base_(base) {}
-    QFont font(FontRef ref) const {
-        if (!base_) return TShowFonts::instance().font(ref);
-        static constexpr int steps[5] = {-2, -1, 0, 2, 4};
-        QFont f(*base_);
-        const int base_size = base_->pixelSize() > 0 ? base_->pixelSize() : QFontMetrics(*base_).height();
-        f.setPixelSize(std::max(1, base_size + steps[std::clamp<int>(ref.size, -2, 2) + 2]));
-        f.setItalic(ref.style == font_style::italic || (ref.style == font_style::normal && base_->italic()));
-        f.setBold(ref.style == font_style::bold);
-        return f;
-    }
-    int width(FontRef ref, const QString& text) const {
-        if (!base_) return TShowFonts::instance().metrics(ref).horizontalAdvance(text);
-        return QFontMetrics(font(ref)).horizontalAdvance(text);
-    }
-
-private:
-    const QFont* base_;
-};
-
-TextLayout layout_with(std::string_view text, FontRef start, const QColor* colour, const FontSource& fonts) {
-    TextLayout layout;
-    layout.line_widths.push_back(0);
-    TextState state(start);
-    if (colour) state.colour = *colour;
-    std::size_t i = 0;
-    int line = 0;
-    int x = 0;
-    while (i <= text.size()) {
-        std::size_t j = i;
-        while (j < text.size() && !is_markup(text[j]))
-            ++j;
-        if (j > i) {
-            TextRun run;
-            run.source = std::string(text.substr(i, j - i));
-            run.text = qt_text(run.source);
-            run.font = state.font;
-            run.qfont = fonts.font(state.font);
-            run.colour = state.colour;
-            run.link = state.link;
-            run.line = line;
-            run.x = x;
-            run.width = fonts.width(run.font, run.text);
-            x += run.width;
-            layout.line_widths.back() = x;
-            layout.runs.push_back(std::move(run));
-        }
-        if (j >= text.size()) break;
-        const char c = text[j];
-        if (is_break(c)) {
-            ++line;
-            x = 0;
-            layout.line_widths.push_back(0);
-        } else {
-            state.apply(c);
-        }
-        i = j + 1;
-    }
-    return layout;
-}
-
-} // namespace
-
-TextLayout layout_markup(std::string_view text, FontRef start) {
-    return layout_with(text, start, nullptr, FontSource(nullptr));
-}
-
-TextLayout layout_markup(std::string_view text, const QFont& base, const QColor& colour) {
-    const FontRef start{base.bold() ? font_style::bold : font_style::normal, 0, 0};
-    return layout_with(text, start, &colour, FontSource(&base));
-}
-
-void draw_text_layout(QPainter& painter, const TextLayout& layout, int x, int baseline, int line_height) {
-    for (const TextRun& run : layout.runs) {
-        const int y = baseline + run.line * line_height;
-        painter.setFont(run.qfont);
-        painter.setPen(run.colour);
-        painter.drawText(QPoint(x + run.x, y), run.text);
-        if (run.link) painter.fillRect(QRect(x + run.x, y + 1, run.width, 1), link_colour());
-    }
-}
-
-std::string wrap_markup(std::string_view source, FontRef start, int width) {
-    std::string text(source);
-    for (char& c : text) {
-        if (c == markup::soft_break) c = ' ';
-    }
-    TextState state(start);
-    double x = 0;                                  // width of the current line so far
-    std::size_t pending_blank = std::string::npos; // the blank before the current word
-    double blank_width = 0;
-    // Advances add up without rounding; a line may end within half a pixel of the width.
-    const double limit = width + 0.5;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == markup::line_break) {
-            x = 0;
-            pending_blank = std::string::npos;
-            ++i;
-            continue;
-        }
-        if (is_markup(c)) {
-            state.apply(c);
-            ++i;
-            continue;
-        }
-        if (c == ' ') {
-            pending_blank = i;
-            blank_width = advance_f(state.font, " ");
-            ++i;
-            continue;
-        }
-        // A word: measured piece by piece across style changes inside it.
-        double word_width = 0;
-        std::size_t j = i;
-        TextState word_state = state;
-        std::size_t piece_start = i;
-        while (j < text.size() && text[j] != ' ' && text[j] != markup::line_break) {
-            if (is_markup(text[j])) {
-                word_width +=
-                    advance_f(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
-                word_state.apply(text[j]);
-                piece_start = j + 1;
-            }
-            ++j;
-        }
-        word_width += advance_f(word_state.font, std::string_view(text).substr(piece_start, j - piece_start));
-        if (pending_blank != std::string::npos) {
-            if (x > 0 && x + blank_width + word_width > limit) {
-                text[pending_blank] = markup::soft_break;
-                x = word_width;
-            } else {
-                x += blank_width + word_width;
-            }
-        } else {
-            x += word_width;
-        }
-        pending_blank = std::string::npos;
-        state = word_state;
-        i = j;
-    }
-    return text;
-}
-
-int markup_line_count(std::string_view text) {
-    return 1 + static_cast<int>(std::count_if(text.begin(), text.end(), is_break));
-}
-
-std::string plain_text(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == markup::soft_break)
-            out += ' ';
-        else if (c == markup::line_break || !is_markup(c))
-            out += c;
-    }
-    return out;
-}
 
 // ---------------------------------------------------------------- painting
 
@@ -713,13 +367,24 @@ void TShowStrings::select_after_click(Line* clicked) {
     }
 }
 
-DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
+namespace {
+SpeciesRequest request(SpeciesRequest::Kind kind, const Tspecies* species, QPoint at = {}) {
+    SpeciesRequest r;
+    r.kind = kind;
+    r.species = species;
+    r.x = at.x();
+    r.y = at.y();
+    return r;
+}
+} // namespace
+
+DocumentChange TShowStrings::click(QPoint point) {
+    using Kind = SpeciesRequest::Kind;
     DocumentChange change;
     scroll_amount_ = 0;
-    if (owner_) emit owner_->info_windows_close_requested();
     if (Line* pictures = picture_at(point)) {
-        if (pictures->species->picture_count > 0 && owner_)
-            emit owner_->species_pictures_requested(pictures->species, nullptr, false);
+        if (pictures->species->picture_count > 0)
+            change.requests.push_back(request(Kind::species_pictures, pictures->species));
         return change;
     }
     Line* row = line_at(point);
@@ -745,15 +410,6 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
         }
     }
 
-    const auto global = [this, window_point, point](QPoint doc) {
-        (void)point;
-        return owner_ ? owner_->viewport()->mapToGlobal(window_point + (doc - point)) : doc;
-    };
-    const Tspecies* species = nullptr;
-    for (Line* l : lines) {
-        if (l->species) species = l->species;
-    }
-
     bool left = false;
     std::string link;
     for (Line* l : lines) {
@@ -774,7 +430,7 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
             if (bitmap_hit(*l, point, &left)) {
                 const bool pictures = l->state[0] != 0, recordings = l->state[2] != 0;
                 if (pictures && (!recordings || left)) {
-                    if (owner_) emit owner_->species_pictures_requested(l->species, nullptr, false);
+                    change.requests.push_back(request(Kind::species_pictures, l->species));
                 } else if (recordings) {
                     Line* fold = owning_header(l, line_kind::species_header);
                     if (fold && fold->prev) {
@@ -785,48 +441,64 @@ DocumentChange TShowStrings::click(QPoint point, QPoint window_point) {
             }
             break;
         case line_kind::map_button:
-            if (bitmap_hit(*l, point, nullptr) && owner_) emit owner_->species_map_requested(l->species);
+            if (bitmap_hit(*l, point, nullptr)) change.requests.push_back(request(Kind::species_map, l->species));
             break;
         case line_kind::subspecies_pictures:
-            if (bitmap_hit(*l, point, nullptr) && owner_)
-                emit owner_->species_pictures_requested(l->species, l->subspecies, true);
+            if (bitmap_hit(*l, point, nullptr)) {
+                SpeciesRequest r = request(Kind::species_pictures, l->species);
+                r.subspecies = l->subspecies;
+                r.subspecies_only = true;
+                change.requests.push_back(r);
+            }
             break;
         case line_kind::literature_link:
-            if (link_at(*l, point, nullptr) && owner_)
-                emit owner_->literature_requested(l->species, global(point + QPoint(0, 4)));
+            if (link_at(*l, point, nullptr))
+                change.requests.push_back(request(Kind::literature, l->species, point + QPoint(0, 4)));
             break;
         case line_kind::threatened_status:
-            if (link_at(*l, point, &link) && owner_)
-                emit owner_->threatened_status_requested(l->species, qt_text(link), global(point));
+            if (link_at(*l, point, &link)) {
+                SpeciesRequest r = request(Kind::threatened_status, l->species, point);
+                r.text = link;
+                change.requests.push_back(r);
+            }
             break;
         case line_kind::cd_line:
-            if (link_at(*l, point, nullptr) && owner_)
-                emit owner_->audio_cd_requested(l->audio_cd, global(point));
+            if (link_at(*l, point, nullptr)) {
+                SpeciesRequest r = request(Kind::audio_cd, nullptr, point);
+                r.audio_cd = l->audio_cd;
+                change.requests.push_back(r);
+            }
             break;
         case line_kind::species_text:
-            if (link_at(*l, point, &link) && owner_)
-                emit owner_->persons_requested(qt_text(plain_text(link)), l->species, global(point));
+            if (link_at(*l, point, &link)) {
+                SpeciesRequest r = request(Kind::persons, l->species, point);
+                r.text = plain_text(link);
+                change.requests.push_back(r);
+            }
             break;
         case line_kind::detail_recordist:
-            if (link_at(*l, point, nullptr) && owner_ && l->recording->cut_part)
-                emit owner_->recordist_requested(l->recording->cut_part->recordist, global(point));
+            if (link_at(*l, point, nullptr) && l->recording->cut_part) {
+                SpeciesRequest r = request(Kind::recordist, nullptr, point);
+                r.person = l->recording->cut_part->recordist;
+                change.requests.push_back(r);
+            }
             break;
         case line_kind::detail_locality:
             if (link_at(*l, point, nullptr)) {
                 const Tlocality* locality =
                     l->recording->cut_part ? l->recording->cut_part->locality : nullptr;
+                SpeciesRequest r;
                 if (locality && has_known_place(*locality)) {
-                    if (owner_) emit owner_->locality_map_requested(locality);
-                } else if (owner_) {
-                    owner_->beep();
+                    r.kind = Kind::locality_map;
+                    r.locality = locality;
                 }
+                change.requests.push_back(r);
             }
             break;
         default:
             break;
         }
     }
-    (void)species;
     select_after_click(to_select);
     return change;
 }
@@ -841,15 +513,12 @@ bool is_selectable_kind(std::uint8_t kind) {
 }
 } // namespace
 
-int TShowStrings::move_selection(bool down, int scroll_position, int client_height) {
-    (void)scroll_position;
+SelectionMove TShowStrings::move_selection(bool down, int client_height) {
     Line* from = selected_;
     if (!from) {
         select(first_selectable());
-        return selected_ ? 0 : -1;
+        return {selected_ != nullptr, selected_ ? 0 : -1};
     }
-    const bool visible_before = selection_visible();
-    (void)visible_before;
     // A name stands for its header.
     if (is_name_kind(from->kind) || from->kind == line_kind::other_names) {
         Line* h = owning_header(from, from->kind <= line_kind::family_other ? line_kind::family_header
@@ -863,17 +532,14 @@ int TShowStrings::move_selection(bool down, int scroll_position, int client_heig
             break;
         }
     }
-    if (!target) {
-        if (owner_) owner_->beep();
-        return -1;
-    }
+    if (!target) return {};
     if (target->kind == line_kind::family_header || target->kind == line_kind::species_header)
         target = first_name_after(target);
     select(target);
     if (target->kind == line_kind::sound_bar && target->sound_bar) sound_bars_->focus(*target->sound_bar);
-    if (selection_visible()) return -1;
+    if (selection_visible()) return {true, -1};
     const int top = line_top(target);
-    return down ? top - 4 * (client_height / 4) + 28 : top - 7;
+    return {true, down ? top - 4 * (client_height / 4) + 28 : top - 7};
 }
 
 DocumentChange TShowStrings::toggle_selection(bool unfold_only, bool fold_only) {
@@ -908,58 +574,48 @@ const Tspecies* species_of_selection(const Line* s, bool* on_recording) {
 }
 } // namespace
 
-void TShowStrings::open_map_of_selection() {
+SpeciesRequest TShowStrings::map_of_selection() const {
     bool on_recording = false;
     const Tspecies* species = species_of_selection(selected_, &on_recording);
     if (on_recording) {
         const Tcutpart* cut = selected_->recording ? selected_->recording->cut_part : nullptr;
         if (cut && cut->locality && has_known_place(*cut->locality)) {
-            if (owner_) emit owner_->locality_map_requested(cut->locality);
-            return;
+            SpeciesRequest r;
+            r.kind = SpeciesRequest::Kind::locality_map;
+            r.locality = cut->locality;
+            return r;
         }
     }
-    if (species && (species->map_count > 0 || species->map_flag)) {
-        if (owner_) emit owner_->species_map_requested(species);
-        return;
-    }
-    if (owner_) owner_->beep();
+    if (species && (species->map_count > 0 || species->map_flag))
+        return request(SpeciesRequest::Kind::species_map, species);
+    return {};
 }
 
-void TShowStrings::open_pictures_of_selection() {
+SpeciesRequest TShowStrings::pictures_of_selection() const {
     bool on_recording = false;
     const Tspecies* species = species_of_selection(selected_, &on_recording);
-    if (species && species->picture_count > 0) {
-        if (owner_) emit owner_->species_pictures_requested(species, nullptr, false);
-        return;
-    }
-    if (owner_) owner_->beep();
+    if (species && species->picture_count > 0) return request(SpeciesRequest::Kind::species_pictures, species);
+    return {};
 }
 
-void TShowStrings::open_literature_of_selection() {
+SpeciesRequest TShowStrings::literature_of_selection() const {
     bool on_recording = false;
     const Tspecies* species = species_of_selection(selected_, &on_recording);
-    if (species && !species->literature.empty()) {
-        // Next to the species' literature link when it is laid out, else at the selection.
-        QPoint at(0, 0);
-        const Line* header = selected_;
-        while (header && header->kind != line_kind::species_header)
-            header = header->prev;
-        for (const Line* l = header;
-             l && l->kind >= line_kind::species_header && l->kind <= line_kind::other_names; l = l->next) {
-            if (l->kind == line_kind::literature_link && l->laid_out == pass_) {
-                at = QPoint(l->painted_x, l->bottom() + 4 + TShowFonts::instance().line_height());
-                break;
-            }
+    if (!species || species->literature.empty()) return {};
+    // Next to the species' literature link when it is laid out, else at the selection.
+    QPoint at(0, 0);
+    const Line* header = selected_;
+    while (header && header->kind != line_kind::species_header)
+        header = header->prev;
+    for (const Line* l = header; l && l->kind >= line_kind::species_header && l->kind <= line_kind::other_names;
+         l = l->next) {
+        if (l->kind == line_kind::literature_link && l->laid_out == pass_) {
+            at = QPoint(l->painted_x, l->bottom() + 4 + TShowFonts::instance().line_height());
+            break;
         }
-        if (at.isNull())
-            at = QPoint(selected_->painted_x, selected_->bottom() + TShowFonts::instance().line_height());
-        if (owner_) {
-            const QPoint global = owner_->viewport()->mapToGlobal(at - QPoint(0, owner_->scroll_position()));
-            emit owner_->literature_requested(species, global);
-        }
-        return;
     }
-    if (owner_) owner_->beep();
+    if (at.isNull()) at = QPoint(selected_->painted_x, selected_->bottom() + TShowFonts::instance().line_height());
+    return request(SpeciesRequest::Kind::literature, species, at);
 }
 
 } // namespace morvelin

@@ -1,6 +1,7 @@
 #pragma once
-// What the species document needs to measure and draw its lines: the font table, the bitmaps of
-// fold boxes and icons, the link colour, and the layout of texts with inline markup.
+// The text-drawing toolkit of the species document and the information pop-ups: the font table, the
+// bitmaps of fold boxes and icons, the link colour, and the layout of texts with inline markup. It
+// knows nothing of documents or lines.
 //
 // Texts are Windows-1252 bytes with these markup characters, which are not drawn and take no width:
 //   10 line break             14 one size smaller
