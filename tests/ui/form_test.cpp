@@ -50,10 +50,12 @@ TEST_F(FormTest, StoredPlacesAreReadBackAndDamagedOnesRefused) {
         {"10,20,310", false, std::nullopt},
         {"10,20,10,220", false, std::nullopt},   // no width
         {"10,20,310,-5", false, std::nullopt},   // bottom above top
-        {"0,0,2000000,10", false, std::nullopt}, // beyond any screen
+        {"0,0,2000000,10", false, QRect(0, 0, 1 << 20, 10)}, // clamped; the window then keeps inside
+        {"-2147483648,0,2147483647,10", false, QRect(-(1 << 20), 0, 1 << 21, 10)},
         {"x,20,310,220", false, std::nullopt},
         {"40", true, std::nullopt},
-        {"40,-300000", true, std::nullopt},
+        {"40,-3000000", true, QRect(40, -(1 << 20), 120, 90)},
+        {"40,", true, std::nullopt},
     };
     for (const StoredCase& c : cases) {
         settings_write_string("", "TEST", "Place", c.text);

@@ -95,13 +95,27 @@ FieldTable<WindowSettings> WindowSettings::fields() {
     return table;
 }
 
-std::optional<std::array<int, 4>> WindowSettings::rectangle() const {
+std::optional<std::array<int, 4>> stored_rectangle(const std::string& text) {
     bool error = false;
-    auto values = parse_four_integers(coord, error);
+    auto values = parse_four_integers(text, error);
     if (error) return std::nullopt;
     for (int& v : values)
         v = std::clamp(v, -max_coordinate, max_coordinate);
     return values;
+}
+
+std::optional<std::array<int, 2>> stored_position(const std::string& text) {
+    std::string rest = text;
+    bool error = false;
+    const int left = parse_integer(take_comma_field(rest), 0, error);
+    const int top = parse_integer(rest, 0, error);
+    if (error) return std::nullopt;
+    return std::array<int, 2>{std::clamp(left, -max_coordinate, max_coordinate),
+                              std::clamp(top, -max_coordinate, max_coordinate)};
+}
+
+std::optional<std::array<int, 4>> WindowSettings::rectangle() const {
+    return stored_rectangle(coord);
 }
 
 void WindowSettings::set_rectangle(const std::array<int, 4>& r) {

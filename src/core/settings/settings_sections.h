@@ -13,6 +13,13 @@
 
 namespace morvelin::settings {
 
+// Window places as stored: "left,top,right,bottom" (right and bottom one past the window) or "left,top".
+// Coordinates beyond max_coordinate are damage, not a screen: they are clamped to it, and the window
+// that reads them brings itself back onto the screen. None when the text does not hold the numbers.
+inline constexpr int max_coordinate = 1 << 20;
+std::optional<std::array<int, 4>> stored_rectangle(const std::string& text);
+std::optional<std::array<int, 2>> stored_position(const std::string& text);
+
 // ---- GENERAL ----
 struct GeneralSettings {
     std::string base_directory;        // Base Directory
@@ -76,9 +83,6 @@ struct WindowSettings {
     NumberSet cds_on_hd;
     bool show_native{};
     std::string visible; // the text pane's view state
-
-    // Coordinates beyond this are damage, not a screen: they are brought back to it.
-    static constexpr int max_coordinate = 1 << 20;
 
     // Coord as four numbers, each within +-max_coordinate; no value when Coord does not hold four.
     std::optional<std::array<int, 4>> rectangle() const;

@@ -3,24 +3,17 @@
 #include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "core/settings/settings_sections.h"
 #include "ui/foundation/qt_text.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace morvelin {
 
 namespace {
-
-// Beyond this a stored coordinate is damage, not a place on any screen.
-constexpr int coordinate_limit = 100000;
-
-bool in_range(int value) {
-    return std::abs(value) <= coordinate_limit;
-}
 
 ModalScript& modal_script() {
     static ModalScript script;
@@ -35,18 +28,14 @@ QString caption_text(const std::string& key, int line) {
 
 std::optional<QRect> read_geometry(const GeometryKey& where, QSize size) {
     const std::string text = settings_read_string("", where.section, where.key, "");
-    bool error = false;
     if (where.position_only) {
-        std::string rest = text;
-        const int left = parse_integer(take_comma_field(rest), 0, error);
-        const int top = parse_integer(rest, 0, error);
-        if (error || !in_range(left) || !in_range(top) || size.isEmpty()) return std::nullopt;
-        return QRect(QPoint(left, top), size);
+        const auto p = settings::stored_position(text);
+        if (!p || size.isEmpty()) return std::nullopt;
+        return QRect(QPoint((*p)[0], (*p)[1]), size);
     }
-    const auto v = parse_four_integers(text, error);
-    if (error || !std::all_of(v.begin(), v.end(), in_range) || v[2] <= v[0] || v[3] <= v[1])
-        return std::nullopt;
-    return QRect(QPoint(v[0], v[1]), QPoint(v[2] - 1, v[3] - 1));
+    const auto v = settings::stored_rectangle(text);
+    if (!v || (*v)[2] <= (*v)[0] || (*v)[3] <= (*v)[1]) return std::nullopt;
+    return QRect(QPoint((*v)[0], (*v)[1]), QPoint((*v)[2] - 1, (*v)[3] - 1));
 }
 
 void write_geometry(const GeometryKey& where, const QRect& r) {

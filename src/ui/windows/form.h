@@ -28,8 +28,8 @@ struct GeometryKey {
     bool position_only = false;
 };
 
-// The stored place, or none when the value is missing, malformed or out of range (a size that is not
-// positive, a coordinate beyond ±100000). A position takes the size given.
+// The stored place, or none when the value is missing or malformed or its size is not positive;
+// coordinates beyond any screen are clamped (settings::stored_rectangle). A position takes the size given.
 std::optional<QRect> read_geometry(const GeometryKey& where, QSize size = {});
 void write_geometry(const GeometryKey& where, const QRect& rect);
 

@@ -75,7 +75,7 @@ TEST_F(SettingsSectionsTest, NumbersOutsideTheirRangeAreBroughtBack) {
 
     const WindowSettings w = read_window_settings("WINDOW 1", 0);
     EXPECT_EQ(w.systematic_order, 1);
-    const int m = WindowSettings::max_coordinate;
+    const int m = max_coordinate;
     EXPECT_EQ(w.rectangle(), (std::array<int, 4>{-m, m, m, -m}));
 
     const PlaylistSettings p = read_playlist_settings();
