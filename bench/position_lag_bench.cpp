@@ -70,17 +70,8 @@ int main(int argc, char** argv) {
                 server->pactl({"load-module", "module-suspend-on-idle", "timeout=1"});
                 server->wait_for_sink_state("SUSPENDED", 10s);
             }
-            std::vector<int> expected;
-            for (int b : bursts)
-                if (b >= c.seek_to) expected.push_back(b);
-            const testing::PositionLag lag = testing::measure_position_lag(
-                port, device,
-                [&] {
-                    if (c.seek_to < 0) return port.play(device, 0u, std::nullopt, false) == mci::no_error;
-                    return port.seek(device, std::uint32_t(c.seek_to)) == mci::no_error &&
-                           port.play(device, std::nullopt, std::nullopt, false) == mci::no_error;
-                },
-                expected, monitor, 30s);
+            const testing::PositionLag lag =
+                testing::measure_lag_from(port, device, c.seek_to, bursts, monitor, 30s);
             if (!lag.error.empty()) failed = true;
             worst = std::max(worst, lag.worst_ms());
             std::printf("%-40s worst %4d ms  (%s)\n", c.name, lag.worst_ms(), lag.text().c_str());

@@ -54,17 +54,7 @@ TEST(HeardPositionTest, PositionIsWhatTheSinkPlaysFromAnIdleOrRunningSinkAndAfte
         if (!c.running_sink) {
             ASSERT_TRUE(server.wait_for_sink_state("IDLE", 10s)) << server.sink_state();
         }
-        std::vector<int> expected;
-        for (int b : bursts)
-            if (b >= c.seek_to) expected.push_back(b);
-        const testing::PositionLag lag = testing::measure_position_lag(
-            port, device,
-            [&] {
-                if (c.seek_to < 0) return port.play(device, 0u, std::nullopt, false) == mci::no_error;
-                return port.seek(device, std::uint32_t(c.seek_to)) == mci::no_error &&
-                       port.play(device, std::nullopt, std::nullopt, false) == mci::no_error;
-            },
-            expected, monitor, 20s);
+        const testing::PositionLag lag = testing::measure_lag_from(port, device, c.seek_to, bursts, monitor, 20s);
         std::cout << "[   LAG    ] " << c.name << ": " << lag.text() << "\n";
         EXPECT_TRUE(lag.error.empty()) << lag.error;
         EXPECT_LE(lag.worst_ms(), tolerance_ms) << lag.text();

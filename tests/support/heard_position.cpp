@@ -323,4 +323,19 @@ PositionLag measure_position_lag(MediaPort& port, std::uint32_t device, const st
     return lag;
 }
 
+PositionLag measure_lag_from(MediaPort& port, std::uint32_t device, int seek_to_ms, const std::vector<int>& bursts_ms,
+                             const std::string& monitor, std::chrono::milliseconds timeout) {
+    std::vector<int> expected;
+    for (int b : bursts_ms)
+        if (b >= seek_to_ms) expected.push_back(b);
+    return measure_position_lag(
+        port, device,
+        [&] {
+            if (seek_to_ms < 0) return port.play(device, 0u, std::nullopt, false) == mci::no_error;
+            return port.seek(device, std::uint32_t(seek_to_ms)) == mci::no_error &&
+                   port.play(device, std::nullopt, std::nullopt, false) == mci::no_error;
+        },
+        expected, monitor, timeout);
+}
+
 } // namespace morvelin::testing

@@ -78,4 +78,9 @@ PositionLag measure_position_lag(MediaPort& port, std::uint32_t device, const st
                                  const std::vector<int>& bursts_ms, const std::string& monitor,
                                  std::chrono::milliseconds timeout);
 
+// measure_position_lag for a play from seek_to_ms (negative: from the start) to the end: the bursts
+// expected are those at or after the seek.
+PositionLag measure_lag_from(MediaPort& port, std::uint32_t device, int seek_to_ms, const std::vector<int>& bursts_ms,
+                             const std::string& monitor, std::chrono::milliseconds timeout);
+
 } // namespace morvelin::testing

@@ -2,6 +2,7 @@
 // Scripted service ports: tests queue the answers a person would give and read back what was shown.
 // Installing one replaces the global port until the object is destroyed.
 
+#include "core/foundation/environment.h"
 #include "core/foundation/services.h"
 
 #include <deque>
@@ -85,6 +86,25 @@ public:
 
 private:
     std::string path_;
+};
+
+// A settings file of its own in a fresh folder, for the life of the object: the environment points at
+// it (on the hard disk) and is restored afterwards.
+class ScratchSettings {
+public:
+    ScratchSettings() : saved_(environment()) {
+        environment().settings_file_path = ini();
+        environment().settings_on_cdrom = false;
+    }
+    ~ScratchSettings() { environment() = saved_; }
+    ScratchSettings(const ScratchSettings&) = delete;
+    ScratchSettings& operator=(const ScratchSettings&) = delete;
+    std::string ini() const { return dir_.file("Morvelin.ini"); }
+    const TempDir& dir() const { return dir_; }
+
+private:
+    TempDir dir_;
+    Environment saved_;
 };
 
 std::string read_file(const std::string& path);

@@ -22,19 +22,11 @@ namespace {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = environment();
-        environment().settings_file_path = ini();
-        environment().settings_on_cdrom = false;
-    }
-    void TearDown() override { environment() = saved_; }
-
-    std::string ini() const { return dir_.file("Morvelin.ini"); }
+    std::string ini() const { return settings_.ini(); }
     void write_ini(const std::string& text) const { write_file(ini(), text); }
     std::string read_ini() const { return read_file(ini()); }
 
-    TempDir dir_;
-    Environment saved_;
+    ScratchSettings settings_;
 };
 
 TEST_F(SettingsFileTest, LookupIsCaseInsensitiveFirstMatchWinsAndTrimsAroundEquals) {
@@ -236,7 +228,7 @@ TEST_F(SettingsFileTest, NothingIsWrittenToTheSettingsFileOnADisc) {
     EXPECT_TRUE(settings_delete_section("", "GENERAL"));
     EXPECT_FALSE(fs::exists(ini()));
     // A named file (a play list) is still written.
-    const std::string list = dir_.file("birds.pl");
+    const std::string list = settings_.dir().file("birds.pl");
     EXPECT_TRUE(settings_write_string(list, "GENERAL", "Version", "3.14"));
     EXPECT_EQ(settings_read_string(list, "GENERAL", "Version", ""), "3.14");
 }
@@ -245,11 +237,11 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNeverReplaced) {
     fs::create_directory(ini()); // stands for any path that exists but is no readable file
     EXPECT_FALSE(settings_write_string("", "S", "k", "v"));
     EXPECT_TRUE(fs::is_directory(ini()));
-    EXPECT_FALSE(settings_write_string(dir_.file("no/such/folder/x.ini"), "S", "k", "v"));
+    EXPECT_FALSE(settings_write_string(settings_.dir().file("no/such/folder/x.ini"), "S", "k", "v"));
 }
 
 TEST_F(SettingsFileTest, WritesKeepPermissionsAndFollowSymbolicLinks) {
-    const std::string real = dir_.file("real.ini");
+    const std::string real = settings_.dir().file("real.ini");
     write_file(real, "[S]\nk=1\n");
     ::chmod(real.c_str(), 0640);
     fs::create_symlink(real, ini());
@@ -259,7 +251,7 @@ TEST_F(SettingsFileTest, WritesKeepPermissionsAndFollowSymbolicLinks) {
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::mask,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     // No temporary file is left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(settings_.dir().path()), fs::directory_iterator()), 2);
 }
 
 TEST_F(SettingsFileTest, DeletingKeysAndSections) {

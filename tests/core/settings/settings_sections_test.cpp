@@ -14,17 +14,9 @@ namespace {
 
 class SettingsSectionsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = environment();
-        environment().settings_file_path = ini();
-        environment().settings_on_cdrom = false;
-    }
-    void TearDown() override { environment() = saved_; }
+    std::string ini() const { return settings_.ini(); }
 
-    std::string ini() const { return dir_.file("Morvelin.ini"); }
-
-    TempDir dir_;
-    Environment saved_;
+    ScratchSettings settings_;
 };
 
 TEST_F(SettingsSectionsTest, AnAbsentFileGivesTheDefaults) {
