@@ -3,8 +3,11 @@
 #include "ui/display/child_form.h"
 #include "ui/display/text_drawing.h"
 #include "ui/display/top_forms.h"
+#include "ui/pictures/big_picture_form.h"
+#include "ui/pictures/info_forms.h"
 #include "ui/pictures/localities_map_form.h"
 #include "ui/pictures/map_form.h"
+#include "ui/pictures/small_pictures.h"
 #include "ui/windows/window_registry.h"
 #include "core/data/data_loader.h"
 #include "core/foundation/base_directory.h"
@@ -68,6 +71,9 @@ bool Startup::start(const std::string& executable_path) {
     windows_ = std::make_unique<WindowRegistry>();
     windows_->register_window(WindowKind::map, map_window_factory());
     windows_->register_window(WindowKind::localities_map, localities_map_factory());
+    windows_->register_window(WindowKind::photos, photo_window_factory());
+    windows_->register_window(WindowKind::person, person_window_factory());
+    install_small_pictures();
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
     windows_->attach(*main_window_);
@@ -88,6 +94,7 @@ void Startup::finish() {
     delete main_window_;
     main_window_ = nullptr;
     windows_.reset();
+    uninstall_small_pictures();
     // Modules finalise in the reverse order of their start.
     finalise_base_directory();
     set_base_directory_changed_hook({});

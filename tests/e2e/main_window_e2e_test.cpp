@@ -275,6 +275,7 @@ protected:
             sound_server() ? pulse_server_ : "unix:" + runtime_.file("no-server");
         // The drives the program sees are the ones a test makes of disc images, never the caller's.
         launch.changes["MORVELIN_CD_IMAGES"] = cd_images_;
+        if (scale_ != 1) launch.changes["QT_SCALE_FACTOR"] = std::to_string(scale_);
         std::string error;
         ASSERT_TRUE(program_.start(launch, error)) << error;
     }
@@ -372,6 +373,17 @@ protected:
         ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
         main_window = windows[0];
         ASSERT_NO_FATAL_FAILURE(wait_for_family_list(main_window, boxes));
+    }
+
+    // Starts the program and unfolds its first family and that family's first species.
+    void start_with_first_species_unfolded(ScreenWindow& window, FoldBoxes& boxes) {
+        ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+        const QPoint family = boxes.folded.front();
+        FoldBoxes family_open;
+        ASSERT_NO_FATAL_FAILURE(unfold(window, family, "the first family", family_open));
+        const std::vector<QPoint> species = species_boxes(family_open, family);
+        ASSERT_FALSE(species.empty()) << family_open.text();
+        ASSERT_NO_FATAL_FAILURE(unfold(window, species.front(), "the first species", boxes));
     }
 
     // Opens a menu with Alt and its letter, then chooses an item by its letter.
@@ -530,6 +542,85 @@ protected:
     int starts_ = 0;
     std::string cd_images_;  // MORVELIN_CD_IMAGES of the program
     std::string last_input_; // the program's stream of the recording played last
+    int scale_ = 1; // QT_SCALE_FACTOR of the program
+
+    // Opens the photos of the first species (a click on its camera icon; with keys: Return on the first
+    // family, Down to its first species, Ctrl+P), checks the photo and its buttons at the program's
+    // scale (the buttons' drawn twins at 2), enlarges it with "+" and closes it with Escape.
+    void photo_window_round(bool with_keys) {
+        const int s = scale_;
+        ScreenWindow window;
+        if (with_keys) {
+            ASSERT_NO_FATAL_FAILURE(start_program());
+            std::vector<ScreenWindow> windows;
+            ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+            window = windows[0];
+            ASSERT_TRUE(poll_until(20s, [&] { return dark_pixels(shot("family-list"), window.geometry) > 2000; }))
+                << "the window shows no family list";
+            ASSERT_TRUE(screen_.focus(window));
+            for (const char* key : {"Return", "Down", "ctrl+p"})
+                ASSERT_TRUE(screen_.key(key));
+        } else {
+            FoldBoxes boxes;
+            ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
+            const Sprite camera{bitmap("PICS_AND_RECS_PRESENT_BITMAP")};
+            std::vector<QPoint> icons;
+            ASSERT_TRUE(poll_until(10s, [&] { return !(icons = camera.find(shot("species"), window.geometry)).empty(); }))
+                << "the unfolded species shows no camera icon";
+            ASSERT_TRUE(screen_.click(icons.front() + QPoint(3, camera.size().height() / 2)));
+        }
+        ScreenWindow photo;
+        ASSERT_TRUE(poll_until(20s,
+                               [&] {
+                                   for (const auto& w : screen_.windows_of(program_.pid()))
+                                       if (w.id != window.id && w.geometry.width() > window.geometry.width()) {
+                                           photo = w;
+                                           return true;
+                                       }
+                                   return false;
+                               }))
+            << "no photo window; windows: " << text(screen_.windows_of(program_.pid()));
+        const std::string suffix = s == 2 ? "@2x" : "";
+        const Sprite shrink{bitmap(("SHRINK_BUTTON" + suffix).c_str())};
+        const Sprite enlarge{bitmap(("ENLARGE_BUTTON" + suffix).c_str())};
+        const QRect controls(photo.geometry.right() - 260 * s, photo.geometry.bottom() - 45 * s, 260 * s, 45 * s);
+        QImage image;
+        std::vector<QPoint> found;
+        EXPECT_TRUE(poll_until(10s, [&] {
+            image = shot("photo");
+            found = shrink.find(image, controls);
+            return found.size() == 1 && enlarge.find(image, controls).size() == 1;
+        })) << "the photo window \"" << photo.name << "\" " << text(photo.geometry)
+            << " shows no shrink and enlarge buttons at the scale " << s;
+        if (!found.empty()) {
+            EXPECT_EQ(found.front().x(), photo.geometry.right() + 1 - 110 * s) << "the shrink button's place";
+        }
+        // The photo lies centred on the black background.
+        const auto photo_pixels = [&](const QImage& shot_image) {
+            int count = 0;
+            const QRect area = photo.geometry.adjusted(0, 0, 0, -50 * s).intersected(shot_image.rect());
+            for (int y = area.top(); y <= area.bottom(); y += 2)
+                for (int x = area.left(); x <= area.right(); x += 2)
+                    count += (shot_image.pixel(x, y) & 0xFFFFFF) != 0;
+            return count;
+        };
+        EXPECT_EQ(image.pixel(photo.geometry.topLeft() + QPoint(2, 2)) & 0xFFFFFF, 0u);
+        EXPECT_NE(image.pixel(photo.geometry.center()) & 0xFFFFFF, 0u);
+        const int before = photo_pixels(image);
+        EXPECT_GT(before, 1000);
+        ASSERT_TRUE(screen_.focus(photo));
+        ASSERT_TRUE(screen_.key("plus"));
+        int after = 0;
+        EXPECT_TRUE(poll_until(10s, [&] { return (after = photo_pixels(shot("enlarged"))) > before; }))
+            << "\"+\" did not enlarge the photo: " << before << " photo pixels before, " << after << " after";
+        ASSERT_TRUE(screen_.key("Escape"));
+        EXPECT_TRUE(poll_until(10s, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (w.id == photo.id) return false;
+            return true;
+        })) << "Escape did not close the photo window";
+        ASSERT_NO_FATAL_FAILURE(exit_program(window));
+    }
 };
 
 TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
@@ -793,13 +884,7 @@ TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
     const int s = 1; // the program's own scale: the map is drawn 1:1
     ScreenWindow window;
     FoldBoxes boxes;
-    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
-    const QPoint family = boxes.folded.front();
-    FoldBoxes family_open;
-    ASSERT_NO_FATAL_FAILURE(unfold(window, family, "the first family", family_open));
-    const std::vector<QPoint> species = species_boxes(family_open, family);
-    ASSERT_FALSE(species.empty()) << family_open.text();
-    ASSERT_NO_FATAL_FAILURE(unfold(window, species.front(), "the first species", boxes));
+    ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
 
     // The species' map button opens its distribution map beside the main window.
     std::vector<QPoint> buttons;
@@ -853,6 +938,15 @@ TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
     EXPECT_GE(markers_in(image, sites.geometry, s).size(), 10u) << text(markers_in(image, sites.geometry, s));
 
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
+TEST_F(MainWindowEndToEnd, PhotoWindowOpensFromTheCameraIconAndEnlarges) {
+    photo_window_round(false);
+}
+
+TEST_F(MainWindowEndToEnd, PhotoWindowIsSharpAtScaleFactorTwo) {
+    scale_ = 2;
+    photo_window_round(true);
 }
 
 // What an install leaves (the settings register-cd-copies writes; the CD images as drives, the one

@@ -3,7 +3,10 @@
 // address goes to the desktop's web browser; the program's own web window will take them over here.
 // Tests catch the addresses with QDesktopServices::setUrlHandler.
 
+#include <QString>
 #include <QUrl>
+
+#include <optional>
 
 class QWidget;
 
@@ -11,5 +14,9 @@ namespace morvelin {
 
 // Opens address for owner (the window the address belongs to); false when nothing could open it.
 bool open_web_address(QWidget* owner, const QUrl& address);
+
+// The address a link text stands for when it clearly is a web or mail address (http://, https://,
+// mailto:, or www. taken as http://); none for anything else, which stays plain text.
+std::optional<QUrl> web_link(const QString& address);
 
 } // namespace morvelin

@@ -146,8 +146,11 @@ WindowFactory map_window_factory() {
     };
     factory.take = [](QWidget& window, const WindowRequest& request) {
         auto& form = static_cast<TMapForm&>(window);
-        form.set_up(request.species, request.locality, false,
-                    request.species ? request.species->vernacular_name : std::string());
+        // A photo's locality comes with the photo window's caption.
+        const std::string caption = !request.text.isEmpty() ? disc_text(request.text)
+                                    : request.species      ? request.species->vernacular_name
+                                                           : std::string();
+        form.set_up(request.species, request.locality, false, caption);
         form.show();
         form.raise();
         form.activateWindow();

@@ -23,15 +23,6 @@ WindowRequest request_of(WindowKind kind, QWidget* owner) {
     return request;
 }
 
-// The desktop's browser opens what clearly is a web or mail address; anything else in a link is text.
-std::optional<QUrl> web_link(const QString& address) {
-    const QString a = address.trimmed();
-    if (a.startsWith("www.", Qt::CaseInsensitive)) return QUrl("http://" + a);
-    for (const char* scheme : {"http://", "https://", "mailto:"})
-        if (a.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) return QUrl(a);
-    return std::nullopt;
-}
-
 // Until the program has its own web window, addresses go to the desktop's browser.
 WindowFactory desktop_web_factory() {
     WindowFactory factory;
