@@ -152,6 +152,49 @@ void BM_DecodeScrambledPhoto(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeScrambledPhoto)->Unit(benchmark::kMillisecond);
 
+void BM_Descramble(benchmark::State& state) {
+    const QByteArray jpeg = photo_jpeg();
+    const auto kind = state.range(0) ? PictureScrambling::scramble2 : PictureScrambling::scrambled;
+    const Bytes stored = scramble_picture(Bytes(jpeg.begin(), jpeg.end()), kind);
+    for (auto _ : state) {
+        TOptionallyScrambleMemoryStream stream;
+        stream.load_from_memory(stored);
+        benchmark::DoNotOptimize(stream.data().data());
+    }
+}
+BENCHMARK(BM_Descramble)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_DecodePlainPhoto(benchmark::State& state) {
+    const QByteArray jpeg = photo_jpeg();
+    const Bytes plain(jpeg.begin(), jpeg.end());
+    for (auto _ : state) {
+        QImage image = decode_jpeg(plain);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_DecodePlainPhoto)->Unit(benchmark::kMillisecond);
+
+// The window's paint alone, the photo decoded.
+void BM_PaintFittedPhoto(benchmark::State& state) {
+    const fs::path folder = fs::temp_directory_path() / ("photo_bench_paint." + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    write_inputs(folder.string());
+    {
+        OnePhoto photo((folder / "photo.jpg").string());
+        TBigPictureForm form(nullptr, nullptr);
+        TBigPictureForm::SetUp setup;
+        setup.species = &photo.species;
+        if (form.set_up(setup)) {
+            form.show_photos();
+            QImage target(form.size(), QImage::Format_RGB32);
+            for (auto _ : state)
+                form.render(&target);
+        }
+    }
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_PaintFittedPhoto)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -613,6 +613,30 @@ protected:
         int after = 0;
         EXPECT_TRUE(poll_until(10s, [&] { return (after = photo_pixels(shot("enlarged"))) > before; }))
             << "\"+\" did not enlarge the photo: " << before << " photo pixels before, " << after << " after";
+        // Ctrl+I: the information pop-up inside the photo window; Escape closes it, then the window.
+        ASSERT_TRUE(screen_.key("ctrl+i"));
+        ScreenWindow info;
+        EXPECT_TRUE(poll_until(10s, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (w.id != window.id && w.id != photo.id) {
+                    info = w;
+                    return true;
+                }
+            return false;
+        })) << "Ctrl+I opened no information window; windows: " << text(screen_.windows_of(program_.pid()));
+        shot("information");
+        EXPECT_TRUE(photo.geometry.contains(info.geometry)) << text(info.geometry);
+        EXPECT_GT(dark_pixels(shot("information"), info.geometry), 20) << "the information window shows no text";
+        ASSERT_TRUE(screen_.focus(photo));
+        ASSERT_TRUE(screen_.key("Escape"));
+        EXPECT_TRUE(poll_until(10s, [&] {
+            bool photo_open = false;
+            for (const auto& w : screen_.windows_of(program_.pid())) {
+                if (w.id == info.id) return false;
+                photo_open = photo_open || w.id == photo.id;
+            }
+            return photo_open;
+        })) << "Escape did not close the information window alone";
         ASSERT_TRUE(screen_.key("Escape"));
         EXPECT_TRUE(poll_until(10s, [&] {
             for (const auto& w : screen_.windows_of(program_.pid()))

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -234,6 +235,21 @@ TEST_F(PhotosTest, NextPreviousZoomAndScrollAreRememberedPerPhotoWhileMaximised)
     form->showMaximized();
     QApplication::processEvents();
     EXPECT_LE(form->factor(), 1.0);
+}
+
+TEST_F(PhotosTest, ControlsHideWhileAnArrowKeyIsHeldAndComeBackWithTheTimer) {
+    auto form = open(species("Pavo cristatus"));
+    ASSERT_TRUE(form);
+    TBitBtn_picture* shrink = form->button(TBigPictureForm::shrink_button);
+    ASSERT_TRUE(shrink->isVisible());
+    QTest::keyPress(form.get(), Qt::Key_Down);
+    EXPECT_FALSE(shrink->isVisible());
+    form->update_controls(); // a tick of the timer while the key is down
+    EXPECT_FALSE(shrink->isVisible());
+    QTest::keyRelease(form.get(), Qt::Key_Down);
+    EXPECT_FALSE(shrink->isVisible()); // until the timer shows them again
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shrink->isVisible(); }, 10000));
+    EXPECT_EQ(form->controls_timer()->interval(), 500);
 }
 
 TEST_F(PhotosTest, ZoomKeysSnapAndKeepTheCentre) {
