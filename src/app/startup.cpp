@@ -8,6 +8,11 @@
 #include "ui/pictures/localities_map_form.h"
 #include "ui/pictures/map_form.h"
 #include "ui/pictures/small_pictures.h"
+#include "ui/display/options_form.h"
+#include "ui/sound/volume_control_form.h"
+#include "core/settings/settings_sections.h"
+#include "core/sound/audio_cd_settings.h"
+#include "core/sound/sound_bar_state.h"
 #include "ui/windows/window_registry.h"
 #include "core/data/data_loader.h"
 #include "core/foundation/base_directory.h"
@@ -74,9 +79,18 @@ bool Startup::start(const std::string& executable_path) {
     windows_->register_window(WindowKind::photos, photo_window_factory());
     windows_->register_window(WindowKind::person, person_window_factory());
     install_small_pictures();
+    windows_->register_window(WindowKind::options, options_factory());
+    windows_->register_window(WindowKind::volume_control, volume_control_factory());
+    SoundBarState::set_audio_cd_drive_provider(audio_cd_device_number);
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
     windows_->attach(*main_window_);
+    if (settings::read_general_settings().show_volume_control) {
+        WindowRequest volume;
+        volume.kind = WindowKind::volume_control;
+        volume.owner = main_window_;
+        windows_->open(volume);
+    }
     return !terminate_;
 }
 
@@ -95,6 +109,7 @@ void Startup::finish() {
     main_window_ = nullptr;
     windows_.reset();
     uninstall_small_pictures();
+    SoundBarState::set_audio_cd_drive_provider({});
     // Modules finalise in the reverse order of their start.
     finalise_base_directory();
     set_base_directory_changed_hook({});

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 // Xlib last: its macros would spoil the headers above.
@@ -216,7 +217,9 @@ protected:
         ASSERT_TRUE(fs::exists(program)) << program << " is not built";
         fs::copy_file(program, program_dir_.file("morvelin"), fs::copy_options::overwrite_existing);
         for (auto [key, value] :
-             {std::pair{"Base Directory", disc_}, std::pair{"Just Installed", std::string("No")}}) {
+             {std::pair{"Base Directory", disc_}, std::pair{"Just Installed", std::string("No")},
+              // The volume window is a window of its own; its tests show it.
+              std::pair{"Show Volume Control", std::string("No")}}) {
             const Ran set = run({tool_, "ini-set", settings(), "GENERAL", key, value});
             ASSERT_TRUE(set.ok()) << "ini-set " << key << ": " << set.status.text() << "\n" << set.output;
         }
@@ -236,7 +239,9 @@ protected:
         }
 
         std::string error;
-        ASSERT_TRUE(screen_.start(error, screens_ + "xvfb.log")) << error;
+        ASSERT_TRUE(screen_.start(error, screens_ + "xvfb.log",
+                                  QSize(VirtualScreen::width, VirtualScreen::height) * screen_scale_))
+            << error;
     }
 
     void TearDown() override {
@@ -543,6 +548,7 @@ protected:
     std::string cd_images_;  // MORVELIN_CD_IMAGES of the program
     std::string last_input_; // the program's stream of the recording played last
     int scale_ = 1; // QT_SCALE_FACTOR of the program
+    int screen_scale_ = 1; // the screen is as many times larger than 1280 x 1024 (set before SetUp)
 
     // Opens the photos of the first species (a click on its camera icon; with keys: Return on the first
     // family, Down to its first species, Ctrl+P), checks the photo and its buttons at the program's
@@ -1014,6 +1020,114 @@ TEST_F(MainWindowEndToEnd, ARecordingOfEachAudioCdPlaysAfterAnInstall) {
     EXPECT_EQ(settings_read_number_set(settings(), "WINDOW 1", "Playable Audio CDs", {}), all_cds);
     EXPECT_EQ(settings_read_number_set(settings(), "WINDOW 1", "Audio CDs on HD", {}), on_hard_disk);
 }
+
+} // namespace
+} // namespace morvelin
+
+namespace morvelin {
+namespace {
+
+// The area map of the options at the program's scale factor: every pixel of the map as large as the
+// factor says, so that a click on a seed point hits its area.
+class AreaSelectionEndToEnd : public MainWindowEndToEnd, public ::testing::WithParamInterface<int> {
+protected:
+    AreaSelectionEndToEnd() { scale_ = screen_scale_ = GetParam(); }
+
+    // The map's top-left corner on screen, found by its borders and sea (white land is not compared),
+    // each pixel drawn s x s. Its bottom rows are left out: the buttons lie on them.
+    std::optional<QPoint> find_map(const QImage& image, QRect area) {
+        const QImage map = QImage(QString::fromStdString(bitmap("SAROVAN_MAP_BITMAP"))).copy(0, 0, 574, 380);
+        const std::string scaled = screens_ + "map-x" + std::to_string(scale_) + ".png";
+        map.scaled(map.size() * scale_, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(QString::fromStdString(scaled));
+        const auto found = Sprite(scaled).find(image, area);
+        if (found.size() != 1) return std::nullopt;
+        return found.front();
+    }
+};
+
+TEST_P(AreaSelectionEndToEnd, AClickOnASeedPointSelectsItsAreaAndTheChoiceIsStored) {
+    const int s = scale_;
+    for (auto [key, value] : {std::pair{"Last accessed tab page in options dialog", "1"}}) {
+        ASSERT_TRUE(run({tool_, "ini-set", settings(), "GENERAL", key, value}).ok());
+    }
+    ASSERT_TRUE(run({tool_, "ini-set", settings(), "WINDOW 1", "Selected Area", "TH"}).ok());
+    ScreenWindow window;
+    FoldBoxes boxes;
+    // The fold boxes are found at scale 1 only (at 2 the program draws their larger twins).
+    if (s == 1) {
+        ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+    } else {
+        ASSERT_NO_FATAL_FAILURE(start_program());
+        std::vector<ScreenWindow> windows;
+        ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+        window = windows[0];
+    }
+    const std::size_t families_before = boxes.folded.size();
+
+    // Options > Options opens the dialog at its area page.
+    std::vector<std::string> before;
+    for (const auto& w : screen_.windows_of(program_.pid())) before.push_back(w.id);
+    ASSERT_NO_FATAL_FAILURE(choose_menu_item(window, "o", "o"));
+    ScreenWindow dialog;
+    ASSERT_TRUE(poll_until(20s, [&] {
+        for (const auto& w : screen_.windows_of(program_.pid()))
+            if (std::find(before.begin(), before.end(), w.id) == before.end() && w.geometry.width() > 300) {
+                dialog = w;
+                return true;
+            }
+        return false;
+    })) << "Options opened no dialog";
+    std::optional<QPoint> map;
+    ASSERT_TRUE(poll_until(20s, [&] { return (map = find_map(shot("options"), dialog.geometry)).has_value(); }))
+        << "the options dialog shows no area map at scale " << s;
+
+    // A seed point's pixel as drawn: s x s screen pixels, all of one colour.
+    const auto colour_at = [&](const QImage& image, int x, int y) -> QRgb {
+        const QPoint corner = *map + QPoint(x, y) * s;
+        const QRgb first = image.pixel(corner) & 0xFFFFFF;
+        for (int dy = 0; dy < s; ++dy)
+            for (int dx = 0; dx < s; ++dx)
+                if ((image.pixel(corner + QPoint(dx, dy)) & 0xFFFFFF) != first) return 0x123456;
+        return first;
+    };
+    const QImage first = shot("area-page");
+    EXPECT_EQ(colour_at(first, 302, 202), 0x00FF00u) << "Thailand, the stored area, is not green";
+    EXPECT_EQ(colour_at(first, 142, 79), 0xFFFFFFu) << "Nepal is not white";
+
+    // Nepal (142, 79): green, white again, green; the last pixel of its seed's block is clicked.
+    const QPoint nepal = *map + QPoint(142, 79) * s + QPoint(s - 1, s - 1);
+    for (QRgb expected : {0x00FF00u, 0xFFFFFFu, 0x00FF00u}) {
+        ASSERT_TRUE(screen_.click(nepal));
+        QRgb now = 0;
+        EXPECT_TRUE(poll_until(10s, [&] { return (now = colour_at(shot("clicked"), 142, 79)) == expected; }))
+            << "Nepal shows " << std::hex << now << " instead of " << expected;
+    }
+    // Areas not offered are never drawn: Sulawesi (547, 278) keeps the colour of the map.
+    const QImage chosen = shot("chosen");
+    EXPECT_EQ(colour_at(chosen, 547, 278), colour_at(first, 547, 278));
+    EXPECT_EQ(colour_at(chosen, 78, 180), 0xFFFFFFu) << "India changed with Nepal";
+
+    ASSERT_TRUE(screen_.focus(dialog));
+    ASSERT_TRUE(screen_.key("Return")); // OK is the default button
+    ASSERT_TRUE(poll_until(20s, [&] {
+        for (const auto& w : screen_.windows_of(program_.pid()))
+            if (w.id == dialog.id) return false;
+        return true;
+    })) << "OK did not close the options dialog";
+    if (s == 1) {
+        // The list is rebuilt for the areas chosen: the families with species there.
+        ASSERT_TRUE(
+            poll_until(20s, [&] { return !(boxes = fold_boxes(shot("after-ok"), window)).folded.empty(); }));
+        std::cout << "[   NOTE   ] families listed: " << families_before << " for TH, " << boxes.folded.size()
+                  << " for NE-TH\n";
+        EXPECT_GE(boxes.folded.size(), families_before);
+    }
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+    EXPECT_EQ(settings_read_string(settings(), "WINDOW 1", "Selected Area", ""), "NE-TH");
+}
+
+INSTANTIATE_TEST_SUITE_P(ScaleFactors, AreaSelectionEndToEnd, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) { return "x" + std::to_string(info.param); });
 
 } // namespace
 } // namespace morvelin

@@ -32,15 +32,16 @@ public:
     VirtualScreen(const VirtualScreen&) = delete;
     VirtualScreen& operator=(const VirtualScreen&) = delete;
 
-    bool start(std::string& error, const std::string& log_file) {
+    // size: of the screen in pixels; a larger one for programs drawn at a scale factor above 1.
+    bool start(std::string& error, const std::string& log_file, QSize size = QSize(width, height)) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) {
             error = "no pipe for Xvfb";
             return false;
         }
         Launch launch;
-        const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        launch.arguments = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", size, "-nolisten",
+        const std::string geometry = std::to_string(size.width()) + "x" + std::to_string(size.height()) + "x24";
+        launch.arguments = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", geometry, "-nolisten",
                             "tcp",  "-noreset"};
         launch.keep_fd = fds[1];
         launch.output = log_file;

@@ -119,9 +119,11 @@ protected:
     SHST_TClassShowStringsData settings;
     std::unique_ptr<TShowForm> form;
 
-private:
+protected:
     TempDir disc_dir_;
     TempDir settings_dir_;
+
+private:
     std::string saved_settings_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/foundation/services.h"
 #include "core/foundation/text_encoding.h"
+#include "core/foundation/textfile_handler.h"
 #include "core/settings/settings_sections.h"
 
 #include <cassert>
@@ -106,6 +107,19 @@ void TArea::write_to_settings(const std::string& section) const {
     SettingsChanges changes;
     settings::write_window_settings(changes, section, stored, settings::WindowSettings::area);
     changes.commit();
+}
+
+std::string TArea::selection_names() const {
+    const std::vector<std::string> lines = texts("AREA NAMES", count() - 1);
+    std::string out;
+    for (int area = 0; area < count(); ++area) {
+        if (!selected(area)) continue;
+        const auto i = static_cast<std::size_t>(area);
+        std::string name = i < lines.size() ? lines[i] : std::string();
+        if (name.empty()) name = i < scheme_->names.size() ? scheme_->names[i] : scheme_->codes[i];
+        out += (out.empty() ? "" : ", ") + name;
+    }
+    return out;
 }
 
 void TArea::select_default() {

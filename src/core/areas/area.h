@@ -23,6 +23,8 @@ struct AreaScheme {
     std::vector<std::vector<AreaSeedPoint>> seed_points; // per area, for the selection frame
     std::string frame_class;                             // class name of the selection frame
     std::string map_resource;                            // map image of the selection frame
+    std::vector<std::string> names;                      // per area, English; the language file may
+                                                         // give others (key AREA NAMES, line = area)
 };
 
 class TArea {
@@ -70,6 +72,8 @@ public:
     void write_to_settings(const std::string& section) const;
     // The codes of the selected areas in scheme order joined by '-' ("" when none).
     std::string selection_text() const;
+    // The names of the selected areas in scheme order, joined by ", " (codes where a name is missing).
+    std::string selection_names() const;
     // Selects every area.
     virtual void select_default();
     // Copies the other set's flags (same scheme).

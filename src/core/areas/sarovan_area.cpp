@@ -43,6 +43,9 @@ AreaScheme make_scheme() {
          {539, 280},
          {482, 256}},
     };
+    scheme.names = {"India",      "Sri Lanka", "Nepal",    "Myanmar",   "Thailand", "Indochina",   "Peninsular Malaysia",
+                    "Singapore",  "Borneo",    "Sumatra",  "Java",      "Bali",     "Lesser Sundas", "Sulawesi",
+                    "Halmahera", "Moluccas",  "China",    "Hong Kong", "Taiwan",   "Philippines"};
     scheme.frame_class = "TFrameSelectSarovanArea";
     scheme.map_resource = "SAROVAN_MAP_BITMAP";
     return scheme;

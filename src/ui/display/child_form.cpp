@@ -14,6 +14,8 @@
 #include "core/settings/settings_sections.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
+#include "core/sound/audio_cd_player.h"
+#include "core/sound/audio_cd_settings.h"
 #include "ui/foundation/qt_text.h"
 
 #include <QAction>
@@ -24,6 +26,7 @@
 #include <QScreen>
 #include <QKeyEvent>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace morvelin {
 
@@ -65,6 +68,9 @@ TChildForm::TChildForm(QWidget* parent) : TForm<QMainWindow>(parent) {
     statusBar()->addWidget(status_text_);
     statusBar()->addWidget(status_area_);
     statusBar()->addPermanentWidget(status_drive_);
+    drive_check_ = new QTimer(this);
+    drive_check_->setInterval(drive_check_interval_ms);
+    connect(drive_check_, &QTimer::timeout, this, &TChildForm::refresh_drive_panel);
     create_menu();
 }
 
@@ -177,6 +183,7 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
         }
     }
     copy_to_hd_->setVisible(!is_additional_);
+    refresh_drive_panel();
     view_menu_->menuAction()->setVisible(data_set_loaded() && !data_set().localities_by_name().empty());
     refresh_area_panel();
 }
@@ -192,16 +199,37 @@ std::string TChildForm::area_panel_text() const {
 
 void TChildForm::refresh_area_panel() {
     const QString text = qt_text(area_panel_text());
+    status_area_->setProperty("full_text", text);
     status_area_->setText(text);
     status_area_->setVisible(!text.isEmpty());
+    const TArea* area = data_set_loaded() && !is_show_window_ ? pane_->strings().settings().visible.area_selection.get() : nullptr;
+    status_area_->setToolTip(area ? qt_text(area->selection_names()) : QString());
     layout_status_panels();
+}
+
+void TChildForm::refresh_drive_panel() {
+    const bool wanted =
+        data_set_loaded() && data_set().audio_cd_count() > 0 && !is_show_window_ && options_->isEnabled();
+    if (!wanted) {
+        drive_check_->stop();
+        status_drive_->clear();
+        return;
+    }
+    if (!drive_check_->isActive()) drive_check_->start();
+    if (isMinimized()) return;
+    if (auto text = DescribeDiscInDrive(audio_cd_device_number(), data_set())) status_drive_->setText(qt_text(*text));
 }
 
 void TChildForm::layout_status_panels() {
     const int client = width();
-    // isVisible() is false until the window is shown, so the text decides.
-    const QString text = status_area_->text();
-    const int area = text.isEmpty() ? 0 : status_area_->fontMetrics().horizontalAdvance(text) + 8;
+    // isVisible() is false until the window is shown, so the text decides. A long list of areas is cut
+    // to a third of the window, so that the status text keeps its room.
+    const QString full = status_area_->property("full_text").toString();
+    const QFontMetrics metrics = status_area_->fontMetrics();
+    const int limit = std::max(60, client / 3);
+    const QString text = metrics.horizontalAdvance(full) + 8 > limit ? metrics.elidedText(full, Qt::ElideRight, limit - 8) : full;
+    status_area_->setText(text);
+    const int area = text.isEmpty() ? 0 : metrics.horizontalAdvance(text) + 8;
     status_area_->setFixedWidth(area);
     status_text_->setFixedWidth(std::max(0, std::max(client - 300, client / 2) - area));
 }
@@ -239,6 +267,7 @@ void TChildForm::write_window_section(int number, SettingsChanges& changes) cons
 
 void TChildForm::start_up() {
     show();
+    refresh_drive_panel();
     pane_->setFocus();
     if (is_additional_ || is_show_window_) return;
     // At most max_windows: the count is range-checked where it is read.

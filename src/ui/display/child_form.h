@@ -14,6 +14,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 
 Q_MOC_INCLUDE("ui/windows/window_request.h")
 
@@ -62,9 +63,16 @@ public:
     // The text pane with this window's species document.
     TShowForm* pane() const { return pane_; }
 
-    // The second panel: the name of this window's area filter with seven blanks on either side.
+    // The second panel: the name of this window's area filter with seven blanks on either side, cut
+    // short with an ellipsis where it would crowd out the status text; its tooltip names the areas.
     std::string area_panel_text() const;
     void refresh_area_panel();
+    QLabel* area_panel() const { return status_area_; }
+    // The last panel: what is in the audio-CD drive, refreshed every two seconds while the data has
+    // audio CDs, the options exist and the window is not minimised.
+    static constexpr int drive_check_interval_ms = 2000;
+    void refresh_drive_panel();
+    QLabel* drive_panel() const { return status_drive_; }
 
     void fold_all_click();
     void find_click();
@@ -105,6 +113,7 @@ private:
     QLabel* status_text_ = nullptr;
     QLabel* status_area_ = nullptr;
     QLabel* status_drive_ = nullptr;
+    QTimer* drive_check_ = nullptr;
     QAction* play_lists_ = nullptr;
     QAction* site_descriptions_ = nullptr;
     QAction* options_ = nullptr;
