@@ -258,6 +258,7 @@ TEST_F(OptionsFormTest, TheCdFolderIsCheckedStoredOnOkAndSurvivesARestart) {
         TFrameSelectAudioCDs* cds = f.audio_cds_frame()->cds();
         cds->button(0, 3)->setChecked(true);
         cds->folder_button(0)->click();
+        EXPECT_TRUE(cds->name_label(0)->text().endsWith(QString::fromStdString(folder)));
         return press_ok(f);
     });
     EXPECT_EQ(data_set().audio_cd_by_sequence(1).hard_disk_folder, folder);

@@ -81,9 +81,9 @@ TFrameSelectAudioCDs::TFrameSelectAudioCDs(QWidget* parent) : QWidget(parent) {
         row.folder_button = new QPushButton(QStringLiteral("..."), this);
         row.folder_button->setFixedWidth(28);
         grid->addWidget(row.folder_button, line, 4);
-        row.name = new QLabel(qt_text(cd.text_2), this);
-        if (!row.folder.empty()) row.name->setToolTip(QString::fromStdString(row.folder));
+        row.name = new QLabel(this);
         grid->addWidget(row.name, line, 5);
+        show_folder(row);
         const std::size_t index = rows_.size();
         connect(row.folder_button, &QPushButton::clicked, this, [this, index] { choose_folder(index); });
         rows_.push_back(row);
@@ -176,7 +176,13 @@ void TFrameSelectAudioCDs::choose_folder(std::size_t index) {
     std::string folder = *chosen;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     row.folder = folder;
-    row.name->setToolTip(QString::fromStdString(folder));
+    show_folder(row);
+}
+
+void TFrameSelectAudioCDs::show_folder(Row& row) {
+    // The CD's name, and below it the folder of its copy when one is chosen.
+    const QString name = qt_text(data_set().audio_cd_by_sequence(row.sequence).text_2);
+    row.name->setText(row.folder.empty() ? name : name + "\n" + qt_path(row.folder));
 }
 
 // ---- TFrameAudioCDsSettings ----

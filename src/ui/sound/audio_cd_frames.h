@@ -52,6 +52,7 @@ public:
     // Row r's radio button of column c (the sound-files row has columns 0 and 1 only).
     QRadioButton* button(int row, int column) const;
     QPushButton* folder_button(int row) const;
+    QLabel* name_label(int row) const { return rows_.at(static_cast<std::size_t>(row)).name; }
     bool has_sound_files_row() const { return native_ != nullptr; }
     QRadioButton* sound_files_button(int column) const;
     const std::vector<CdChoice> choices() const;
@@ -66,6 +67,7 @@ private:
         int loaded = -1; // the column shown at load
     };
     void choose_folder(std::size_t row);
+    void show_folder(Row& row);
 
     std::vector<Row> rows_;
     QButtonGroup* native_ = nullptr;
