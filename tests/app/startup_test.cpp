@@ -4,7 +4,9 @@
 #include "ui/windows/window_registry.h"
 #include "core/foundation/environment.h"
 #include "core/foundation/settings_file.h"
+#include "scripted_media.h"
 #include "scripted_services.h"
+#include "ui/sound/volume_control_form.h"
 #include "platform/single_instance.h"
 #include "synth.h"
 #include "app/startup.h"
@@ -55,6 +57,7 @@ protected:
     TempDir disc_;
     TempDir locks_;
     std::filesystem::path old_cwd_;
+    ScriptedVolume volume_; // a sound output with a volume, so that the volume window shows
 };
 
 } // namespace
@@ -68,6 +71,38 @@ TEST_F(StartupTest, MainWindowCaptionIsTitleAndVersion) {
     EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
     startup.finish();
     EXPECT_EQ(top_forms().count(), 0);
+}
+
+// The volume window opens at start as the settings say; without a volume to control it says so once
+// and is not shown at the next start.
+TEST_F(StartupTest, TheVolumeWindowOpensAtStartUnlessThereIsNoVolume) {
+    ScriptedMessages messages;
+    {
+        Startup startup;
+        ASSERT_TRUE(startup.start(program()));
+        auto* volume = startup.window_registry()->find(WindowKind::volume_control);
+        ASSERT_TRUE(volume);
+        EXPECT_TRUE(volume->isVisible());
+        startup.finish();
+    }
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Show Volume Control", ""), "Yes");
+    volume_.caps_error = mci::mmsyserr_nodriver;
+    {
+        Startup startup;
+        ASSERT_TRUE(startup.start(program()));
+        EXPECT_FALSE(startup.window_registry()->is_shown(WindowKind::volume_control));
+        startup.finish();
+    }
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].flags, mb::icon_error);
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Show Volume Control", ""), "No");
+    {
+        Startup startup;
+        ASSERT_TRUE(startup.start(program()));
+        EXPECT_EQ(startup.window_registry()->find(WindowKind::volume_control), nullptr);
+        startup.finish();
+    }
+    EXPECT_EQ(messages.shown().size(), 1u);
 }
 
 // Start-up makes the window registry and connects the main window to it: a window registered later

@@ -107,9 +107,11 @@ void TVolume_control_form::refresh_from_system() {
     if (slider_->isSliderDown()) return;
     VolumeHalves volume;
     if (const int code = volume_port().get_volume(0, volume.left, volume.right); code != mci::mmsyserr_noerror) {
-        // A server that went away is told once, not every half second.
+        // A server that went away is told once, and no longer asked until the window is shown again:
+        // each question to a server that does not answer holds the window for up to two seconds.
         if (!error_shown_) report("waveOutGetVolume", code);
         error_shown_ = true;
+        follow_->stop();
         return;
     }
     error_shown_ = false;

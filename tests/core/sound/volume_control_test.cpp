@@ -1,5 +1,4 @@
 #include "core/sound/volume_control.h"
-#include "core/sound/audio_cd_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -60,24 +59,4 @@ TEST(VolumeControl, StoredPlacesComeBackOnScreen) {
         EXPECT_EQ(volume_window_place(c.stored, 40, 112, 0, 0, 1280, 1024), c.place) << c.stored;
     // A second screen to the left of the first.
     EXPECT_EQ(volume_window_place("-5000,10", 40, 112, -1920, 0, 1920, 1080), (ScreenPlace{-1920, 10}));
-}
-
-TEST(AudioCdSettings, ColumnsAreTheCarrierSets) {
-    TClassSoundCarriersUseSpecification carriers;
-    carriers.visible_cds = {1, 2, 3};
-    carriers.playable_cds = {2, 3};
-    carriers.cds_on_hd = {3, 4}; // 4: copied but not shown counts as not shown
-    EXPECT_EQ(cd_column_of(carriers, 1), cd_column::shown);
-    EXPECT_EQ(cd_column_of(carriers, 2), cd_column::playable);
-    EXPECT_EQ(cd_column_of(carriers, 3), cd_column::on_hard_disk);
-    EXPECT_EQ(cd_column_of(carriers, 4), cd_column::not_shown);
-    for (int column = 0; column <= 3; ++column) {
-        TClassSoundCarriersUseSpecification edited = carriers;
-        set_cd_column(edited, 4, column);
-        EXPECT_EQ(cd_column_of(edited, 4), column);
-        EXPECT_EQ(edited.visible_cds.contains(4), column >= 1);
-        EXPECT_EQ(edited.playable_cds.contains(4), column >= 2);
-        EXPECT_EQ(edited.cds_on_hd.contains(4), column == 3);
-        EXPECT_EQ(cd_column_of(edited, 2), cd_column::playable); // the others stay
-    }
 }
