@@ -99,6 +99,10 @@ void merge_distribution_overlay(RgbImage& map, const RgbImage& overlay) {
 
 void draw_locality_marker(RgbImage& image, int x, int y, int scale) {
     scale = std::max(scale, 1);
+    // A marker wholly outside the image draws nothing; one that touches it keeps x + 3 within int.
+    const long long columns = (static_cast<long long>(image.width) + scale - 1) / scale;
+    const long long rows = (static_cast<long long>(image.height) + scale - 1) / scale;
+    if (x < -3LL || y < -3LL || x - 3LL >= columns || y - 3LL >= rows) return;
     for (int dy = -2; dy <= 2; ++dy)
         for (int dx = -2; dx <= 2; ++dx) {
             if (std::abs(dx) == 2 && std::abs(dy) == 2) continue;

@@ -53,10 +53,13 @@ TShowForm::TShowForm(QWidget* parent)
     relayout_timer_->setSingleShot(true);
     relayout_timer_->setInterval(0);
     connect(relayout_timer_, &QTimer::timeout, this, &TShowForm::relayout_now);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focus_changed(now); });
+    focus_connection_ =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focus_changed(now); });
 }
 
 TShowForm::~TShowForm() {
+    // QWidget's destructor hands the focus on, which must not reach this half-destroyed pane.
+    disconnect(focus_connection_);
     // The document's sound bars are children of the viewport: free them while it exists.
     strings_.reset();
 }

@@ -132,6 +132,7 @@ private:
     int beep_count_ = 0;
     int laid_out_width_ = -1;
     QTimer* relayout_timer_ = nullptr;
+    QMetaObject::Connection focus_connection_;
 };
 
 } // namespace morvelin

@@ -132,7 +132,8 @@ TEST(MapMarker, NearTheEdgeEveryWriteIsClipped) {
     // outside it (the sanitizer build checks the writes).
     for (int scale : {1, 2}) {
         for (const MapPixel at : {MapPixel{0, 0}, MapPixel{-2, 3}, MapPixel{9, 9}, MapPixel{10, 0}, MapPixel{-10, -10},
-                                  MapPixel{20, 20}, MapPixel{std::numeric_limits<int>::max(), 0}}) {
+                                  MapPixel{20, 20}, MapPixel{std::numeric_limits<int>::max(), 0},
+                                  MapPixel{std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}}) {
             RgbImage image(10 * scale, 10 * scale, sea);
             draw_locality_marker(image, at.x, at.y, scale);
             ASSERT_EQ(image.pixels.size(), static_cast<std::size_t>(100 * scale * scale));
