@@ -161,6 +161,11 @@ ScreenRect place_on_screen(const std::array<int, 4>& r, const ScreenRect& screen
     return out;
 }
 
+FieldTable<BetweenSoundsOptions> between_sounds_fields() {
+    static const std::vector<Field<BetweenSoundsOptions>> table = between_sounds_rows<BetweenSoundsOptions>();
+    return table;
+}
+
 // ---- PLAYLISTS ----
 
 FieldTable<PlaylistSettings> PlaylistSettings::fields() {

@@ -120,6 +120,8 @@ struct BetweenSoundsOptions {
 
     static constexpr int max_seconds = 99; // two digits in the options
 };
+// The four keys of the options, for any file that holds them (the settings file, play list files).
+FieldTable<BetweenSoundsOptions> between_sounds_fields();
 
 // ---- PLAYLISTS ----
 struct PlaylistSettings : BetweenSoundsOptions {
