@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <tuple>
 
 namespace morvelin {
@@ -238,6 +239,25 @@ bool write_play_list_file(const std::string& path, const PlayListFile& list, con
     if (write_file_atomically(path, play_list_file_text(list, product))) return true;
     show_message("File creation went wrong!", mb::icon_error);
     return false;
+}
+
+void remember_current_play_list(const std::string& path) {
+    using P = settings::PlaylistSettings;
+    P stored;
+    stored.current = path;
+    SettingsChanges changes;
+    settings::write_field(changes, P::section, P::fields(), stored, &P::current);
+    changes.commit();
+}
+
+bool save_play_list(const std::string& path, const PlayListFile& list, const PlayListProduct& product) {
+    if (!write_play_list_file(path, list, product)) return false;
+    remember_current_play_list(path);
+    const bool from_cds = std::any_of(list.entries.begin(), list.entries.end(), [](const TPlayListInfo& e) {
+        return e.recording && e.recording->cut_part && !e.recording->cut_part->is_sound_file;
+    });
+    if (from_cds) show_message(play_list_text(27), mb::icon_warning);
+    return true;
 }
 
 PlayListReadResult read_play_list_file(const std::string& path, const PlayListResolver& resolver,

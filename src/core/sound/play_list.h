@@ -102,6 +102,12 @@ std::string play_list_file_text(const PlayListFile& list, const PlayListProduct&
 // false returned.
 bool write_play_list_file(const std::string& path, const PlayListFile& list, const PlayListProduct& product);
 
+// Save of the list's window: writes the file whole, then stores it as the list to reopen (Current in
+// PLAYLISTS) and, when an entry is a slice of an audio CD, shows PLAY_LISTS line 27 (warning icon).
+bool save_play_list(const std::string& path, const PlayListFile& list, const PlayListProduct& product);
+// Stores the list to reopen at the next start.
+void remember_current_play_list(const std::string& path);
+
 enum class PlayListLoad {
     loaded,
     not_a_play_list, // CDROM or Version missing (also: the file cannot be read)

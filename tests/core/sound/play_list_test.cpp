@@ -215,6 +215,21 @@ TEST_F(PlayListTest, FailedSaveTellsAndLeavesTheOldFile) {
     EXPECT_EQ(messages.shown()[0].flags, 16);
 }
 
+TEST_F(PlayListTest, SaveRemembersTheListAndWarnsOfAudioCdRecordings) {
+    ScriptedMessages messages;
+    PlayListFile list;
+    list.entries = {{gallus_song, 1, 1}};
+    const std::string path = disc_dir().file("saved.pl");
+    ASSERT_TRUE(save_play_list(path, list, product));
+    EXPECT_EQ(settings::read_playlist_settings().current, path);
+    EXPECT_TRUE(messages.shown().empty());
+    list.entries.push_back({gallus_call, 2, 1});
+    ASSERT_TRUE(save_play_list(path, list, product));
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, "audio CDs (27)");
+    EXPECT_EQ(messages.shown()[0].flags, 48);
+}
+
 // A save killed at any moment leaves the old list or the new one, each whole.
 TEST_F(PlayListTest, KilledSaveLeavesTheOldFileWhole) {
     PlayListFile small, large;

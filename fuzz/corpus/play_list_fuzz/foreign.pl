@@ -1,0 +1,5 @@
+[GENERAL]
+CDROM=Other
+Version=2
+[RECORDINGS]
+R1=x
