@@ -203,7 +203,7 @@ TEST_F(PlayListTest, BinaryLoneCrAndLfFilesAreReadSafely) {
     const auto lf = read("[GENERAL]\nCDROM=Sarovan Bird Sounds\nVersion=1.0\n[RECORDINGS]\nR1=2001,01001A00002 ,2\n");
     ASSERT_EQ(lf.list.entries.size(), 1u);
     EXPECT_EQ(lf.list.entries[0].repeat_count, 2);
-    EXPECT_EQ(read(std::string("[GENERAL]\rCDROM=x\0\r\n", 22)).status, PlayListLoad::not_a_play_list);
+    EXPECT_EQ(read(std::string("[GENERAL]\rCDROM=x\0\r\n", 20)).status, PlayListLoad::not_a_play_list);
 }
 
 TEST_F(PlayListTest, FailedSaveTellsAndLeavesTheOldFile) {
