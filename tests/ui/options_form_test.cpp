@@ -9,7 +9,9 @@
 #include "ui/display/options_form.h"
 #include "ui/display/text_drawing.h"
 #include "ui/display/top_forms.h"
+#include "ui/foundation/program_documents.h"
 #include "ui/sound/audio_cd_frames.h"
+#include "ui/windows/window_registry.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -21,6 +23,8 @@
 #include <QTabWidget>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace morvelin::testing {
 namespace {
@@ -223,6 +227,24 @@ TEST_F(OptionsFormTest, TheLastPageComesBackAndAHiddenOneMeansTheFirst) {
     settings_write_integer("", "GENERAL", "Last accessed tab page in options dialog", 7);
     TOptionsForm options;
     EXPECT_EQ(options.pages()->currentIndex(), 0);
+}
+
+// The audio-CD page's help button asks for the help file at its section, which the file has.
+TEST_F(OptionsFormTest, TheAudioCdHelpOpensTheHelpAtItsSection) {
+    WindowRegistry registry;
+    std::vector<WindowRequest> asked;
+    WindowFactory help;
+    help.create = [](const WindowRequest& request, WindowRegistry&) { return new QWidget(request.owner, Qt::Window); };
+    help.take = [&](QWidget&, const WindowRequest& request) { asked.push_back(request); };
+    registry.register_window(WindowKind::help, help);
+    TOptionsForm options(nullptr, &registry);
+    options.audio_cds_frame()->cds()->help_button()->click();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, QString(help_file_name));
+    EXPECT_EQ(asked[0].owner, &options);
+    std::ifstream file(std::string(MORVELIN_SOURCE_DIR) + "/help/" + help_file_name);
+    const std::string page((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(page.find("id=\"" + asked[0].anchor.toStdString() + "\""), std::string::npos) << asked[0].anchor.toStdString();
 }
 
 // Column 3 needs a folder; the folder chosen goes to AUDIO CDS on OK only and is there after a restart.

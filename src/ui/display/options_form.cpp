@@ -11,6 +11,7 @@
 #include "ui/display/show_form.h"
 #include "ui/display/text_drawing.h"
 #include "ui/display/top_forms.h"
+#include "ui/foundation/program_documents.h"
 #include "ui/foundation/qt_text.h"
 #include "ui/sound/audio_cd_frames.h"
 #include "ui/sound/volume_control_form.h"
@@ -86,6 +87,10 @@ TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
     if (TFrameAudioCDsSettings::offered()) {
         audio_cds_ = new TFrameAudioCDsSettings;
         pages_->addTab(audio_cds_, line_of("AUDIO CDS FRAME", 0));
+        // The help window belongs to this dialog, so that it can be used while the dialog is modal.
+        connect(audio_cds_->cds(), &TFrameSelectAudioCDs::help_requested, this, [this] {
+            if (registry_) registry_->open(program_document_request(this, help_file_name, "audio-cds"));
+        });
     }
     ok_ = new QPushButton(qt_text(program_text(3)), this);
     cancel_ = new QPushButton(qt_text(program_text(5)), this);

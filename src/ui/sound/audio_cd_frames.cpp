@@ -98,8 +98,12 @@ TFrameSelectAudioCDs::TFrameSelectAudioCDs(QWidget* parent) : QWidget(parent) {
         }
         grid->addWidget(new QLabel(qt_text(lines[4]), this), line, 5);
     }
+    // No language line names it (lines 8 and 9 are unused): an English default.
+    help_ = new QPushButton(QStringLiteral("&Help"), this);
+    connect(help_, &QPushButton::clicked, this, &TFrameSelectAudioCDs::help_requested);
+    grid->addWidget(help_, line + 1, 5, Qt::AlignRight);
     grid->setColumnStretch(5, 1);
-    grid->setRowStretch(line + 1, 1);
+    grid->setRowStretch(line + 2, 1);
 }
 
 void TFrameSelectAudioCDs::load(const TClassSoundCarriersUseSpecification& carriers) {

@@ -56,6 +56,11 @@ public:
     bool has_sound_files_row() const { return native_ != nullptr; }
     QRadioButton* sound_files_button(int column) const;
     const std::vector<CdChoice> choices() const;
+    QPushButton* help_button() const { return help_; }
+
+signals:
+    // The help button: the program's help at its page on audio CDs.
+    void help_requested();
 
 private:
     struct Row {
@@ -71,6 +76,7 @@ private:
 
     std::vector<Row> rows_;
     QButtonGroup* native_ = nullptr;
+    QPushButton* help_ = nullptr;
 };
 
 // The audio-CD page: the chooser above the CD selection. Offered when the data has at least one
