@@ -27,6 +27,7 @@
 #include "url_catcher.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPainter>
@@ -416,6 +417,24 @@ TEST_F(PhotosTest, TheMainWindowsPaneOpensPhotosAndPersons) {
     ASSERT_NE(person, nullptr);
     EXPECT_TRUE(person->isVisible());
     EXPECT_EQ(plain_text(person->title()), recordist->key);
+}
+
+TEST_F(PhotosTest, FewColoursWarnOnceBeforeTheFirstPhotoWindow) {
+    registry_.register_window(WindowKind::photos, photo_window_factory());
+    environment().display_colours = 256;
+    ScriptedMessages messages;
+    WindowRequest request;
+    request.kind = WindowKind::photos;
+    request.species = &species("Pavo cristatus");
+    ASSERT_NE(registry_.open(request), nullptr);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, "Your screen shows only 256 colours. Photos look best with at least 65536 colours.");
+    EXPECT_EQ(messages.shown()[0].flags, mb::icon_information);
+    const int month = QDate::currentDate().month();
+    EXPECT_EQ(settings::read_general_settings().next_month_for_colors_warning, month % 12 + 1);
+    registry_.close(WindowKind::photos);
+    ASSERT_NE(registry_.open(request), nullptr);
+    EXPECT_EQ(messages.shown().size(), 1u);
 }
 
 TEST_F(PhotosTest, PersonFormWidthLinksAndPlacement) {

@@ -168,6 +168,16 @@ std::string picture_window_caption(const std::string& names_text, const Tbig_pic
     return text;
 }
 
+// ---------------------------------------------------------------- colour warning
+
+bool colour_warning_due(int display_colours, int current_month, int stored_month) {
+    return display_colours < 300 && current_month >= stored_month;
+}
+
+int next_colour_warning_month(int current_month) {
+    return current_month % 12 + 1;
+}
+
 // ---------------------------------------------------------------- window arithmetic
 
 double zoomed_factor(double old_factor, bool enlarge) {

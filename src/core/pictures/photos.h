@@ -71,6 +71,14 @@ std::string picture_names_caption(const Tspecies& species, const Tssp_data* subs
 // names_text, then six spaces (when it is not empty), "\xA9 " and the copyright holder's name.
 std::string picture_window_caption(const std::string& names_text, const Tbig_picture& picture);
 
+// ---- the colour warning ----
+
+// A display of fewer than 300 colours warns before a photo window opens, at most once a month: when the
+// current month (1..12) has reached the stored one (0: none stored).
+bool colour_warning_due(int display_colours, int current_month, int stored_month);
+// The month stored after a warning: the next one (January after December).
+int next_colour_warning_month(int current_month);
+
 // ---- the photo window's arithmetic ----
 
 inline constexpr double min_zoom_factor = 0.05;

@@ -53,6 +53,7 @@ FieldTable<GeneralSettings> GeneralSettings::fields() {
         BoolField<G>{"Use Only One Web Browser Window", &G::use_only_one_web_browser_window, true},
         IntField<G>{"Last accessed tab page in options dialog", &G::last_options_page, 0, 0, 15, as_default},
         IntField<G>{"Pictures Background Color", &G::pictures_background_color, 0, 0, 0xFFFFFF, as_default},
+        IntField<G>{"Next Month for Colors Warning", &G::next_month_for_colors_warning, 0, 0, 12, as_default},
     };
     return table;
 }

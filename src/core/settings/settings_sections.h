@@ -36,6 +36,7 @@ struct GeneralSettings {
     bool use_only_one_web_browser_window{};
     int last_options_page{};         // Last accessed tab page in options dialog
     int pictures_background_color{}; // 0x00BBGGRR
+    int next_month_for_colors_warning{}; // 1..12; 0: none stored (the warning is due)
 
     static constexpr int max_windows = 20;
     static constexpr int min_text_size = 8;

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -667,6 +668,19 @@ void TBigPictureForm::closeEvent(QCloseEvent* event) {
 
 namespace {
 
+void warn_of_few_colours() {
+    static bool warned = false;
+    if (warned) return;
+    settings::GeneralSettings general = settings::read_general_settings();
+    const int month = QDate::currentDate().month();
+    if (!colour_warning_due(environment().display_colours, month, general.next_month_for_colors_warning)) return;
+    warned = true;
+    show_message(picture_text(2) + " " + std::to_string(environment().display_colours) + " " + picture_text(1),
+                 mb::icon_information);
+    general.next_month_for_colors_warning = next_colour_warning_month(month);
+    settings::write_general(&settings::GeneralSettings::next_month_for_colors_warning, general);
+}
+
 CaptionNames names_of(const QWidget* owner) {
     CaptionNames names;
     const auto* window = owner ? qobject_cast<const TChildForm*>(owner->window()) : nullptr;
@@ -684,7 +698,9 @@ CaptionNames names_of(const QWidget* owner) {
 WindowFactory photo_window_factory() {
     WindowFactory factory;
     factory.prepare = [](WindowRequest& request) {
-        return request.species && request.species->picture_count > 0 && request.species->first_picture;
+        if (!request.species || request.species->picture_count <= 0 || !request.species->first_picture) return false;
+        warn_of_few_colours();
+        return true;
     };
     factory.create = [](const WindowRequest& request, WindowRegistry& registry) -> QWidget* {
         auto* form = new TBigPictureForm(request.owner ? request.owner->window() : nullptr, &registry);

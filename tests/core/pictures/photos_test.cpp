@@ -193,6 +193,16 @@ TEST(PictureCaption, NamesFollowTheWindowsSettingsAndTheHolderFollows) {
     EXPECT_EQ(picture_window_caption("", picture), "\xA9 Lise Ombrell");
 }
 
+TEST(ColourWarning, DueOnFewColoursOnceTheStoredMonthIsReached) {
+    EXPECT_TRUE(colour_warning_due(256, 5, 0));
+    EXPECT_TRUE(colour_warning_due(299, 5, 5));
+    EXPECT_FALSE(colour_warning_due(256, 5, 6));
+    EXPECT_FALSE(colour_warning_due(300, 5, 0));
+    EXPECT_FALSE(colour_warning_due(1 << 24, 12, 1));
+    EXPECT_EQ(next_colour_warning_month(5), 6);
+    EXPECT_EQ(next_colour_warning_month(12), 1);
+}
+
 TEST(PhotoWindowArithmetic, ZoomStepsSnapToOneAndTwoAndStayInRange) {
     struct Case {
         double old;
