@@ -31,10 +31,14 @@ export QT_QPA_PLATFORM=offscreen
     /"BM_PaintViewport\/large:1_min"/ { large = $4; large_lines = $column["items"] }
     /"BM_UnfoldAll.*_min"/ { unfold = $4; unfold_lines = $column["items"] }
     /"BM_FindAllNames_min"/ { find = $4; species = $column["items"] }
+    /"BM_SearchKeystroke_min"/ { keystroke = $4; names = $column["items"] }
+    /"BM_SearchIndex_min"/ { built = $4 }
     END {
         printf "%-44s %12s %12s %8s %6s\n", "measure", "small", "large", "ratio", "goal"
         printf "%-44s %9.1f us %9.1f us %8.3f %6s\n", "paint one viewport (least CPU time)", small, large, large / small, "1.2"
         printf "%-44s %12d %12d\n", "document lines", small_lines, large_lines
         printf "%-44s %9.1f ms  (%d lines)\n", "unfold every family and species", unfold, unfold_lines
         printf "%-44s %9.2f ms  (%d species)\n", "find over all names (no match)", find, species
+        printf "%-44s %9.3f ms  (%d names)  ratio to the find %.3f, goal 1.0 or less\n", "search as you type, one keystroke", keystroke, names, keystroke / find
+        printf "%-44s %9.2f ms\n", "search index of a window", built
     }'

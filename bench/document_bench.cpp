@@ -5,12 +5,16 @@
 //                            the two should take the same time (bench/compare_document.sh checks the
 //                            ratio, goal at most 1.2);
 //   BM_UnfoldAll             unfolds every family and species of a freshly built document;
-//   BM_FindAllNames          a find from the top that matches nothing, so every name is compared.
+//   BM_FindAllNames          a find from the top that matches nothing, so every name is compared;
+//   BM_SearchKeystroke       one keystroke of the search as you type with the same text (goal: no
+//                            slower than BM_FindAllNames, so typing never stutters);
+//   BM_SearchIndex           building the search index of a window.
 // Each reports its size in the counter "items": lines of the document, or species searched.
 // Both documents show the same kind of content in their viewport: unfolded species with their texts
 // and sound bars. Painting goes through the pane's paint event into an image, sound bars included.
 
 #include "core/data/data_loader.h"
+#include "core/display/species_search.h"
 #include "ui/display/show_form.h"
 #include "ui/display/show_strings.h"
 #include "core/foundation/editions.h"
@@ -151,6 +155,24 @@ void BM_FindAllNames(benchmark::State& state) {
     state.counters["items"] = static_cast<double>(data_set().species_count());
 }
 
+// One keystroke of the search as you type, over the index the window keeps: the same text that
+// matches nothing, so every name is compared as in the find above.
+void BM_SearchKeystroke(benchmark::State& state) {
+    const SHST_TClassShowStringsData& shown = world().small.form->strings().settings();
+    const SpeciesSearchIndex index(data_set(), shown.systematic_order);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(index.find("no such name anywhere", shown.visible, 60));
+    state.counters["items"] = static_cast<double>(index.name_count());
+}
+
+// Building that index: once per window, and again when its systematic order changes.
+void BM_SearchIndex(benchmark::State& state) {
+    const int order = world().small.form->strings().settings().systematic_order;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SpeciesSearchIndex(data_set(), order));
+    state.counters["items"] = static_cast<double>(data_set().species_count());
+}
+
 double least(const std::vector<double>& v) {
     return *std::min_element(v.begin(), v.end());
 }
@@ -163,6 +185,8 @@ BENCHMARK(BM_PaintViewport)
     ->ComputeStatistics("min", least);
 BENCHMARK(BM_UnfoldAll)->Unit(benchmark::kMillisecond)->Iterations(3)->ComputeStatistics("min", least);
 BENCHMARK(BM_FindAllNames)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", least);
+BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", least);
+BENCHMARK(BM_SearchIndex)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", least);
 
 } // namespace
 

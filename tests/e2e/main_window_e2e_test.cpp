@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -708,12 +710,9 @@ TEST_F(MainWindowEndToEnd, UnfoldsPlaysClosesAndComesBackAsLeft) {
 // The program's own stream is recorded, and the arrival of what it carries is timed.
 TEST_F(MainWindowEndToEnd, PlayingBarFollowsTheSoundHeard) {
     if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
-    ASSERT_NO_FATAL_FAILURE(start_program());
-    std::vector<ScreenWindow> windows;
-    ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
-    const ScreenWindow window = windows[0];
+    ScreenWindow window;
     FoldBoxes boxes;
-    ASSERT_NO_FATAL_FAILURE(wait_for_family_list(window, boxes));
+    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
     const QPoint family = boxes.folded.front();
     ASSERT_NO_FATAL_FAILURE(unfold(window, family, "the first family", boxes));
     const std::vector<QPoint> species = species_boxes(boxes, family);
@@ -908,6 +907,29 @@ TEST_F(MainWindowEndToEnd, WindowKeysSwitchAndATerminationSignalSavesEveryWindow
     EXPECT_EQ(settings_read_string(settings(), "WINDOW 1", "Coord", ""), coord(main_window.geometry));
     EXPECT_EQ(settings_read_string(settings(), "WINDOW 2", "Coord", ""), coord(second.geometry));
     EXPECT_EQ(settings_read_string(settings(), "WINDOW 3", "Coord", ""), coord(windows[2].geometry));
+}
+
+// Ctrl+L, a name typed without its accents and Enter: the species (the first of the sixth family, the
+// hoopoes) is shown unfolded and selected, as the window's stored view then says.
+TEST_F(MainWindowEndToEnd, SearchFieldFindsASpeciesByANameTypedWithoutAccents) {
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+    ASSERT_TRUE(boxes.unfolded.empty()) << boxes.text();
+
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("ctrl+l"));
+    ASSERT_TRUE(screen_.type("huppe fasciee"));
+    ASSERT_TRUE(screen_.key("Return"));
+    FoldBoxes found;
+    EXPECT_TRUE(poll_until(20s, [&] { return (found = fold_boxes(shot("found"), window)).unfolded.size() == 2; }))
+        << "after the search the window shows fold boxes " << found.text();
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+    const std::string visible = settings_read_string(settings(), "WINDOW 1", "Visible", "");
+    QStringList fields = QString::fromStdString(visible).split(',');
+    ASSERT_GE(fields.size(), 6) << visible;
+    EXPECT_EQ(fields[3].toStdString() + "," + fields[4].toStdString(), "6,1") << visible;
+    EXPECT_TRUE(fields.mid(5).contains("6")) << visible;
 }
 
 TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {

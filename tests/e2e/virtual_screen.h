@@ -150,6 +150,10 @@ public:
 
     // Keys typed into the focused window, in xdotool's names ("alt+f", "Return").
     bool key(const std::string& keys) const { return x_command({"xdotool", "key", keys}).ok(); }
+    // Text typed into the focused window, character by character.
+    bool type(const std::string& text) const {
+        return x_command({"xdotool", "type", "--delay", "40", text}).ok();
+    }
 
     bool move(const ScreenWindow& window, QPoint to) const {
         return x_command({"xdotool", "windowmove", "--sync", window.id, std::to_string(to.x()),

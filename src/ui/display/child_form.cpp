@@ -2,7 +2,9 @@
 
 #include "core/data/data_loader.h"
 #include "ui/display/find_dialog.h"
+#include "core/display/species_search.h"
 #include "ui/display/show_form.h"
+#include "ui/display/species_search_field.h"
 #include "ui/display/top_forms.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
@@ -72,6 +74,30 @@ TChildForm::TChildForm(QWidget* parent) : TForm<QMainWindow>(parent) {
     drive_check_->setInterval(drive_check_interval_ms);
     connect(drive_check_, &QTimer::timeout, this, &TChildForm::refresh_drive_panel);
     create_menu();
+    create_search_field();
+}
+
+void TChildForm::create_search_field() {
+    search_field_ = new TSpeciesSearchField(this);
+    menuBar()->setCornerWidget(search_field_, Qt::TopRightCorner);
+    search_field_->search = [this](const std::string& query) {
+        const SHST_TClassShowStringsData& shown = pane_->strings().settings();
+        const Tdata& data = data_set();
+        if (!search_index_ || search_index_data_ != &data || search_index_->order() != shown.systematic_order) {
+            search_index_ = std::make_shared<const SpeciesSearchIndex>(data, shown.systematic_order);
+            search_index_data_ = &data;
+        }
+        return search_index_->find(query, shown.visible, 60);
+    };
+    connect(search_field_, &TSpeciesSearchField::species_chosen, this, [this](const Tspecies* species) {
+        if (species && pane_->show_species(*species)) pane_->setFocus(Qt::OtherFocusReason);
+    });
+    connect(search_field_, &TSpeciesSearchField::left, this, [this] { pane_->setFocus(Qt::OtherFocusReason); });
+    auto* start = new QAction(this);
+    start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    start->setShortcutContext(Qt::WindowShortcut);
+    connect(start, &QAction::triggered, search_field_, &TSpeciesSearchField::start);
+    addAction(start);
 }
 
 TChildForm::~TChildForm() {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <memory>
 #include <string>
 
 class QAction;
@@ -21,6 +22,8 @@ Q_MOC_INCLUDE("ui/windows/window_request.h")
 namespace morvelin {
 
 class TShowForm;
+class TSpeciesSearchField;
+class SpeciesSearchIndex;
 struct WindowRequest;
 enum class WindowKind;
 
@@ -78,6 +81,9 @@ public:
     void find_click();
     void find_again_click();
 
+    // The search as you type at the right of the menu bar (Ctrl+L).
+    TSpeciesSearchField* search_field() const { return search_field_; }
+
     // The View menu, which the program hides when no locality has a site description.
     QMenu* view_menu() const { return view_menu_; }
     // The menu item that opens a window of kind, or null. It asks through window_requested and stays
@@ -98,6 +104,7 @@ protected:
 
 private:
     void create_menu();
+    void create_search_field();
     void read_window_section(const settings::WindowSettings& stored);
     void remember_normal_rect();
     // Panel 0 takes the larger of (width - 300) and half the width, less the area panel.
@@ -120,6 +127,10 @@ private:
     QAction* exit_ = nullptr;
     QAction* copy_to_hd_ = nullptr;
     QMenu* view_menu_ = nullptr;
+    TSpeciesSearchField* search_field_ = nullptr;
+    // Built at the first search, again when the window's systematic order or the data changes.
+    std::shared_ptr<const SpeciesSearchIndex> search_index_;
+    const void* search_index_data_ = nullptr;
 };
 
 } // namespace morvelin

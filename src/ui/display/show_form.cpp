@@ -142,6 +142,16 @@ bool TShowForm::find(const std::string& text, bool from_top, bool all_name_kinds
     return true;
 }
 
+bool TShowForm::show_species(const Tspecies& species) {
+    if (!strings_->show_species(species)) return false;
+    update_scroll_range();
+    set_scroll_position(strings_->line_top(strings_->selected()) - quarter_height_);
+    repaint_all();
+    update_status_text();
+    keep_focus_at_selection();
+    return true;
+}
+
 void TShowForm::set_selection(TShowStringsLine* line) {
     strings_->set_selected(line);
     repaint_all();

@@ -50,6 +50,9 @@ public:
     void fold_all();
     // Runs find on the document; when found, repaints and brings the line into view.
     bool find(const std::string& text, bool from_top, bool all_name_kinds = false);
+    // Shows the species unfolded and selected, its header a quarter down the view; false when the
+    // window's filter hides it.
+    bool show_species(const Tspecies& species);
     // Selects line (none clears the selection) and updates the status text.
     void set_selection(TShowStringsLine* line);
     // Re-creates the name lines with new name settings, then repaints.

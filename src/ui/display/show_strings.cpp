@@ -1357,4 +1357,28 @@ bool TShowStrings::find(const std::string& text, bool from_top, bool all_name_ki
     return false;
 }
 
+bool TShowStrings::show_species(const Tspecies& wanted) {
+    if (!settings_.visible.species_visible(wanted)) return false;
+    const int order = settings_.systematic_order;
+    const std::vector<const Tfamily*> families = families_in_order(data_set(), order);
+    for (std::size_t fi = 0; fi < families.size(); ++fi) {
+        int species_number = 0;
+        for (const Tspecies* s = families[fi]->first_species; s; s = s->next_in_order[static_cast<std::size_t>(order)]) {
+            if (!settings_.visible.species_visible(*s)) continue;
+            ++species_number;
+            if (s != &wanted) continue;
+            const int family_number = static_cast<int>(fi) + 1;
+            Line* family_header = unfold_family_number(family_number);
+            Line* header = family_header ? find_header(family_number, species_number) : nullptr;
+            if (!header || !header->prev) return false;
+            if (!header->prev->expanded()) toggle_fold(header->prev, true, false, false);
+            selected_ = first_name_after(header);
+            set_current(family_header, header);
+            reset_first_visible();
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace morvelin

@@ -183,6 +183,9 @@ public:
     // matching name line is selected and its family (and group) unfolded. With all_name_kinds, names
     // that are not shown are searched too. Returns whether something was found.
     bool find(const std::string& text, bool from_top, bool all_name_kinds = false);
+    // Unfolds the species (its group and family first) and selects its first name line. False when
+    // the window's filter hides it.
+    bool show_species(const Tspecies& species);
 
     // ---- painting and hit testing (species_document_view.cpp) ----
     // Paints the lines that meet rect (document coordinates) onto painter, whose origin the caller
