@@ -11,3 +11,7 @@ endforeach()
 
 # What `cmake --install` puts on a machine.
 add_test(NAME install.layout COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${PROJECT_BINARY_DIR})
+
+# The Debian package, unpacked and run from a scratch root.
+add_test(NAME install.debian_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${PROJECT_BINARY_DIR})
+set_tests_properties(install.debian_package PROPERTIES TIMEOUT 900 LABELS packaging)

@@ -77,7 +77,11 @@ std::optional<std::string> find_demo_sources(const std::string& explicit_folder)
         if (is_source_folder(explicit_folder)) return explicit_folder;
         return std::nullopt;
     }
-    for (const fs::path& start : {program_folder(), fs::current_path(), fs::path(__FILE__).parent_path()})
+    if (const auto found = search_upwards(program_folder())) return found->string();
+    // An installed tool: the sources beside the program's help, with the resources next to them.
+    const fs::path installed = program_folder().parent_path() / "share" / "morvelin" / "demo";
+    if (is_source_folder(installed)) return installed.string();
+    for (const fs::path& start : {fs::current_path(), fs::path(__FILE__).parent_path()})
         if (const auto found = search_upwards(start)) return found->string();
     return std::nullopt;
 }
