@@ -115,6 +115,9 @@ void TChildForm::create_menu() {
     file->addAction(menu_text(menus, 4, true))->setEnabled(false);
     play_lists_ = file->addAction(menu_text(menus, 5, true));
     file->addAction("Make &ALL MP3 Files...")->setEnabled(false);
+    // Not in the language file's menu texts: an English default unless the file has its own line.
+    const std::string quiz = language_texts().get_line("QUIZ", 18);
+    quiz_ = file->addAction(quiz.empty() ? QStringLiteral("&Quiz...") : qt_text(quiz));
     file->addSeparator();
     exit_ = file->addAction(menu_text(menus, 6), this, &TChildForm::exit_click);
 
@@ -142,9 +145,10 @@ void TChildForm::create_menu() {
     help->addSeparator();
     help->addAction(menu_text(menus, 20, true))->setEnabled(false);
 
-    for (QAction* action : {play_lists_, site_descriptions_, options_}) {
+    for (QAction* action : {play_lists_, site_descriptions_, options_, quiz_}) {
         const WindowKind kind = action == play_lists_          ? WindowKind::play_lists
                                 : action == site_descriptions_ ? WindowKind::localities_map
+                                : action == quiz_              ? WindowKind::quiz
                                                                : WindowKind::options;
         action->setEnabled(false);
         connect(action, &QAction::triggered, this, [this, kind] {
@@ -164,6 +168,8 @@ QAction* TChildForm::window_action(WindowKind kind) const {
         return site_descriptions_;
     case WindowKind::options:
         return options_;
+    case WindowKind::quiz:
+        return quiz_;
     default:
         return nullptr;
     }

@@ -124,6 +124,7 @@ private:
     QAction* play_lists_ = nullptr;
     QAction* site_descriptions_ = nullptr;
     QAction* options_ = nullptr;
+    QAction* quiz_ = nullptr;
     QAction* exit_ = nullptr;
     QAction* copy_to_hd_ = nullptr;
     QMenu* view_menu_ = nullptr;

@@ -35,7 +35,8 @@ WindowFactory desktop_web_factory() {
     return factory;
 }
 
-constexpr WindowKind menu_kinds[] = {WindowKind::play_lists, WindowKind::localities_map, WindowKind::options};
+constexpr WindowKind menu_kinds[] = {WindowKind::play_lists, WindowKind::localities_map, WindowKind::options,
+                                     WindowKind::quiz};
 
 } // namespace
 
@@ -64,6 +65,7 @@ WindowScope WindowRegistry::scope_of(WindowKind kind) {
     switch (kind) {
     case WindowKind::photos:
     case WindowKind::map:
+    case WindowKind::quiz:
         return WindowScope::main_window;
     case WindowKind::literature:
     case WindowKind::threatened_status:

@@ -30,6 +30,7 @@ enum class WindowKind {
     // One for each main window.
     photos, // species, subspecies, subspecies_only
     map,    // species (its distribution) or locality (a recording's place)
+    quiz,   // the voice quiz over the main window's species
     // Pop-ups of a main window at global_point, closed when its pane closes its information windows.
     literature,        // species
     threatened_status, // species, text: the status link
