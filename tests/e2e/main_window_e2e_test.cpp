@@ -277,6 +277,8 @@ protected:
         launch.changes["QT_QPA_PLATFORM"] = "xcb";
         launch.changes["WAYLAND_DISPLAY"] = std::nullopt;
         launch.changes["XDG_RUNTIME_DIR"] = runtime_.path();
+        // The user's own files (the quiz's boxes) stay in the test's folder.
+        launch.changes["XDG_DATA_HOME"] = runtime_.file("data");
         // Without a server, an address where none answers (rather than a search that might start one).
         launch.changes["PULSE_SERVER"] =
             sound_server() ? pulse_server_ : "unix:" + runtime_.file("no-server");
@@ -472,6 +474,47 @@ protected:
                 << "[   NOTE   ] no sound server answers (pactl info failed): whether the sound reached "
                    "a sound server was not checked\n";
         }
+    }
+
+    // Waits for a stream of the program other than the last one and records it until sound is heard.
+    void hear_new_stream(const std::string& what) {
+        std::string input;
+        const bool opened = poll_until(20s, [&] {
+            input = sink_input_of(program_.pid());
+            return !input.empty() && input != last_input_;
+        });
+        if (!opened) shot("no-new-stream");
+        ASSERT_TRUE(opened) << "the program opened no new stream on the sound server for " << what;
+        last_input_ = input;
+        const std::string recording = runtime_.file("heard.raw");
+        fs::remove(recording);
+        ChildProcess recorder;
+        Launch record;
+        record.arguments = {"parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
+                            "--raw", "--latency-msec=50"};
+        record.output = recording;
+        std::string error;
+        ASSERT_TRUE(recorder.start(record, error)) << error;
+        const bool heard = poll_until(20s, [&] { return nonzero_samples(recording) >= 800; });
+        recorder.signal(SIGINT);
+        recorder.wait(3s);
+        recorder.stop();
+        EXPECT_TRUE(heard) << "the stream " << input << " for " << what << " carried only silence";
+    }
+
+    // The program's window with this caption, waited for.
+    ScreenWindow wait_for_window(const std::string& caption) {
+        ScreenWindow found;
+        const bool shown = poll_until(20s, [&] {
+            for (const ScreenWindow& w : screen_.windows_of(program_.pid()))
+                if (w.name == caption) {
+                    found = w;
+                    return true;
+                }
+            return false;
+        });
+        EXPECT_TRUE(shown) << "no window \"" << caption << "\"";
+        return found;
     }
 
     // Search > Find (Ctrl+F) with the given text: the found species' line becomes the selected one.
@@ -930,6 +973,67 @@ TEST_F(MainWindowEndToEnd, SearchFieldFindsASpeciesByANameTypedWithoutAccents) {
     ASSERT_GE(fields.size(), 6) << visible;
     EXPECT_EQ(fields[3].toStdString() + "," + fields[4].toStdString(), "6,1") << visible;
     EXPECT_TRUE(fields.mid(5).contains("6")) << visible;
+}
+
+// File > Quiz: each of ten questions is heard at the sound server, answered with a key and Enter; the
+// boxes are in the user's quiz file, and a restarted quiz keeps them.
+TEST_F(MainWindowEndToEnd, QuizPlaysEveryQuestionAndKeepsTheBoxesAcrossARestart) {
+    if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
+    // As installed: every recording the quiz may draw can be played, those of copied CDs included.
+    ASSERT_TRUE(run({tool_, "register-cd-copies", disc_, settings()}).ok());
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("alt+f"));
+    ASSERT_TRUE(screen_.key("q"));
+    const ScreenWindow quiz = wait_for_window("Quiz: whose voice is this?");
+    ASSERT_FALSE(quiz.id.empty());
+    for (int q = 1; q <= 10; ++q) {
+        ASSERT_NO_FATAL_FAILURE(hear_new_stream("question " + std::to_string(q)));
+        ASSERT_TRUE(screen_.focus(quiz));
+        ASSERT_TRUE(screen_.key(q % 2 ? "1" : "2"));
+        if (q < 10) {
+            ASSERT_TRUE(screen_.key("Return"));
+        }
+    }
+    const std::string file = runtime_.file("data/Morvelin/quiz-boxes.txt");
+    std::string kept;
+    EXPECT_TRUE(poll_until(10s, [&] {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        kept = text.str();
+        return std::count(kept.begin(), kept.end(), '\n') >= 2;
+    })) << "the quiz file " << file << " holds: " << kept;
+    EXPECT_EQ(kept.rfind("Morvelin quiz boxes 1\n", 0), 0u) << kept;
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+
+    // Started again, the quiz reads the boxes and adds to them.
+    ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("alt+f"));
+    ASSERT_TRUE(screen_.key("q"));
+    const ScreenWindow again = wait_for_window("Quiz: whose voice is this?");
+    ASSERT_NO_FATAL_FAILURE(hear_new_stream("the first question after the restart"));
+    ASSERT_TRUE(screen_.focus(again));
+    ASSERT_TRUE(screen_.key("1"));
+    std::string after;
+    EXPECT_TRUE(poll_until(10s, [&] {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        after = text.str();
+        return after != kept;
+    })) << "the answer after the restart was not kept";
+    std::istringstream lines(kept);
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        const std::string species = line.substr(0, line.rfind(' ') + 1);
+        EXPECT_NE(after.find("\n" + species), std::string::npos) << "the restart lost " << line << "\n" << after;
+    }
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
 }
 
 TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
