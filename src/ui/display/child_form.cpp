@@ -378,6 +378,10 @@ void TChildForm::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (!top_forms().ask_exit_question()) {
+        event->ignore();
+        return;
+    }
     // The main window saves the state of every window and takes the others with it.
     top_forms().write_data_to_ini_file();
     top_forms().set_closing_all(true);

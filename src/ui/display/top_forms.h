@@ -1,6 +1,7 @@
 #pragma once
 // The open main windows in opening order; index 0 is always the main window.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,16 @@ public:
     // section and closes them all, with no question to anyone.
     void close_all_without_asking();
 
+    // Asked before the main window closes the program (the play list's save question); false keeps
+    // the program running.
+    void set_exit_question(std::function<bool()> question) { exit_question_ = std::move(question); }
+    bool ask_exit_question() const { return !exit_question_ || exit_question_(); }
+
 private:
     int index_of(const TChildForm* form) const;
     std::vector<TChildForm*> forms_;
     bool closing_all_ = false;
+    std::function<bool()> exit_question_;
 };
 
 Ttop_forms& top_forms();
