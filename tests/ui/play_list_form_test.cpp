@@ -2,7 +2,7 @@
 // bar's menu, and the play button's states.
 
 #include "show_strings_test_fixture.h"
-#include "support/scripted_services.h"
+#include "scripted_services.h"
 
 #include "core/data/records.h"
 #include "core/foundation/settings_file.h"
