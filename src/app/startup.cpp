@@ -80,6 +80,9 @@ bool Startup::start(const std::string& executable_path) {
     windows_->register_window(WindowKind::localities_map, localities_map_factory());
     windows_->register_window(WindowKind::photos, photo_window_factory());
     windows_->register_window(WindowKind::person, person_window_factory());
+    windows_->register_window(WindowKind::literature, literature_window_factory());
+    windows_->register_window(WindowKind::threatened_status, threatened_status_window_factory());
+    windows_->register_window(WindowKind::audio_cd, audio_cd_window_factory());
     install_small_pictures();
     windows_->register_window(WindowKind::options, options_factory());
     windows_->register_window(WindowKind::quiz, quiz_window_factory());

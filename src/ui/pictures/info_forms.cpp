@@ -2,6 +2,7 @@
 
 #include "core/data/data_loader.h"
 #include "core/data/records.h"
+#include "core/foundation/editions.h"
 #include "core/foundation/textfile_handler.h"
 #include "ui/display/text_drawing.h"
 #include "ui/foundation/qt_text.h"
@@ -68,6 +69,24 @@ void forward_key(QWidget& form, QKeyEvent* event) {
         event->ignore();
 }
 
+// Escape closes a pop-up; other keys go to its owner.
+void close_on_escape(QWidget& form, QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        form.close();
+    else
+        forward_key(form, event);
+}
+
+// Paints a pop-up's one text from x = 10 and its frame.
+void paint_text(TFormWithUnderlinedItems& form, std::string_view text) {
+    QPainter painter(&form);
+    form.clear_underlines();
+    const int line_height = TShowFonts::instance().line_height();
+    const int baseline = line_height - TShowFonts::instance().metrics(info_font).descent() + line_height / 4;
+    form.draw_marked_text(painter, 10, baseline, line_height, text);
+    draw_frame(form, painter);
+}
+
 constexpr auto pop_up_flags = Qt::Tool | Qt::FramelessWindowHint;
 
 } // namespace
@@ -130,11 +149,7 @@ void TPersonForm::paintEvent(QPaintEvent*) {
 }
 
 void TPersonForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    forward_key(*this, event);
+    close_on_escape(*this, event);
 }
 
 // ---------------------------------------------------------------- TPictureInfoForm
@@ -164,12 +179,7 @@ void TPictureInfoForm::open_locality_map() {
 }
 
 void TPictureInfoForm::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    clear_underlines();
-    const int line_height = TShowFonts::instance().line_height();
-    const int baseline = line_height - TShowFonts::instance().metrics(info_font).descent() + line_height / 4;
-    draw_marked_text(painter, 10, baseline, line_height, text_);
-    draw_frame(*this, painter);
+    paint_text(*this, text_);
 }
 
 void TPictureInfoForm::mousePressEvent(QMouseEvent* event) {
@@ -183,6 +193,87 @@ void TPictureInfoForm::mousePressEvent(QMouseEvent* event) {
 
 void TPictureInfoForm::keyPressEvent(QKeyEvent* event) {
     forward_key(*this, event);
+}
+
+// ---------------------------------------------------------------- the text pop-ups
+
+TTextPopUpForm::TTextPopUpForm(QWidget* owner) : TFormWithUnderlinedItems(owner, pop_up_flags) {
+    set_up_pop_up(*this);
+}
+
+void TTextPopUpForm::show_text(QPoint at, std::string text, int width) {
+    text_ = std::move(text);
+    lines_ = text_.empty() ? 0 : markup_line_count(text_);
+    update();
+    show_at(*this, at, QSize(width, (lines_ + 1) * TShowFonts::instance().line_height()));
+}
+
+void TTextPopUpForm::paintEvent(QPaintEvent*) {
+    paint_text(*this, text_);
+}
+
+void TTextPopUpForm::keyPressEvent(QKeyEvent* event) {
+    close_on_escape(*this, event);
+}
+
+TLiteratureReferencesForm::TLiteratureReferencesForm(QWidget* owner) : TTextPopUpForm(owner) {
+    setObjectName(QStringLiteral("LiteratureReferencesForm"));
+}
+
+void TLiteratureReferencesForm::set_up(QPoint at, const Tspecies& species) {
+    const std::vector<std::string>& titles = data_set().literature_references;
+    const std::string in = edition().language_spanish ? " en " : " in ";
+    std::string text;
+    int widest = 10;
+    for (const auto& [number, place] : species.literature) {
+        if (number < 1 || static_cast<std::size_t>(number) > titles.size()) break;
+        const std::string line =
+            plain_field(place) + in + plain_field(titles[static_cast<std::size_t>(number) - 1]);
+        widest = std::max(widest, widest_line(line));
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    open_web_address_on_click = false;
+    show_text(at, std::move(text), widest + 20);
+}
+
+TThreatenedStatusExplicationForm::TThreatenedStatusExplicationForm(QWidget* owner) : TTextPopUpForm(owner) {
+    setObjectName(QStringLiteral("ThreatenedStatusExplicationForm"));
+}
+
+void TThreatenedStatusExplicationForm::set_up(QPoint at, const std::array<std::string, 3>& category_names) {
+    const auto lines = texts("THREATENEDBIRDS", 7);
+    const auto line = [&lines](std::size_t i) { return i < lines.size() ? lines[i] : std::string(); };
+    std::string text;
+    for (std::size_t i = 0; i < 3; ++i)
+        text += std::string{markup::bold, markup::red} + plain_field(category_names[i]) +
+                std::string{markup::red, markup::bold} + "\n" + line(i) + "\n\n";
+    text += line(3) + " " + markup::bold + "Threatened Birds of the World 2004" + markup::bold + line(4) +
+            " " + markup::link + "Birdlife International" + markup::link + ".";
+    web_address = threatened_birds_publisher_address;
+    open_web_address_on_click = true;
+    show_text(at, wrap_markup(text, info_font, 300 - 20), 300);
+}
+
+TAboutAudioCDForm::TAboutAudioCDForm(QWidget* owner) : TTextPopUpForm(owner) {
+    setObjectName(QStringLiteral("AboutAudioCDForm"));
+}
+
+void TAboutAudioCDForm::set_up(QPoint at, const TaudioCD& cd) {
+    setWindowTitle(qt_text(cd.text_1));
+    std::string text = plain_field(cd.text_3);
+    web_address.clear();
+    open_web_address_on_click = false;
+    // An always-available CD's sixth line is its folder, not an address.
+    if (const auto url = cd.always_available ? std::nullopt : web_link(qt_text(cd.text_6))) {
+        const auto lines = texts("AUDIO_CD_3", 9);
+        const auto line = [&lines](std::size_t i) { return i < lines.size() ? lines[i] : std::string(); };
+        text += "\n" + line(0) + " " + markup::link + markup::bold + line(1) + markup::bold + markup::link +
+                " " + line(2);
+        web_address = disc_text(url->toString());
+        open_web_address_on_click = true;
+    }
+    show_text(at, wrap_markup(text, info_font, 300 - 20), 300);
 }
 
 // ---------------------------------------------------------------- the registry's person pop-up
@@ -213,6 +304,55 @@ WindowFactory person_window_factory() {
     };
     factory.take = [](QWidget& window, const WindowRequest& request) {
         static_cast<TPersonForm&>(window).set_up(request.global_point, *request.person, false);
+    };
+    return factory;
+}
+
+namespace {
+
+QWidget* pop_up_owner(const WindowRequest& request) {
+    return request.owner ? request.owner->window() : nullptr;
+}
+
+} // namespace
+
+WindowFactory literature_window_factory() {
+    WindowFactory factory;
+    factory.prepare = [](WindowRequest& request) {
+        return request.species && !request.species->literature.empty();
+    };
+    factory.create = [](const WindowRequest& request, WindowRegistry&) -> QWidget* {
+        return new TLiteratureReferencesForm(pop_up_owner(request));
+    };
+    factory.take = [](QWidget& window, const WindowRequest& request) {
+        static_cast<TLiteratureReferencesForm&>(window).set_up(request.global_point, *request.species);
+    };
+    return factory;
+}
+
+WindowFactory threatened_status_window_factory() {
+    WindowFactory factory;
+    factory.create = [](const WindowRequest& request, WindowRegistry&) -> QWidget* {
+        return new TThreatenedStatusExplicationForm(pop_up_owner(request));
+    };
+    factory.take = [](QWidget& window, const WindowRequest& request) {
+        // The three categories the explanation covers, as the species list names them.
+        const Ttextfile_handler& t = language_texts();
+        static_cast<TThreatenedStatusExplicationForm&>(window).set_up(
+            request.global_point,
+            {t.get_line("QM_SHSTR", 16), t.get_line("QM_SHSTR", 17), t.get_line("QM_SHSTR", 18)});
+    };
+    return factory;
+}
+
+WindowFactory audio_cd_window_factory() {
+    WindowFactory factory;
+    factory.prepare = [](WindowRequest& request) { return request.audio_cd != nullptr; };
+    factory.create = [](const WindowRequest& request, WindowRegistry&) -> QWidget* {
+        return new TAboutAudioCDForm(pop_up_owner(request));
+    };
+    factory.take = [](QWidget& window, const WindowRequest& request) {
+        static_cast<TAboutAudioCDForm&>(window).set_up(request.global_point, *request.audio_cd);
     };
     return factory;
 }
