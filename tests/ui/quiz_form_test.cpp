@@ -4,9 +4,12 @@
 #include "ui/display/child_form.h"
 #include "ui/display/top_forms.h"
 #include "ui/learning/quiz_form.h"
+#include "ui/sound/play_list_form.h"
+#include "ui/windows/window_registry.h"
 #include "scripted_media.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -117,6 +120,29 @@ TEST_F(QuizFormTest, TheAnswerShowsTheSpeciesInTheMainWindow) {
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->species, quiz->scope()[quiz->question().candidate].species);
     EXPECT_TRUE(shown->prev->expanded());
+}
+
+// With the play list window open, its species are a scope of their own.
+TEST_F(QuizFormTest, TheSpeciesOfTheOpenPlayListAreAScope) {
+    WindowRegistry registry;
+    registry.register_window(WindowKind::play_lists, play_list_factory());
+    WindowRequest request;
+    request.kind = WindowKind::play_lists;
+    request.owner = window;
+    auto* list = qobject_cast<TPlayListForm*>(registry.open(request));
+    ASSERT_NE(list, nullptr);
+    const Tspecies* pitta = data->find_species(2001);
+    ASSERT_NE(pitta, nullptr);
+    list->add_entry(*pitta->first_item, 1);
+
+    TQuizForm quiz(window, {}, &registry);
+    const int item = quiz.scope_box()->findText("The species of the open play list");
+    ASSERT_GT(item, 0);
+    quiz.scope_box()->setCurrentIndex(item);
+    quiz.start_session();
+    ASSERT_EQ(quiz.scope().size(), 1u);
+    EXPECT_EQ(quiz.scope()[0].species, pitta);
+    quiz.close();
 }
 
 } // namespace

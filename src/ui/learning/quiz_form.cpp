@@ -10,6 +10,7 @@
 #include "ui/display/show_strings.h"
 #include "ui/foundation/qt_text.h"
 #include "ui/pictures/small_pictures.h"
+#include "ui/sound/play_list_form.h"
 #include "ui/sound/sound_bar.h"
 
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <random>
+#include <set>
 
 namespace morvelin {
 
@@ -49,6 +51,8 @@ QString quiz_text(int line) {
         "The quiz file %1 was damaged. It was set aside as %2, and the quiz starts afresh.",
         "The quiz file %1 could not be written; the answers of this session are not kept.",
         "New &session",
+        "&Quiz...",
+        "The species of the open play list",
     };
     const std::string text = language_texts().get_line("QUIZ", line + 1);
     return text.empty() ? QString::fromLatin1(defaults[line]) : qt_text(text);
@@ -63,6 +67,15 @@ QuizRandom default_random() {
     return [engine = std::mt19937(std::random_device{}())](std::uint32_t n) mutable {
         return std::uniform_int_distribution<std::uint32_t>(0, n - 1)(engine);
     };
+}
+
+// The scope box's data of the play list's species.
+constexpr int play_list_scope = -1;
+
+// The list of the play list window when it is open and holds entries.
+const PlayList* open_play_list(WindowRegistry* registry) {
+    auto* form = registry ? qobject_cast<TPlayListForm*>(registry->find(WindowKind::play_lists)) : nullptr;
+    return form && !form->list().empty() ? &form->list() : nullptr;
 }
 
 const QColor box_colours[quiz_box_count] = {QColor(0xd7, 0x30, 0x27), QColor(0xfc, 0x8d, 0x59), QColor(0xfe, 0xe0, 0x8b),
@@ -117,8 +130,9 @@ void TQuizBoxesChart::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- TQuizForm
 
-TQuizForm::TQuizForm(TChildForm* main, QuizRandom random)
-    : TForm<QWidget>(main, Qt::Window), main_(main), random_(random ? std::move(random) : default_random()) {
+TQuizForm::TQuizForm(TChildForm* main, QuizRandom random, WindowRegistry* registry)
+    : TForm<QWidget>(main, Qt::Window), main_(main), registry_(registry),
+      random_(random ? std::move(random) : default_random()) {
     setWindowTitle(quiz_text(0));
     auto* layout = new QVBoxLayout(this);
     scope_box_ = new QComboBox(this);
@@ -186,6 +200,7 @@ TQuizForm::TQuizForm(TChildForm* main, QuizRandom random)
     load_boxes();
     // The scope: the window's species, or one of its families with species to ask.
     scope_box_->addItem(quiz_text(2));
+    if (open_play_list(registry_)) scope_box_->addItem(quiz_text(18), QVariant(play_list_scope));
     if (main_) {
         const auto& shown = main_->pane()->strings().settings();
         const Tfamily* last = nullptr;
@@ -224,6 +239,16 @@ void TQuizForm::rebuild_scope() {
     scope_.clear();
     if (!main_) return;
     const auto& shown = main_->pane()->strings().settings();
+    if (scope_box_->currentData() == QVariant(play_list_scope)) {
+        // The species of the list's recordings, as far as this window shows them.
+        std::set<const Tspecies*> listed;
+        if (const PlayList* list = open_play_list(registry_))
+            for (const TPlayListInfo& entry : list->entries())
+                if (entry.recording && entry.recording->species) listed.insert(entry.recording->species);
+        scope_ = quiz_scope(data_set(), shown.systematic_order, shown.visible);
+        std::erase_if(scope_, [&](const QuizCandidate& c) { return !listed.count(c.species); });
+        return;
+    }
     const auto* family = static_cast<const Tfamily*>(scope_box_->currentData().value<const void*>());
     scope_ = quiz_scope(data_set(), shown.systematic_order, shown.visible, family);
 }
@@ -369,10 +394,10 @@ void TQuizForm::closeEvent(QCloseEvent* event) {
 
 WindowFactory quiz_window_factory() {
     WindowFactory factory;
-    factory.create = [](const WindowRequest& request, WindowRegistry&) -> QWidget* {
+    factory.create = [](const WindowRequest& request, WindowRegistry& registry) -> QWidget* {
         auto* main = request.owner ? qobject_cast<TChildForm*>(request.owner->window()) : nullptr;
         if (!main) return nullptr;
-        auto* form = new TQuizForm(main);
+        auto* form = new TQuizForm(main, {}, &registry);
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->start_session();
         return form;

@@ -45,7 +45,8 @@ public:
     static constexpr int session_length = 10;
 
     // Over the main window main, whose filter and order decide the scope; random draws the questions.
-    TQuizForm(TChildForm* main, QuizRandom random = {});
+    // With a registry, the species of the open play list are a scope too.
+    TQuizForm(TChildForm* main, QuizRandom random = {}, WindowRegistry* registry = nullptr);
     ~TQuizForm() override;
 
     // Starts a session of session_length questions over the chosen scope.
@@ -84,6 +85,7 @@ private:
     void show_in_main_window();
 
     QPointer<TChildForm> main_;
+    WindowRegistry* registry_ = nullptr;
     QuizRandom random_;
     QuizBoxes boxes_;
     std::string boxes_path_;
