@@ -92,7 +92,8 @@ TEST_F(BusyWindowTest, CancelSetsTheFlagAndTheRunWaitsForTheProcedureToReturn) {
             // The window stays up, its button spent, while the procedure finishes what it does.
             EXPECT_TRUE(call_on_ui_thread([&] { return busy.window()->isVisible(); }));
             EXPECT_FALSE(call_on_ui_thread([&] { return busy.window()->cancel_button().isEnabled(); }));
-            while (!abort) QThread::yieldCurrentThread();
+            while (!abort)
+                QThread::yieldCurrentThread();
             returned = true;
         },
         "Busy", "Cancel");
@@ -171,7 +172,8 @@ TEST_F(ShowProgressFormTest, CancelPressedDuringTheCallersLoopAbortsAfterTheQues
         EXPECT_EQ(steps, c.aborts ? 3 : 5);
         EXPECT_EQ(progress.window().progress_bar().maximum(), 5);
         EXPECT_EQ(progress.window().progress_bar().value(), steps);
-        EXPECT_EQ(progress.window().label().text(), QString::fromStdString("File " + std::to_string(steps - 1)));
+        EXPECT_EQ(progress.window().label().text(),
+                  QString::fromStdString("File " + std::to_string(steps - 1)));
         EXPECT_EQ(messages.shown().size(), c.question.empty() ? 0u : 1u);
     }
 }

@@ -33,13 +33,24 @@ protected:
         fs::create_directories(dir.path() + "Music/Birds");
         dir.write("Music/song.mp3", "x");
         dir.write("Music/list.pl", "y");
-        request.texts = {"Choose a Folder", "Drive:", "Folder:", "Files in the folder:", "Space needed:", "MB",
-                         "OK", "Cancel", "", "Choose an empty folder.", "New folder", "Not enough free space."};
+        request.texts = {"Choose a Folder",
+                         "Drive:",
+                         "Folder:",
+                         "Files in the folder:",
+                         "Space needed:",
+                         "MB",
+                         "OK",
+                         "Cancel",
+                         "",
+                         "Choose an empty folder.",
+                         "New folder",
+                         "Not enough free space."};
         request.existing_part = dir.path() + "Music";
         request.rest = "Copies/Disc";
         request.needed_mb = 10;
         source.drives = [this] {
-            return std::vector<DriveVolume>{{"/", "vda", false, 1}, {root(), "sdb1", false, free_mb * 1048576}};
+            return std::vector<DriveVolume>{{"/", "vda", false, 1},
+                                            {root(), "sdb1", false, free_mb * 1048576}};
         };
         source.free = [this](const std::string& path) -> std::optional<std::uint64_t> {
             asked_free.push_back(path);

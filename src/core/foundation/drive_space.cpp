@@ -13,9 +13,10 @@ namespace {
 
 bool is_pseudo_file_system(std::string_view type) {
     static constexpr std::array<std::string_view, 20> pseudo{
-        "proc",      "sysfs",    "devpts",     "devtmpfs",  "cgroup",   "cgroup2", "mqueue",  "debugfs",
-        "tracefs",   "securityfs", "pstore",   "bpf",       "autofs",   "hugetlbfs", "configfs", "fusectl",
-        "binfmt_misc", "nsfs",   "efivarfs",   "rpc_pipefs",};
+        "proc",     "sysfs",   "devpts",      "devtmpfs", "cgroup",   "cgroup2",    "mqueue",
+        "debugfs",  "tracefs", "securityfs",  "pstore",   "bpf",      "autofs",     "hugetlbfs",
+        "configfs", "fusectl", "binfmt_misc", "nsfs",     "efivarfs", "rpc_pipefs",
+    };
     return std::find(pseudo.begin(), pseudo.end(), type) != pseudo.end();
 }
 
@@ -45,7 +46,8 @@ std::string device_name(const MountEntry& mount) {
 std::vector<DriveVolume> file_volumes(const std::vector<MountEntry>& mounts) {
     std::vector<DriveVolume> volumes;
     for (const MountEntry& mount : mounts) {
-        if (mount.mount_point.empty() || is_pseudo_file_system(mount.fs_type) || is_system_mount(mount.mount_point))
+        if (mount.mount_point.empty() || is_pseudo_file_system(mount.fs_type) ||
+            is_system_mount(mount.mount_point))
             continue;
         std::erase_if(volumes, [&](const DriveVolume& v) { return v.mount_point == mount.mount_point; });
         volumes.push_back({mount.mount_point, device_name(mount), is_cdrom_file_system(mount.fs_type), 0});
@@ -79,8 +81,8 @@ std::uint64_t whole_megabytes(std::uint64_t bytes) {
 }
 
 std::string drive_entry_text(const DriveVolume& volume) {
-    return volume.mount_point + ": " + volume.name + " - " + std::to_string(whole_megabytes(volume.free_bytes)) +
-           " MB free";
+    return volume.mount_point + ": " + volume.name + " - " +
+           std::to_string(whole_megabytes(volume.free_bytes)) + " MB free";
 }
 
 } // namespace morvelin

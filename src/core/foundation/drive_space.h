@@ -14,8 +14,8 @@ namespace morvelin {
 
 struct DriveVolume {
     std::string mount_point;
-    std::string name;       // the device's last path component ("sda1", "sr0"), else the file system type
-    bool is_cdrom = false;  // iso9660 or udf
+    std::string name;      // the device's last path component ("sda1", "sr0"), else the file system type
+    bool is_cdrom = false; // iso9660 or udf
     std::uint64_t free_bytes = 0;
 };
 

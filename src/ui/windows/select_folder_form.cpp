@@ -39,7 +39,8 @@ std::vector<fs::path> sub_folders(const std::string& folder) {
 }
 
 std::string without_trailing_slash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 
@@ -58,7 +59,8 @@ TSelectFolderForm::TSelectFolderForm(const SelectFolderRequest& request, DriveSo
     free_label_ = new QLabel(this);
     shortage_ = new QLabel(qt_text(text(11)), this);
     shortage_->setWordWrap(true);
-    auto* notes = new QLabel(qt_text(text(8) + (text(8).empty() || text(9).empty() ? "" : "\n") + text(9)), this);
+    auto* notes =
+        new QLabel(qt_text(text(8) + (text(8).empty() || text(9).empty() ? "" : "\n") + text(9)), this);
     notes->setWordWrap(true);
     auto* new_folder = new QPushButton(qt_text(text(10)), this);
     ok_ = new QPushButton(qt_text(text(6)), this);
@@ -72,8 +74,8 @@ TSelectFolderForm::TSelectFolderForm(const SelectFolderRequest& request, DriveSo
     grid->addWidget(tree_, 2, 0, 1, 2);
     grid->addWidget(new QLabel(qt_text(text(3)), this), 3, 0, 1, 2);
     grid->addWidget(files_, 4, 0, 1, 2);
-    grid->addWidget(new QLabel(qt_text(text(4) + " " + std::to_string(request_.needed_mb) + " " + text(5)), this),
-                    5, 0);
+    grid->addWidget(
+        new QLabel(qt_text(text(4) + " " + std::to_string(request_.needed_mb) + " " + text(5)), this), 5, 0);
     grid->addWidget(free_label_, 5, 1);
     grid->addWidget(shortage_, 6, 0, 1, 2);
     grid->addWidget(notes, 7, 0, 1, 2);
@@ -85,7 +87,8 @@ TSelectFolderForm::TSelectFolderForm(const SelectFolderRequest& request, DriveSo
     grid->addLayout(buttons, 8, 0, 1, 2);
 
     volumes_ = source_.drives ? source_.drives() : std::vector<DriveVolume>{};
-    for (const DriveVolume& volume : volumes_) drives_->addItem(qt_text(drive_entry_text(volume)));
+    for (const DriveVolume& volume : volumes_)
+        drives_->addItem(qt_text(drive_entry_text(volume)));
 
     connect(drives_, &QComboBox::activated, this, &TSelectFolderForm::drive_chosen);
     connect(tree_, &QTreeWidget::itemExpanded, this, &TSelectFolderForm::fill_children);
@@ -97,7 +100,9 @@ TSelectFolderForm::TSelectFolderForm(const SelectFolderRequest& request, DriveSo
 
     const std::string rest = request_.rest;
     select_folder(request_.existing_part.empty() ? std::string("/") : request_.existing_part);
-    if (!rest.empty()) folder_->setText(QString::fromStdString(without_trailing_slash((fs::path(current_) / rest).string())));
+    if (!rest.empty())
+        folder_->setText(
+            QString::fromStdString(without_trailing_slash((fs::path(current_) / rest).string())));
     update_space();
 }
 
@@ -118,8 +123,7 @@ void TSelectFolderForm::select_folder(const std::string& folder) {
     std::size_t best_length = 0;
     for (int i = 0; i < static_cast<int>(volumes_.size()); ++i) {
         const std::string& mount = volumes_[i].mount_point;
-        const bool holds = mount == "/" || target_text == mount ||
-                           (target_text.rfind(mount + "/", 0) == 0);
+        const bool holds = mount == "/" || target_text == mount || (target_text.rfind(mount + "/", 0) == 0);
         if (holds && (best < 0 || mount.size() > best_length)) {
             best = i;
             best_length = mount.size();
@@ -172,7 +176,8 @@ void TSelectFolderForm::folder_chosen() {
     for (fs::directory_iterator it(current_, ec), end; !ec && it != end; it.increment(ec))
         if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
-    for (const std::string& name : names) files_->addItem(QString::fromStdString(name));
+    for (const std::string& name : names)
+        files_->addItem(QString::fromStdString(name));
     folder_->setText(QString::fromStdString(current_));
     update_space();
 }
@@ -205,7 +210,8 @@ void TSelectFolderForm::make_new_folder() {
     select_folder(made);
 }
 
-std::optional<std::string> choose_folder(const SelectFolderRequest& request, DriveSource source, QWidget* owner) {
+std::optional<std::string> choose_folder(const SelectFolderRequest& request, DriveSource source,
+                                         QWidget* owner) {
     TSelectFolderForm form(request, std::move(source), owner);
     if (run_modal(form) != QDialog::Accepted) return std::nullopt;
     return form.chosen_folder();

@@ -30,8 +30,8 @@ TEST(DriveSpace, OnlyMountsThatHoldFilesAreOfferedEachOnce) {
     std::vector<std::string> seen;
     for (const DriveVolume& v : volumes)
         seen.push_back(v.mount_point + " " + v.name + (v.is_cdrom ? " cd" : ""));
-    EXPECT_EQ(seen, (std::vector<std::string>{"/ vda", "/tmp tmpfs", "/media/cd sr0 cd", "/run/media/ann/STICK sdb1",
-                                              "/media/cd2 loop1 cd"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"/ vda", "/tmp tmpfs", "/media/cd sr0 cd",
+                                              "/run/media/ann/STICK sdb1", "/media/cd2 loop1 cd"}));
 }
 
 TEST(DriveSpace, EntryTextShowsWholeMegabytesFree) {
@@ -55,7 +55,8 @@ TEST(DriveSpace, AFolderNotYetMadeHasTheFreeSpaceOfItsNearestParent) {
     const std::vector<DriveVolume> volumes = drive_volumes();
     ASSERT_FALSE(volumes.empty());
     bool root_seen = false;
-    for (const DriveVolume& v : volumes) root_seen = root_seen || v.mount_point == "/";
+    for (const DriveVolume& v : volumes)
+        root_seen = root_seen || v.mount_point == "/";
     EXPECT_TRUE(root_seen);
 }
 
