@@ -3,6 +3,7 @@
 #include "core/data/data_loader.h"
 #include "ui/display/find_dialog.h"
 #include "core/display/species_search.h"
+#include "ui/pictures/slide_show_forms.h"
 #include "ui/display/show_form.h"
 #include "ui/display/species_search_field.h"
 #include "ui/display/top_forms.h"
@@ -63,6 +64,7 @@ TChildForm::TChildForm(QWidget* parent) : TForm<QMainWindow>(parent) {
     connect(pane_, &TShowForm::status_text_changed, this, &TChildForm::set_status_text);
     connect(pane_, &TShowForm::find_requested, this, &TChildForm::find_click);
     connect(pane_, &TShowForm::find_again_requested, this, &TChildForm::find_again_click);
+    shown_list_ = std::make_unique<TRecordingsAndOrPicturesList>();
 
     status_text_ = new QLabel(this);
     status_area_ = new QLabel(this);
@@ -101,6 +103,8 @@ void TChildForm::create_search_field() {
 }
 
 TChildForm::~TChildForm() {
+    delete shown_list_form_;
+    delete demo_form_;
     top_forms().delete_form(this);
     top_forms().rewrite_captions();
 }
@@ -111,8 +115,8 @@ void TChildForm::create_menu() {
     file->addAction(menu_text(menus, 1), this, &TChildForm::new_window_click);
     file->addAction(menu_text(menus, 2), this, &TChildForm::fold_all_click);
     file->addSeparator();
-    file->addAction(menu_text(menus, 3, true))->setEnabled(false);
-    file->addAction(menu_text(menus, 4, true))->setEnabled(false);
+    show_ = file->addAction(menu_text(menus, 3, true), this, &TChildForm::show_click);
+    what_was_that_ = file->addAction(menu_text(menus, 4, true), this, &TChildForm::what_was_that_click);
     play_lists_ = file->addAction(menu_text(menus, 5, true));
     file->addAction("Make &ALL MP3 Files...")->setEnabled(false);
     // Not in the language file's menu texts: an English default unless the file has its own line.
@@ -158,6 +162,58 @@ void TChildForm::create_menu() {
             emit window_requested(request);
         });
     }
+}
+
+TBigPictureDemoForm* TChildForm::demo_form() const {
+    return static_cast<TBigPictureDemoForm*>(demo_form_.data());
+}
+
+TRecordingsAndOrPicturesListForm* TChildForm::shown_list_form() const {
+    return static_cast<TRecordingsAndOrPicturesListForm*>(shown_list_form_.data());
+}
+
+void TChildForm::show_click() {
+    if (demo_form_) {
+        demo_form_->showNormal();
+        demo_form_->raise();
+        demo_form_->activateWindow();
+        return;
+    }
+    if (!data_set_loaded()) return;
+    static DemoSettings last; // the two choices not stored are kept while the program runs
+    last.show = settings::read_show_settings();
+    TDemoSettingsDialog dialog(last, this);
+    if (run_modal(dialog) != QDialog::Accepted) return;
+    last = dialog.values();
+    write_show_settings(last.show);
+    start_show(last);
+}
+
+bool TChildForm::start_show(const DemoSettings& settings) {
+    if (demo_form_ || !data_set_loaded() || is_show_window_) return false;
+    if (!settings.show.show_slides()) {
+        // A sounds-only show plays in a show window of its own; not offered here yet.
+        return false;
+    }
+    const auto& display = pane_->strings().settings();
+    CaptionNames names;
+    names.scientific = display.scientific;
+    names.other_language = display.other_language;
+    names.main_name = display.main_name;
+    auto* form = new TBigPictureDemoForm(this, data_set(), display.visible, display.systematic_order, names,
+                                         settings, *shown_list_);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    demo_form_ = form;
+    form->start();
+    return true;
+}
+
+void TChildForm::what_was_that_click() {
+    if (!shown_list_form_) shown_list_form_ = new TRecordingsAndOrPicturesListForm(*shown_list_, this);
+    else shown_list_form()->refresh();
+    shown_list_form_->show();
+    shown_list_form_->raise();
+    shown_list_form_->activateWindow();
 }
 
 QAction* TChildForm::window_action(WindowKind kind) const {

@@ -7,6 +7,7 @@
 #include "ui/windows/form.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <memory>
@@ -24,6 +25,10 @@ namespace morvelin {
 class TShowForm;
 class TSpeciesSearchField;
 class SpeciesSearchIndex;
+class TBigPictureDemoForm;
+class TRecordingsAndOrPicturesList;
+class TRecordingsAndOrPicturesListForm;
+struct DemoSettings;
 struct WindowRequest;
 enum class WindowKind;
 
@@ -78,6 +83,15 @@ public:
     QLabel* drive_panel() const { return status_drive_; }
 
     void fold_all_click();
+    // Show!: the running show of this window comes to the front, else the settings dialog, then the show.
+    void show_click();
+    // Starts the show with settings already given (the dialog's OK); false when it does not start.
+    bool start_show(const DemoSettings& settings);
+    // What was that?: the list of what the shows of this window showed.
+    void what_was_that_click();
+    TRecordingsAndOrPicturesList& shown_list() { return *shown_list_; }
+    TBigPictureDemoForm* demo_form() const;
+    TRecordingsAndOrPicturesListForm* shown_list_form() const;
     void find_click();
     void find_again_click();
 
@@ -127,6 +141,12 @@ private:
     QAction* quiz_ = nullptr;
     QAction* exit_ = nullptr;
     QAction* copy_to_hd_ = nullptr;
+    QAction* show_ = nullptr;
+    QAction* what_was_that_ = nullptr;
+    // Outlives the shows, so that What was that? answers after a show has closed.
+    std::unique_ptr<TRecordingsAndOrPicturesList> shown_list_;
+    QPointer<QWidget> demo_form_;      // a TBigPictureDemoForm
+    QPointer<QWidget> shown_list_form_; // a TRecordingsAndOrPicturesListForm
     QMenu* view_menu_ = nullptr;
     TSpeciesSearchField* search_field_ = nullptr;
     // Built at the first search, again when the window's systematic order or the data changes.

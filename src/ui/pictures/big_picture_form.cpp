@@ -214,6 +214,20 @@ bool TBigPictureForm::set_up(const SetUp& setup) {
     }
 }
 
+bool TBigPictureForm::show_found_picture(const Tbig_picture& picture, const CaptionNames& names) {
+    if (!picture.species) return false;
+    const MediaFile file = find_big_picture_file(picture, environment().base_directory);
+    if (!file.found()) return false;
+    setup_.species = picture.species;
+    setup_.subspecies_only = false;
+    setup_.subspecies = nullptr;
+    setup_.names = names;
+    setup_.show_information = false;
+    setup_.no_navigation = true;
+    setup_.first_picture = &picture;
+    return show_picture(picture, file.path);
+}
+
 void TBigPictureForm::show_photos() {
     was_maximised_ = false;
     timer_->start();

@@ -125,6 +125,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Shows a photo of any species when its file is there, without asking for the data folder; false
+    // otherwise. The window shows neither information nor navigation then.
+    bool show_found_picture(const Tbig_picture& picture, const CaptionNames& names);
 
 private:
     bool show_picture(const Tbig_picture& picture, const std::string& path);
