@@ -574,6 +574,96 @@ protected:
         EXPECT_TRUE(status->exited_with(0)) << "the program ended with " << status->text();
     }
 
+    // File > Show! with the stored settings (slides and sounds, ten seconds): a photo window shows a
+    // photo, a recording is heard at the sound server, and File > What was that? lists what was shown.
+    void slide_show_round() {
+        const int s = scale_;
+        ASSERT_NO_FATAL_FAILURE(start_program());
+        std::vector<ScreenWindow> windows;
+        ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+        const ScreenWindow window = windows[0];
+        const auto window_named = [&](const std::string& name, ScreenWindow& found) {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (w.name == name) {
+                    found = w;
+                    return true;
+                }
+            return false;
+        };
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(window, "f", "s"));
+        ScreenWindow dialog;
+        ASSERT_TRUE(poll_until(20s, [&] { return window_named("Slide and Sound Show", dialog); }))
+            << "no show settings dialog; windows: " << text(screen_.windows_of(program_.pid()));
+        shot("show-settings");
+        ASSERT_TRUE(screen_.focus(dialog));
+        ASSERT_TRUE(screen_.key("Return"));
+
+        ScreenWindow photo;
+        ASSERT_TRUE(poll_until(30s,
+                               [&] {
+                                   for (const auto& w : screen_.windows_of(program_.pid()))
+                                       if (w.id != window.id && w.geometry.width() > window.geometry.width()) {
+                                           photo = w;
+                                           return true;
+                                       }
+                                   return false;
+                               }))
+            << "no show window; windows: " << text(screen_.windows_of(program_.pid()));
+        const auto lit_pixels = [&](const QImage& image) {
+            int count = 0;
+            const QRect area = photo.geometry.adjusted(0, 0, 0, -50 * s).intersected(image.rect());
+            for (int y = area.top(); y <= area.bottom(); y += 2)
+                for (int x = area.left(); x <= area.right(); x += 2)
+                    count += (image.pixel(x, y) & 0xFFFFFF) != 0;
+            return count;
+        };
+        int lit = 0;
+        EXPECT_TRUE(poll_until(20s, [&] { return (lit = lit_pixels(shot("show-photo"))) > 1000; }))
+            << "the show window \"" << photo.name << "\" shows no photo (" << lit << " lit pixels)";
+
+        if (sound_server()) {
+            std::string input;
+            ASSERT_TRUE(poll_until(30s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
+                << "the show opened no stream on the sound server " << pulse_server_;
+            const std::string recording = runtime_.file("show.raw");
+            fs::remove(recording);
+            ChildProcess recorder;
+            Launch record;
+            record.arguments = {"parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000",
+                                "--channels=1", "--raw", "--latency-msec=50"};
+            record.output = recording;
+            std::string error;
+            ASSERT_TRUE(recorder.start(record, error)) << error;
+            const bool heard = poll_until(20s, [&] { return nonzero_samples(recording) >= 800; });
+            recorder.signal(SIGINT);
+            recorder.wait(3s);
+            recorder.stop();
+            EXPECT_TRUE(heard) << "the show's stream " << input << " carried only silence ("
+                               << nonzero_samples(recording) << " nonzero samples)";
+        } else {
+            std::cout << "[   NOTE   ] no sound server answers: whether the show was heard was not checked\n";
+        }
+
+        ASSERT_TRUE(screen_.focus(photo));
+        ASSERT_TRUE(screen_.key("Escape"));
+        EXPECT_TRUE(poll_until(20s, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (w.id == photo.id) return false;
+            return true;
+        })) << "Escape did not close the show window";
+
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(window, "f", "w"));
+        ScreenWindow list;
+        ASSERT_TRUE(poll_until(20s, [&] { return window_named("What was that?", list); }))
+            << "no list window; windows: " << text(screen_.windows_of(program_.pid()));
+        int dark = 0;
+        EXPECT_TRUE(poll_until(20s, [&] { return (dark = dark_pixels(shot("what-was-that"), list.geometry)) > 100; }))
+            << "the list window shows no text (" << dark << " dark pixels)";
+        ASSERT_TRUE(screen_.focus(list));
+        ASSERT_TRUE(screen_.key("Escape"));
+        ASSERT_NO_FATAL_FAILURE(exit_program(window));
+    }
+
     Sprite plus_{bitmap("PLUS_BITMAP")};
     Sprite minus_{bitmap("MINUS_BITMAP")};
     Sprite play_{bitmap("SOUNDBAR_BUTTON_NOT_PLAYING")};
@@ -1094,6 +1184,15 @@ TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
     EXPECT_GE(markers_in(image, sites.geometry, s).size(), 10u) << text(markers_in(image, sites.geometry, s));
 
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
+TEST_F(MainWindowEndToEnd, SlideShowShowsPlaysAndListsWhatWasShown) {
+    slide_show_round();
+}
+
+TEST_F(MainWindowEndToEnd, SlideShowAtScaleFactorTwo) {
+    scale_ = 2;
+    slide_show_round();
 }
 
 TEST_F(MainWindowEndToEnd, PhotoWindowOpensFromTheCameraIconAndEnlarges) {
