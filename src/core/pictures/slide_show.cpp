@@ -20,8 +20,9 @@ void TRecordingsAndOrPicturesList::set_words(std::string photo_word, std::string
 
 std::string picture_details(const Tbig_picture& picture) {
     std::string text = std::to_string(picture.number);
-    if (picture.copyright_holder && !picture.copyright_holder->text_1.empty())
-        text += ", \xA9 " + picture.copyright_holder->text_1;
+    // The holder as the photo window's caption names them.
+    if (picture.copyright_holder && !picture.copyright_holder->key.empty())
+        text += ", \xA9 " + picture.copyright_holder->key;
     return text;
 }
 
@@ -29,8 +30,8 @@ std::string recording_details(const Tcupaitem& recording) {
     std::string text;
     if (recording.cut_part) {
         text = recording.cut_part->key;
-        if (recording.cut_part->recordist && !recording.cut_part->recordist->text_1.empty())
-            text += ", " + recording.cut_part->recordist->text_1;
+        if (recording.cut_part->recordist && !recording.cut_part->recordist->key.empty())
+            text += ", " + recording.cut_part->recordist->key;
     }
     return text;
 }
