@@ -1069,8 +1069,13 @@ TEST_F(MainWindowEndToEnd, SearchFieldFindsASpeciesByANameTypedWithoutAccents) {
 // boxes are in the user's quiz file, and a restarted quiz keeps them.
 TEST_F(MainWindowEndToEnd, QuizPlaysEveryQuestionAndKeepsTheBoxesAcrossARestart) {
     if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
-    // As installed: every recording the quiz may draw can be played, those of copied CDs included.
+    // As installed, with the CDs that would need a drive hidden: every recording the quiz may draw
+    // plays from a file, those of the CD copied to the hard disk included.
     ASSERT_TRUE(run({tool_, "register-cd-copies", disc_, settings()}).ok());
+    const std::string copied = settings_read_string(settings(), "WINDOW 1", "Audio CDs on HD", "");
+    ASSERT_FALSE(copied.empty());
+    for (const char* key : {"Visible Audio CDs", "Playable Audio CDs"})
+        ASSERT_TRUE(run({tool_, "ini-set", settings(), "WINDOW 1", key, copied}).ok());
     ScreenWindow window;
     FoldBoxes boxes;
     ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
