@@ -10,6 +10,7 @@
 #include "ui/pictures/small_pictures.h"
 #include "ui/display/options_form.h"
 #include "ui/learning/quiz_form.h"
+#include "ui/sound/play_sequence_form.h"
 #include "ui/sound/play_list_form.h"
 #include "ui/sound/volume_control_form.h"
 #include "core/settings/settings_sections.h"
@@ -86,6 +87,7 @@ bool Startup::start(const std::string& executable_path) {
     install_small_pictures();
     windows_->register_window(WindowKind::options, options_factory());
     windows_->register_window(WindowKind::quiz, quiz_window_factory());
+    install_play_sequence_player();
     windows_->register_window(WindowKind::volume_control, volume_control_factory());
     windows_->register_window(WindowKind::play_lists, play_list_factory());
     SoundBarState::set_audio_cd_drive_provider(audio_cd_device_number);

@@ -337,12 +337,7 @@ void TQuizForm::answer(int choice) {
     result_->setPalette(colours);
     result_->setText(right ? quiz_text(7) : quiz_text(8).arg(names_of(species)));
     names_->setText(names_of(species));
-    if (const auto thumbnail = LoadSmallPicture(species)) {
-        const qreal ratio = devicePixelRatioF();
-        QPixmap pixmap = QPixmap::fromImage(thumbnail->scaled(picture_->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        pixmap.setDevicePixelRatio(ratio);
-        picture_->setPixmap(pixmap);
-    }
+    picture_->setPixmap(small_picture_pixmap(species, picture_->size(), devicePixelRatioF()));
     show_->setEnabled(main_ != nullptr);
     next_->setEnabled(true);
     progress_->setText(quiz_text(1).arg(asked_).arg(session_length).arg(score_));

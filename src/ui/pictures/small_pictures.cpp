@@ -126,4 +126,13 @@ void uninstall_small_pictures() {
     set_text_picture_test(nullptr);
 }
 
+QPixmap small_picture_pixmap(const Tspecies& species, QSize size, qreal pixel_ratio) {
+    const auto thumbnail = LoadSmallPicture(species);
+    if (!thumbnail) return {};
+    QPixmap pixmap =
+        QPixmap::fromImage(thumbnail->scaled(size * pixel_ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(pixel_ratio);
+    return pixmap;
+}
+
 } // namespace morvelin

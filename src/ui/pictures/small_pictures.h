@@ -10,6 +10,7 @@
 #include "core/foundation/byte_files.h"
 
 #include <QImage>
+#include <QPixmap>
 
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ QImage load_big_picture(const std::string& path);
 std::shared_ptr<const QImage> LoadSmallPicture(const Tspecies& species);
 // Whether a thumbnail is loaded or its file can be found (marks the species when it cannot).
 bool has_small_picture(const Tspecies& species);
+// The species' thumbnail fitted into size (logical pixels) at the pixel ratio, for a label; null
+// without one.
+QPixmap small_picture_pixmap(const Tspecies& species, QSize size, qreal pixel_ratio);
 // Draws a thumbnail with its top left at the point, in its own size at any pixel ratio.
 void DrawSmallPicture(QPainter& painter, const QImage& picture, QPoint top_left);
 // Whether (x, y) lies on a thumbnail drawn at origin, both edges included.

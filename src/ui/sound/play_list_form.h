@@ -32,6 +32,7 @@ struct PlayListPlayRequest {
     settings::BetweenSoundsOptions options;
     bool endless_loop = false;
     int start_row = -1; // 0-based, or -1 for the first
+    NumberSet files_instead_of_cd; // the CDs copied to the hard disk play from their files
     std::function<void(int row)> select_row;
     std::function<void()> finished;
 };
