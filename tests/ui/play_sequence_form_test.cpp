@@ -55,7 +55,7 @@ TEST_F(PlaySequenceFormTest, PlayOpensThePlayerOnTheFirstEntryAndAFailedRecordin
     EXPECT_TRUE(list.grid()->isEnabled());
 }
 
-TEST_F(PlaySequenceFormTest, StopInTheListClosesThePlayer) {
+TEST_F(PlaySequenceFormTest, StopInTheListOrEscapeClosesThePlayer) {
     install_play_sequence_player();
     TPlayListForm list;
     list.add_entry(*data->find_species(1001)->first_item, 1);
@@ -65,6 +65,14 @@ TEST_F(PlaySequenceFormTest, StopInTheListClosesThePlayer) {
     list.play_button()->click(); // Stop
     EXPECT_FALSE(list.playing());
     EXPECT_TRUE(QTest::qWaitFor([&] { return player.isNull(); }, 20000));
+
+    // Escape in the player ends it too.
+    list.play_button()->click();
+    player = list.player_window();
+    ASSERT_TRUE(player);
+    QTest::keyClick(player.data(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.isNull(); }, 20000));
+    EXPECT_FALSE(list.playing());
 }
 
 } // namespace

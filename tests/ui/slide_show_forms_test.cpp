@@ -2,6 +2,8 @@
 // the show's photo window driven by its timer, the main window's Show! and What was that?.
 
 #include "ui/pictures/slide_show_forms.h"
+#include "ui/sound/play_sequence_form.h"
+#include "scripted_media.h"
 
 #include "core/data/data_loader.h"
 #include "core/foundation/editions.h"
@@ -18,11 +20,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -165,6 +169,29 @@ TEST_F(SlideShowFormsTest, CaptionHoldsTheNamesOnlyWhenAskedFor) {
         EXPECT_EQ(caption.contains(QString::fromLatin1(species.scientific_name.c_str())), names)
             << caption.toStdString();
     }
+}
+
+// Sounds only: a player window of the main window plays random recordings of its species; with no
+// sound file to open (scripted media) the first one ends the show, and Show! can start again.
+TEST_F(SlideShowFormsTest, SoundsOnlyPlaysRandomRecordingsInAPlayerWindow) {
+    testing::ScriptedMedia media;
+    ScriptedMessages messages;
+    auto window = main_window();
+    DemoSettings settings;
+    settings.show.show_type = "Sounds Only";
+    settings.show.slide_show_speed = 5;
+    ASSERT_FALSE(settings.show.show_slides());
+    ASSERT_TRUE(window->start_show(settings));
+    EXPECT_EQ(window->demo_form(), nullptr);
+    const auto players = window->findChildren<TPlaySequenceForm*>();
+    ASSERT_EQ(players.size(), 1);
+    QPointer<TPlaySequenceForm> player = players.front();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.isNull() || !player->names_label()->text().isEmpty(); }, 20000));
+    if (player) {
+        EXPECT_FALSE(player->names_label()->text().isEmpty());
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.isNull(); }, 20000));
+    EXPECT_TRUE(window->start_show(settings));
 }
 
 } // namespace

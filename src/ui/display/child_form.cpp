@@ -6,6 +6,7 @@
 #include "ui/pictures/slide_show_forms.h"
 #include "ui/display/show_form.h"
 #include "ui/display/species_search_field.h"
+#include "ui/sound/play_sequence_form.h"
 #include "ui/display/top_forms.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
@@ -30,6 +31,8 @@
 #include <QKeyEvent>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <random>
 
 namespace morvelin {
 
@@ -165,7 +168,7 @@ void TChildForm::create_menu() {
 }
 
 TBigPictureDemoForm* TChildForm::demo_form() const {
-    return static_cast<TBigPictureDemoForm*>(demo_form_.data());
+    return qobject_cast<TBigPictureDemoForm*>(demo_form_.data());
 }
 
 TRecordingsAndOrPicturesListForm* TChildForm::shown_list_form() const {
@@ -191,11 +194,19 @@ void TChildForm::show_click() {
 
 bool TChildForm::start_show(const DemoSettings& settings) {
     if (demo_form_ || !data_set_loaded() || is_show_window_) return false;
-    if (!settings.show.show_slides()) {
-        // A sounds-only show plays in a show window of its own; not offered here yet.
-        return false;
-    }
     const auto& display = pane_->strings().settings();
+    if (!settings.show.show_slides()) {
+        // Sounds only: random recordings of this window's species in a player window of their own.
+        auto generator = std::make_shared<std::mt19937>(std::random_device{}());
+        auto source = std::make_unique<SoundDemoSource>(
+            data_set(), display.visible, display.systematic_order, 3,
+            [generator](int n) { return std::uniform_int_distribution<int>(0, std::max(0, n - 1))(*generator); });
+        auto* player = new TPlaySequenceForm(*this, settings.show, display.visible.carriers.cds_on_hd, std::move(source));
+        demo_form_ = player;
+        player->show();
+        player->start();
+        return true;
+    }
     CaptionNames names;
     names.scientific = display.scientific;
     names.other_language = display.other_language;

@@ -145,7 +145,7 @@ private:
     QAction* what_was_that_ = nullptr;
     // Outlives the shows, so that What was that? answers after a show has closed.
     std::unique_ptr<TRecordingsAndOrPicturesList> shown_list_;
-    QPointer<QWidget> demo_form_;      // a TBigPictureDemoForm
+    QPointer<QWidget> demo_form_;      // a TBigPictureDemoForm, or the sounds-only show's player
     QPointer<QWidget> shown_list_form_; // a TRecordingsAndOrPicturesListForm
     QMenu* view_menu_ = nullptr;
     TSpeciesSearchField* search_field_ = nullptr;

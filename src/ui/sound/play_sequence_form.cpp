@@ -10,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QTimer>
@@ -51,6 +52,22 @@ TPlaySequenceForm::TPlaySequenceForm(QWidget& owner, const PlayListPlayRequest& 
                                      std::unique_ptr<NameSpeaker> speaker)
     : TForm<QWidget>(&owner, Qt::Window), request_(request),
       speaker_(speaker ? std::move(speaker) : std::make_unique<MediaNameSpeaker>()) {
+    if (request_.list) request_.list->start_sequence(request_.start_row);
+    source_ = std::make_unique<RowSource>(request_);
+    build();
+}
+
+TPlaySequenceForm::TPlaySequenceForm(QWidget& owner, const settings::BetweenSoundsOptions& options,
+                                     const NumberSet& files_instead_of_cd, std::unique_ptr<RecordingSource> source,
+                                     std::unique_ptr<NameSpeaker> speaker)
+    : TForm<QWidget>(&owner, Qt::Window), speaker_(speaker ? std::move(speaker) : std::make_unique<MediaNameSpeaker>()),
+      source_(std::move(source)), play_list_mode_(false) {
+    request_.options = options;
+    request_.files_instead_of_cd = files_instead_of_cd;
+    build();
+}
+
+void TPlaySequenceForm::build() {
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QHBoxLayout(this);
     picture_ = new QLabel(this);
@@ -72,12 +89,9 @@ TPlaySequenceForm::TPlaySequenceForm(QWidget& owner, const PlayListPlayRequest& 
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, &TPlaySequenceForm::run_due_state);
-
-    if (request_.list) request_.list->start_sequence(request_.start_row);
-    source_ = std::make_unique<RowSource>(request_);
     handler_ = std::make_unique<Tsounds_demo_and_play_lists_handler>(
-        true, request_.options, edition().switches.speak_species_names, *source_, *this, *speaker_, steady_ms,
-        [](const Tspecies& species) { return spoken_name_path(&species); });
+        play_list_mode_, request_.options, edition().switches.speak_species_names, *source_, *this, *speaker_,
+        steady_ms, [](const Tspecies& species) { return spoken_name_path(&species); });
 }
 
 TPlaySequenceForm::~TPlaySequenceForm() {
@@ -90,7 +104,7 @@ TPlaySequenceForm::~TPlaySequenceForm() {
 }
 
 void TPlaySequenceForm::start() {
-    if (!request_.list) return;
+    if (play_list_mode_ && !request_.list) return;
     run_due_state();
 }
 
@@ -151,6 +165,14 @@ void TPlaySequenceForm::closeEvent(QCloseEvent* event) {
         request_.finished();
     }
     TForm<QWidget>::closeEvent(event);
+}
+
+void TPlaySequenceForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    TForm<QWidget>::keyPressEvent(event);
 }
 
 void install_play_sequence_player() {

@@ -24,6 +24,9 @@ class TPlaySequenceForm : public TForm<QWidget>, public PlaySequenceHost {
 public:
     // The speaker and clock are the program's unless given (tests).
     TPlaySequenceForm(QWidget& owner, const PlayListPlayRequest& request, std::unique_ptr<NameSpeaker> speaker = {});
+    // The sound demo (the sounds-only show): the recordings of source, with the between-sounds options.
+    TPlaySequenceForm(QWidget& owner, const settings::BetweenSoundsOptions& options, const NumberSet& files_instead_of_cd,
+                      std::unique_ptr<RecordingSource> source, std::unique_ptr<NameSpeaker> speaker = {});
     ~TPlaySequenceForm() override;
 
     // Starts the sequence; it runs from the window's timer.
@@ -40,14 +43,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class RowSource;
+    void build();
     void run_due_state();
 
     PlayListPlayRequest request_;
     std::unique_ptr<NameSpeaker> speaker_;
-    std::unique_ptr<RowSource> source_;
+    std::unique_ptr<RecordingSource> source_;
+    bool play_list_mode_ = true;
     std::unique_ptr<Tsounds_demo_and_play_lists_handler> handler_;
     std::unique_ptr<Tsound_bar> bar_;
     const Tcupaitem* bar_recording_ = nullptr;
