@@ -502,6 +502,18 @@ protected:
         EXPECT_TRUE(heard) << "the stream " << input << " for " << what << " carried only silence";
     }
 
+    // Waits for a window of the program wider than its main window (a photo or show window).
+    bool wait_for_wider_window(const ScreenWindow& main, std::chrono::seconds timeout, ScreenWindow& found) {
+        return poll_until(timeout, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (w.id != main.id && w.geometry.width() > main.geometry.width()) {
+                    found = w;
+                    return true;
+                }
+            return false;
+        });
+    }
+
     // The program's window with this caption, waited for.
     ScreenWindow wait_for_window(const std::string& caption) {
         ScreenWindow found;
@@ -599,15 +611,7 @@ protected:
         ASSERT_TRUE(screen_.key("Return"));
 
         ScreenWindow photo;
-        ASSERT_TRUE(poll_until(30s,
-                               [&] {
-                                   for (const auto& w : screen_.windows_of(program_.pid()))
-                                       if (w.id != window.id && w.geometry.width() > window.geometry.width()) {
-                                           photo = w;
-                                           return true;
-                                       }
-                                   return false;
-                               }))
+        ASSERT_TRUE(wait_for_wider_window(window, 30s, photo))
             << "no show window; windows: " << text(screen_.windows_of(program_.pid()));
         const auto lit_pixels = [&](const QImage& image) {
             int count = 0;
@@ -711,15 +715,7 @@ protected:
             ASSERT_TRUE(screen_.click(icons.front() + QPoint(3, camera.size().height() / 2)));
         }
         ScreenWindow photo;
-        ASSERT_TRUE(poll_until(20s,
-                               [&] {
-                                   for (const auto& w : screen_.windows_of(program_.pid()))
-                                       if (w.id != window.id && w.geometry.width() > window.geometry.width()) {
-                                           photo = w;
-                                           return true;
-                                       }
-                                   return false;
-                               }))
+        ASSERT_TRUE(wait_for_wider_window(window, 20s, photo))
             << "no photo window; windows: " << text(screen_.windows_of(program_.pid()));
         const std::string suffix = s == 2 ? "@2x" : "";
         const Sprite shrink{bitmap(("SHRINK_BUTTON" + suffix).c_str())};

@@ -3,6 +3,7 @@
 // them through the window registry.
 
 #include "ui/pictures/info_forms.h"
+#include "demo_disc_fixture.h"
 
 #include "core/data/data_loader.h"
 #include "core/foundation/editions.h"
@@ -28,18 +29,11 @@
 namespace morvelin {
 namespace {
 
-class ReferenceFormsTest : public ::testing::Test {
+class ReferenceFormsTest : public testing::DemoDiscUiTest {
 protected:
     void SetUp() override {
-        testing::ui_application();
-        const auto disc = testing::demo_disc();
-        ASSERT_TRUE(disc) << "the demo disc could not be made";
-        saved_ = environment();
-        environment().settings_file_path = settings_.file("Morvelin.ini");
-        environment().base_directory = *disc;
-        install_language_texts(Ttextfile_handler(*disc + "Morvelin.txt"));
-        determine_edition_from_code(60);
-        install_data_set(load_data({*disc}));
+        DemoDiscUiTest::SetUp();
+        if (HasFatalFailure()) return;
         QDesktopServices::setUrlHandler("https", &catcher_, "open");
         owner_ = std::make_unique<QWidget>();
         owner_->setGeometry(100, 100, 600, 400);
@@ -48,8 +42,7 @@ protected:
     void TearDown() override {
         owner_.reset();
         QDesktopServices::unsetUrlHandler("https");
-        install_data_set(nullptr);
-        environment() = saved_;
+        DemoDiscUiTest::TearDown();
     }
     QPoint at(int x, int y) const { return owner_->mapToGlobal(QPoint(x, y)); }
     // A wrapped text as one line: line breaks become spaces, runs of spaces one.
@@ -71,8 +64,6 @@ protected:
         QTest::mouseClick(&form, Qt::LeftButton, {}, QPoint(link.center().x(), link.top() - 2));
     }
 
-    Environment saved_;
-    testing::TempDir settings_;
     testing::UrlCatcher catcher_;
     std::unique_ptr<QWidget> owner_;
 };

@@ -10,7 +10,7 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/settings/settings_sections.h"
-#include "demo_disc.h"
+#include "demo_disc_fixture.h"
 #include "scripted_modal.h"
 #include "scripted_services.h"
 #include "ui/display/child_form.h"
@@ -37,26 +37,17 @@ namespace {
 using testing::ScriptedMessages;
 using testing::TempDir;
 
-class SlideShowFormsTest : public ::testing::Test {
+class SlideShowFormsTest : public testing::DemoDiscUiTest {
 protected:
     void SetUp() override {
-        testing::ui_application();
-        const auto disc = testing::demo_disc();
-        ASSERT_TRUE(disc) << "the demo disc could not be made";
-        saved_ = environment();
-        environment().settings_file_path = settings_.file("Morvelin.ini");
-        environment().base_directory = *disc;
-        install_language_texts(Ttextfile_handler(*disc + "Morvelin.txt"));
-        determine_edition_from_code(60);
-        install_data_set(load_data({*disc}));
+        DemoDiscUiTest::SetUp();
         install_small_pictures();
     }
     void TearDown() override {
         for (int i = top_forms().count() - 1; i >= 0; --i)
             delete top_forms().form(i);
         uninstall_small_pictures();
-        install_data_set(nullptr);
-        environment() = saved_;
+        DemoDiscUiTest::TearDown();
     }
     std::unique_ptr<TChildForm> main_window() {
         auto window = std::make_unique<TChildForm>();
@@ -70,8 +61,6 @@ protected:
         return s;
     }
 
-    Environment saved_;
-    TempDir settings_;
 };
 
 TEST_F(SlideShowFormsTest, DialogRefusesSecondsOutsideOneTo999WithItsLine) {
