@@ -123,8 +123,7 @@ void TChildForm::create_menu() {
     play_lists_ = file->addAction(menu_text(menus, 5, true));
     file->addAction("Make &ALL MP3 Files...")->setEnabled(false);
     // Not in the language file's menu texts: an English default unless the file has its own line.
-    const std::string quiz = language_texts().get_line("QUIZ", 18); // line 17
-    quiz_ = file->addAction(quiz.empty() ? QStringLiteral("&Quiz...") : qt_text(quiz));
+    quiz_ = file->addAction(line_or("QUIZ", 17, "&Quiz..."));
     file->addSeparator();
     exit_ = file->addAction(menu_text(menus, 6), this, &TChildForm::exit_click);
 

@@ -47,12 +47,6 @@ QString line_of(const std::string& key, int line) {
     return qt_text(texts(key, line)[static_cast<std::size_t>(line)]);
 }
 
-// A language line that older language files lack: its English default.
-QString line_or(const std::string& key, int line, const char* english) {
-    const std::string text = texts(key, line)[static_cast<std::size_t>(line)];
-    return text.empty() ? QString::fromLatin1(english) : qt_text(text);
-}
-
 QGroupBox* group_box(const QString& title, QWidget* parent) {
     auto* box = new QGroupBox(title, parent);
     new QVBoxLayout(box);

@@ -3,6 +3,7 @@
 #include "core/data/records.h"
 #include "core/foundation/textfile_handler.h"
 #include "ui/foundation/qt_text.h"
+#include "ui/windows/form.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -24,8 +25,7 @@ QString search_text(int line) {
         "Find a species (Ctrl+L)", "not in the chosen areas", "no recordings shown", "no photos shown",
         "no recordings or photos shown", "hidden", "also",
     };
-    const std::string text = language_texts().get_line("SEARCH FIELD", line + 1);
-    return text.empty() ? QString::fromLatin1(defaults[line]) : qt_text(text);
+    return line_or("SEARCH FIELD", line, defaults[line]);
 }
 
 QString reason_text(SearchHidden hidden) {

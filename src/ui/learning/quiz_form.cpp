@@ -54,8 +54,7 @@ QString quiz_text(int line) {
         "&Quiz...",
         "The species of the open play list",
     };
-    const std::string text = language_texts().get_line("QUIZ", line + 1);
-    return text.empty() ? QString::fromLatin1(defaults[line]) : qt_text(text);
+    return line_or("QUIZ", line, defaults[line]);
 }
 
 QString names_of(const Tspecies& s) {

@@ -40,11 +40,6 @@ namespace morvelin {
 
 namespace {
 
-// Line n (0-based) of key, or the English text when the language file has none.
-QString line_or(const char* key, int n, const char* english) {
-    const std::string text = language_texts().get_line(key, n + 1);
-    return text.empty() ? QString::fromLatin1(english) : qt_text(text);
-}
 
 } // namespace
 

@@ -26,6 +26,11 @@ QString caption_text(const std::string& key, int line) {
     return qt_text(texts(key, line)[static_cast<std::size_t>(line)]);
 }
 
+QString line_or(const std::string& key, int line, const char* english) {
+    const std::string text = language_texts().get_line(key, line + 1);
+    return text.empty() ? QString::fromLatin1(english) : qt_text(text);
+}
+
 std::optional<QRect> read_geometry(const GeometryKey& where, QSize size) {
     const std::string text = settings_read_string("", where.section, where.key, "");
     if (where.position_only) {
