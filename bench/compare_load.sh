@@ -39,3 +39,7 @@ read -r floor_ms load_ms time_ratio <<< "$times"
 printf '%-34s %12s %12s %8s %6s\n' measure floor/bytes loader ratio goal
 printf '%-34s %9.2f ms %9.2f ms %8.3f %6s\n' "load time (least CPU time of $repetitions)" "$floor_ms" "$load_ms" "$time_ratio" "1.3"
 printf '%-34s %12d %12d %8.3f %6s\n' "resident memory / descrambled bytes" "$plain" "$resident" "$memory_ratio" "2.5"
+
+source "$root/bench/results.sh"
+bench_result "load the full-size disc (vs reading and descrambling it)" "$load_ms" "$floor_ms" ms "$time_ratio" 1.3 "at most"
+bench_result "memory of the loaded disc (vs its descrambled bytes)" "$resident" "$plain" bytes "$memory_ratio" 2.5 "at most"

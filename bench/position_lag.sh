@@ -5,4 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build" position_lag_bench >/dev/null
-exec "$root/build/bench/position_lag_bench" "$@"
+output=$("$root/build/bench/position_lag_bench" "$@")
+echo "$output"
+source "$root/bench/results.sh"
+worst=$(sed -n 's/^position lag: worst \(-\?[0-9]*\) ms.*/\1/p' <<< "$output")
+bench_result "position shown vs sound heard: worst lag" "$worst" "" ms "$worst" 50 "at most"
