@@ -2,6 +2,7 @@
 // the show's photo window driven by its timer, the main window's Show! and What was that?.
 
 #include "ui/pictures/slide_show_forms.h"
+#include "ui/sound/play_sound_options_frame.h"
 #include "ui/sound/play_sequence_form.h"
 #include "scripted_media.h"
 
@@ -97,10 +98,10 @@ TEST_F(SlideShowFormsTest, ShowOkStoresTheSettingsAndStartsTheShowOnceBroughtToF
         auto& dialog = static_cast<TDemoSettingsDialog&>(d);
         dialog.kind_button(0)->setChecked(true);
         dialog.seconds_edit()->setText("1");
-        dialog.pause_edit()->setValue(4);
-        dialog.tell_names_box()->setChecked(true);
-        dialog.names_afterwards_box()->setChecked(true);
-        dialog.pause_after_names_edit()->setValue(3);
+        // This edition speaks no names: the frame offers the pause alone.
+        TPlaySoundOptionsFrame& between = *dialog.between_sounds_frame();
+        EXPECT_FALSE(between.names_offered());
+        between.seconds_between()->setText("4");
         dialog.accept();
         return dialog.result();
     });
@@ -109,9 +110,7 @@ TEST_F(SlideShowFormsTest, ShowOkStoresTheSettingsAndStartsTheShowOnceBroughtToF
     EXPECT_EQ(stored.show_type, "Slides Only");
     EXPECT_EQ(stored.slide_show_speed, 1);
     EXPECT_EQ(stored.seconds_between_sounds, 4);
-    EXPECT_TRUE(stored.tell_species_names);
-    EXPECT_TRUE(stored.tell_names_afterwards);
-    EXPECT_EQ(stored.seconds_after_spoken_names, 3);
+    EXPECT_FALSE(stored.tell_species_names);
 
     ASSERT_TRUE(window->demo_form());
     QTRY_VERIFY_WITH_TIMEOUT(window->demo_form()->isVisible() && window->demo_form()->current_picture(), 20000);
@@ -180,6 +179,9 @@ TEST_F(SlideShowFormsTest, SoundsOnlyPlaysRandomRecordingsInAPlayerWindow) {
         EXPECT_FALSE(player->names_label()->text().isEmpty());
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return player.isNull(); }, 20000));
+    // What was that? holds the recording.
+    ASSERT_FALSE(window->shown_list().entries().empty());
+    EXPECT_NE(window->shown_list().entries().front().text.find(" recording ("), std::string::npos);
     EXPECT_TRUE(window->start_show(settings));
 }
 

@@ -18,6 +18,18 @@ void TRecordingsAndOrPicturesList::set_words(std::string photo_word, std::string
     if (!recording_word.empty()) recording_word_ = std::move(recording_word);
 }
 
+std::string shown_species_names(const Tspecies& species) {
+    if (species.vernacular_name.empty()) return species.scientific_name;
+    return species.vernacular_name + " (" + species.scientific_name + ")";
+}
+
+NextEntry RecordedRecordingSource::next() {
+    NextEntry entry = source_->next();
+    if (entry.recording && entry.recording->species)
+        list_.add(*entry.recording->species, shown_species_names(*entry.recording->species), nullptr, entry.recording);
+    return entry;
+}
+
 std::string picture_details(const Tbig_picture& picture) {
     std::string text = std::to_string(picture.number);
     // The holder as the photo window's caption names them.

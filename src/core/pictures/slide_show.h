@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <set>
 #include <vector>
 #include <string>
@@ -53,6 +54,22 @@ private:
 // The details of a photo and of a recording in an entry, without brackets.
 std::string picture_details(const Tbig_picture& picture);
 std::string recording_details(const Tcupaitem& recording);
+
+// "Vernacular (Scientific)", or the scientific name alone: how an entry names its species.
+std::string shown_species_names(const Tspecies& species);
+
+// Hands on the recordings of another source and records each one, so that a sounds-only show can
+// be looked up in the record too. The list must outlive the source.
+class RecordedRecordingSource : public RecordingSource {
+public:
+    RecordedRecordingSource(std::unique_ptr<RecordingSource> source, TRecordingsAndOrPicturesList& list)
+        : source_(std::move(source)), list_(list) {}
+    NextEntry next() override;
+
+private:
+    std::unique_ptr<RecordingSource> source_;
+    TRecordingsAndOrPicturesList& list_;
+};
 
 // ---- the show ----
 

@@ -197,9 +197,12 @@ bool TChildForm::start_show(const DemoSettings& settings) {
     if (!settings.show.show_slides()) {
         // Sounds only: random recordings of this window's species in a player window of their own.
         auto generator = std::make_shared<std::mt19937>(std::random_device{}());
-        auto source = std::make_unique<SoundDemoSource>(
-            data_set(), display.visible, display.systematic_order, 3,
-            [generator](int n) { return std::uniform_int_distribution<int>(0, std::max(0, n - 1))(*generator); });
+        shown_list_->set_words(language_texts().get_line("QM_LISTS", 1), language_texts().get_line("QM_LISTS", 2));
+        auto source = std::make_unique<RecordedRecordingSource>(
+            std::make_unique<SoundDemoSource>(
+                data_set(), display.visible, display.systematic_order, 3,
+                [generator](int n) { return std::uniform_int_distribution<int>(0, std::max(0, n - 1))(*generator); }),
+            *shown_list_);
         auto* player = new TPlaySequenceForm(*this, settings.show, display.visible.carriers.cds_on_hd, std::move(source));
         demo_form_ = player;
         player->show();

@@ -2,12 +2,14 @@
 
 #include "core/data/data_set.h"
 #include "core/data/records.h"
+#include "core/foundation/editions.h"
 #include "core/foundation/services.h"
 #include "core/foundation/settings_file.h"
 #include "core/foundation/textfile_handler.h"
 #include "core/settings/settings_table.h"
 #include "core/sound/file_locations.h"
 #include "ui/foundation/qt_text.h"
+#include "ui/sound/play_sound_options_frame.h"
 #include "ui/sound/sound_bar.h"
 
 #include <QApplication>
@@ -88,26 +90,9 @@ TDemoSettingsDialog::TDemoSettingsDialog(const DemoSettings& settings, QWidget* 
         quality_layout->addWidget(qualities_[static_cast<std::size_t>(i)]);
     }
     sounds_layout->addWidget(quality);
-    // The between-sounds options.
-    auto* between = new QGroupBox(QStringLiteral("Between sounds"), sounds_);
-    auto* between_layout = new QVBoxLayout(between);
-    const auto seconds_row = [&](const QString& text, QSpinBox*& box) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(text, between));
-        box = new QSpinBox(between);
-        box->setRange(0, settings::BetweenSoundsOptions::max_seconds);
-        row->addWidget(box);
-        row->addStretch();
-        between_layout->addLayout(row);
-    };
-    seconds_row(QStringLiteral("Seconds between sounds"), pause_);
-    tell_names_ = new QCheckBox(QStringLiteral("Tell the species names"), between);
-    between_layout->addWidget(tell_names_);
-    afterwards_ = new QCheckBox(QStringLiteral("Tell the names after the recordings"), between);
-    between_layout->addWidget(afterwards_);
-    seconds_row(QStringLiteral("Seconds after spoken names"), pause_after_names_);
-    connect(tell_names_, &QCheckBox::toggled, afterwards_, &QWidget::setEnabled);
-    sounds_layout->addWidget(between);
+    // The between-sounds options, the same frame as the play list window's.
+    between_ = new TPlaySoundOptionsFrame(edition().switches.speak_species_names, sounds_);
+    sounds_layout->addWidget(between_);
     layout->addWidget(sounds_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -125,11 +110,7 @@ TDemoSettingsDialog::TDemoSettingsDialog(const DemoSettings& settings, QWidget* 
     seconds_->setText(QString::number(show.slide_show_speed));
     names_->setChecked(settings.show_species_names);
     qualities_[static_cast<std::size_t>(std::clamp(settings.sound_quality, 1, 3) - 1)]->setChecked(true);
-    pause_->setValue(show.seconds_between_sounds);
-    tell_names_->setChecked(show.tell_species_names);
-    afterwards_->setChecked(show.tell_names_afterwards);
-    afterwards_->setEnabled(show.tell_species_names);
-    pause_after_names_->setValue(show.seconds_after_spoken_names);
+    between_->show_options(show);
     update_groups();
 }
 
@@ -150,10 +131,7 @@ bool TDemoSettingsDialog::read_values(DemoSettings& out) const {
     out.show_species_names = names_->isChecked();
     for (int i = 0; i < 3; ++i)
         if (qualities_[static_cast<std::size_t>(i)]->isChecked()) out.sound_quality = i + 1;
-    out.show.seconds_between_sounds = pause_->value();
-    out.show.tell_species_names = tell_names_->isChecked();
-    out.show.tell_names_afterwards = afterwards_->isChecked();
-    out.show.seconds_after_spoken_names = pause_after_names_->value();
+    static_cast<settings::BetweenSoundsOptions&>(out.show) = between_->take_options();
     return true;
 }
 
@@ -285,10 +263,22 @@ bool TBigPictureDemoForm::play_recording(const Tcupaitem& recording) {
     setup.recording = &recording;
     setup.caller_reference = &bar_;
     bar_ = new Tsound_bar(setup);
-    bar_->place(10, std::max(30, height() - 30));
+    place_bar();
     bar_->show();
     bar_->TogglePlay();
     return bar_ && bar_->is_open();
+}
+
+// Above the background colour button, which stays where the photo window keeps it.
+void TBigPictureDemoForm::place_bar() {
+    if (!bar_) return;
+    const int bottom = background_colour_button()->isVisible() ? background_colour_button()->y() - 6 : height() - 8;
+    bar_->place(10, std::max(bar_->number_line_height() + 4, bottom - bar_->slider_row_height()));
+}
+
+void TBigPictureDemoForm::resizeEvent(QResizeEvent* event) {
+    TBigPictureForm::resizeEvent(event);
+    place_bar();
 }
 
 bool TBigPictureDemoForm::recording_playing(const Tcupaitem& recording) {
@@ -301,12 +291,7 @@ void TBigPictureDemoForm::stop_recording() {
 }
 
 void TBigPictureDemoForm::shown(const Tspecies& species, const Tbig_picture* picture, const Tcupaitem* recording) {
-    std::string names = species.vernacular_name;
-    if (names.empty())
-        names = species.scientific_name;
-    else
-        names += " (" + species.scientific_name + ")";
-    list_.add(species, names, picture, recording);
+    list_.add(species, shown_species_names(species), picture, recording);
 }
 
 void TBigPictureDemoForm::show_ended() {

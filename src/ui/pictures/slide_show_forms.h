@@ -20,9 +20,10 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
-class QSpinBox;
 
 namespace morvelin {
+
+class TPlaySoundOptionsFrame;
 
 class Tsound_bar;
 
@@ -48,10 +49,7 @@ public:
     QLineEdit* seconds_edit() const { return seconds_; }
     QCheckBox* names_box() const { return names_; }
     QRadioButton* quality_button(int i) const { return qualities_[static_cast<std::size_t>(i)]; } // 0 best .. 2 all
-    QSpinBox* pause_edit() const { return pause_; }
-    QCheckBox* tell_names_box() const { return tell_names_; }
-    QCheckBox* names_afterwards_box() const { return afterwards_; }
-    QSpinBox* pause_after_names_edit() const { return pause_after_names_; }
+    TPlaySoundOptionsFrame* between_sounds_frame() const { return between_; }
 
 private:
     void update_groups();
@@ -63,10 +61,7 @@ private:
     QGroupBox* sounds_ = nullptr;
     QLineEdit* seconds_ = nullptr;
     QCheckBox* names_ = nullptr;
-    QSpinBox* pause_ = nullptr;
-    QCheckBox* tell_names_ = nullptr;
-    QCheckBox* afterwards_ = nullptr;
-    QSpinBox* pause_after_names_ = nullptr;
+    TPlaySoundOptionsFrame* between_ = nullptr;
     QString refusal_;
 };
 
@@ -108,9 +103,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void timer_demo();
+    void place_bar();
     bool show_picture(const Tbig_picture& picture) override;
     bool play_recording(const Tcupaitem& recording) override;
     bool recording_playing(const Tcupaitem& recording) override;

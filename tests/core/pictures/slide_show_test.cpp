@@ -144,6 +144,34 @@ TEST(RecordingsAndOrPicturesList, EntryTextsAndTheOldestDroppedAfter200) {
     EXPECT_EQ(list.text().rfind("2: Gallus gallus Foto", 0), 0u);
 }
 
+// The sounds-only show records each recording its source hands on, and the end of the source too.
+TEST(RecordedRecordingSource, RecordsEveryRecordingHandedOn) {
+    Tspecies species;
+    species.scientific_name = "Gallus gallus";
+    species.vernacular_name = "Red Junglefowl";
+    Tcutpart cut;
+    cut.key = "1001A0001";
+    Tcupaitem recording;
+    recording.cut_part = &cut;
+    recording.species = &species;
+
+    struct TwoThenEnd : RecordingSource {
+        const Tcupaitem* recording;
+        int calls = 0;
+        NextEntry next() override { return {++calls <= 2 ? recording : nullptr}; }
+    };
+    auto inner = std::make_unique<TwoThenEnd>();
+    inner->recording = &recording;
+    TRecordingsAndOrPicturesList list;
+    RecordedRecordingSource source(std::move(inner), list);
+    EXPECT_EQ(source.next().recording, &recording);
+    EXPECT_EQ(source.next().recording, &recording);
+    EXPECT_EQ(source.next().recording, nullptr);
+    ASSERT_EQ(list.entries().size(), 2u);
+    EXPECT_EQ(list.entries()[1].text, "2: Red Junglefowl (Gallus gallus) recording (1001A0001)");
+    EXPECT_EQ(list.entries()[1].recording, &recording);
+}
+
 TEST_F(SlideShowTest, NeverTheSameSpeciesTwiceInARowNorAnUncountedPhoto) {
     for (const bool sounds : {false, true}) {
         SCOPED_TRACE(sounds);
