@@ -33,8 +33,10 @@ for extra in sonogram.sh compare_copy.sh compare_make_all.sh; do
 done
 
 results=$(mktemp)
-logs=$(mktemp -d)
-trap 'rm -f "$results"; rm -rf "$logs"' EXIT
+trap 'rm -f "$results"' EXIT
+# Each script's whole output, for the detail behind a row or the reason of a failure.
+logs="${csv%.csv}-logs"
+mkdir -p "$logs"
 export MORVELIN_BENCH_RESULTS="$results"
 failed=()
 for entry in "${scripts[@]}"; do
@@ -58,7 +60,7 @@ done
 awk -F, 'NR > 1 {
     printf "%-66s %12s %14s %-5s %8s %-12s %s\n", $1, $2, $3, $4, $5, $6, $7 }
     NR == 1 { printf "%-66s %12s %14s %-5s %8s %-12s %s\n", $1, $2, $3, $4, $5, $6, $7 }' "$csv"
-echo "CSV: $csv"
+echo "CSV: $csv; each script's output: $logs/"
 if ((${#failed[@]})); then
     echo "failed: ${failed[*]} (their output above)" >&2
     exit 1

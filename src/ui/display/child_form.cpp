@@ -203,10 +203,9 @@ bool TChildForm::start_show(const DemoSettings& settings) {
                 data_set(), display.visible, display.systematic_order, 3,
                 [generator](int n) { return std::uniform_int_distribution<int>(0, std::max(0, n - 1))(*generator); }),
             *shown_list_);
-        auto* player = new TPlaySequenceForm(*this, settings.show, display.visible.carriers.cds_on_hd, std::move(source));
-        demo_form_ = player;
-        player->show();
-        player->start();
+        demo_form_ = open_in_show_window(*this, [&](QWidget& window) {
+            return new TPlaySequenceForm(window, settings.show, display.visible.carriers.cds_on_hd, std::move(source));
+        });
         return true;
     }
     CaptionNames names;
@@ -287,6 +286,17 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
     refresh_drive_panel();
     view_menu_->menuAction()->setVisible(data_set_loaded() && !data_set().localities_by_name().empty());
     refresh_area_panel();
+}
+
+void TChildForm::set_show_content(QWidget* content) {
+    if (!is_show_window_) return;
+    if (centralWidget() == pane_) {
+        takeCentralWidget();
+        pane_->setParent(this);
+        pane_->hide();
+    }
+    setCentralWidget(content);
+    statusBar()->hide();
 }
 
 std::string TChildForm::area_panel_text() const {
@@ -466,6 +476,10 @@ void TChildForm::closeEvent(QCloseEvent* event) {
 void TChildForm::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (is_show_window_ && key == Qt::Key_Escape) {
+        close();
+        return;
+    }
     if (!ctrl || (key != Qt::Key_Tab && key != Qt::Key_Backtab)) {
         QMainWindow::keyPressEvent(event);
         return;

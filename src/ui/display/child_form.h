@@ -56,6 +56,8 @@ public:
 
     bool is_additional() const { return is_additional_; }
     bool is_show_window() const { return is_show_window_; }
+    // A show window's content in place of the text pane (which stays, hidden).
+    void set_show_content(QWidget* content);
     // The rectangle of the window when neither minimised nor maximised, kept on every move and resize.
     QRect normal_rect() const { return normal_rect_; }
 

@@ -4,6 +4,7 @@
 #include "core/data/records.h"
 #include "core/foundation/editions.h"
 #include "core/sound/file_locations.h"
+#include "ui/display/child_form.h"
 #include "ui/foundation/qt_text.h"
 #include "ui/pictures/small_pictures.h"
 #include "ui/sound/sound_bar.h"
@@ -84,7 +85,6 @@ void TPlaySequenceForm::build() {
     column->addWidget(bar_holder_);
     layout->addLayout(column, 1);
     resize(480, 110);
-    remember_geometry({"PLAYLISTS", "Player Coord", true});
 
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
@@ -117,7 +117,7 @@ void TPlaySequenceForm::run_due_state() {
 void TPlaySequenceForm::show_recording(const Tcupaitem& recording) {
     if (recording.species) {
         names_->setText(species_names(*recording.species));
-        setWindowTitle(names_->text());
+        window()->setWindowTitle(names_->text());
         picture_->clear();
         picture_->setPixmap(small_picture_pixmap(*recording.species, picture_->size(), devicePixelRatioF()));
     }
@@ -152,7 +152,7 @@ bool TPlaySequenceForm::toggle_play(const Tcupaitem& recording) {
 void TPlaySequenceForm::sequence_ended() {
     timer_->stop();
     // Closed once the sequence has returned from the state that ended it.
-    QTimer::singleShot(0, this, &QWidget::close);
+    QTimer::singleShot(0, window(), &QWidget::close);
 }
 
 void TPlaySequenceForm::closeEvent(QCloseEvent* event) {
@@ -169,18 +169,30 @@ void TPlaySequenceForm::closeEvent(QCloseEvent* event) {
 
 void TPlaySequenceForm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        close();
+        window()->close();
         return;
     }
     TForm<QWidget>::keyPressEvent(event);
 }
 
+QWidget* open_in_show_window(QWidget& owner, const std::function<TPlaySequenceForm*(QWidget& window)>& make) {
+    auto* window = new TChildForm(&owner);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->window_set_up({.is_show_window = true});
+    TPlaySequenceForm* player = make(*window);
+    player->setWindowFlags(Qt::Widget);
+    window->set_show_content(player);
+    window->resize(player->size());
+    window->remember_geometry({"PLAYLISTS", "Player Coord", true});
+    window->show();
+    player->setFocus();
+    player->start();
+    return window;
+}
+
 void install_play_sequence_player() {
     install_play_list_player([](QWidget& owner, const PlayListPlayRequest& request) -> QWidget* {
-        auto* form = new TPlaySequenceForm(owner, request);
-        form->show();
-        form->start();
-        return form;
+        return open_in_show_window(owner, [&](QWidget& window) { return new TPlaySequenceForm(window, request); });
     });
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// TPlaySequenceForm: the window that plays a play list. It drives the play sequence from a timer,
-// shows the species of the recording that plays with its picture, and plays each recording on a sound
-// bar of its own; the list's rows are selected as they come. Closing it (or Stop in the list) ends the
-// sequence, a name being spoken included.
+// TPlaySequenceForm: the player of a play list or of the sounds-only show, shown in a show window of
+// the main window class. It drives the play sequence from a timer, shows the species of the recording
+// that plays with its picture, and plays each recording on a sound bar of its own; the list's rows are
+// selected as they come. Closing its window (or Stop in the list) ends the sequence, a name being
+// spoken included.
 
 #include "core/sound/play_sequence.h"
 #include "ui/sound/play_list_form.h"
@@ -10,6 +11,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -64,7 +66,12 @@ private:
     bool finished_told_ = false;
 };
 
-// The play list window's player: the window above, shown.
+// Opens the player in a show window of the main window class (no menu, no text pane) owned by owner,
+// shown and started. make builds the player with the show window as its owner. The show window
+// closes when the sequence ends and is returned.
+QWidget* open_in_show_window(QWidget& owner, const std::function<TPlaySequenceForm*(QWidget& window)>& make);
+
+// The play list window's player: a show window holding the player above.
 void install_play_sequence_player();
 
 } // namespace morvelin
