@@ -1,5 +1,6 @@
 // morvelin-disc: authoring and inspection of Morvelin discs. One line per command in the table below.
 
+#include "copy_media_command.h"
 #include "data_commands.h"
 #include "demo_command.h"
 #include "disc_commands.h"
@@ -37,6 +38,8 @@ const DiscCommand commands[] = {
     {"ini-set", cmd_ini_set, "FILE SECTION KEY VALUE", "write one value into a settings file"},
     {"register-cd-copies", cmd_register_cd_copies, "DIR SETTINGS",
      "write the disc's copies of audio CDs into a settings file, as an installer does"},
+    {"copy-media", copy_media_command, "SOURCE TARGET",
+     "copy a disc's media folders into a folder on the hard disk, as Options > Copy to HD does"},
 };
 
 } // namespace

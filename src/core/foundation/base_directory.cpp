@@ -89,6 +89,12 @@ bool select_base_directory() {
     return true;
 }
 
+void change_base_directory(const std::string& folder) {
+    environment().base_directory = ensure_trailing_separator(folder);
+    save_base_directory();
+    if (changed_hook) changed_hook();
+}
+
 bool base_directory_on_cdrom() {
     const std::string& base = environment().base_directory;
     return !base.empty() && base.front() == '/' && is_cdrom_path(base);

@@ -27,6 +27,10 @@ void finalise_base_directory();
 // this returns false.
 bool select_base_directory();
 
+// Makes folder (a '/' is appended) the base directory, saves it and runs the changed hook (a copy of
+// the media on the hard disk replaces the disc).
+void change_base_directory(const std::string& folder);
+
 // True when the base directory lies on a CD or DVD file system.
 bool base_directory_on_cdrom();
 // Writes `Base Directory` in GENERAL.

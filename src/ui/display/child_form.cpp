@@ -1,6 +1,7 @@
 #include "ui/display/child_form.h"
 
 #include "core/data/data_loader.h"
+#include "ui/display/copy_to_hard_disk.h"
 #include "ui/display/find_dialog.h"
 #include "core/display/species_search.h"
 #include "ui/pictures/slide_show_forms.h"
@@ -138,8 +139,9 @@ void TChildForm::create_menu() {
 
     QMenu* options = menuBar()->addMenu(menu_text(menus, 13));
     options_ = options->addAction(menu_text(menus, 14, true));
-    copy_to_hd_ = options->addAction(menu_text(menus, 15, true));
-    copy_to_hd_->setEnabled(false);
+    copy_to_hd_ = options->addAction(menu_text(menus, 15, true), this, [this] {
+        if (copy_to_hard_disk(this)) fold_all_click();
+    });
 
     QMenu* help = menuBar()->addMenu(menu_text(menus, 16));
     help->addAction(menu_text(menus, 17, true), this,
@@ -282,7 +284,8 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
             pane_->set_up(nullptr, state, &settings);
         }
     }
-    copy_to_hd_->setVisible(!is_additional_);
+    // Copying runs from the main window only; edition 109 has nothing to copy.
+    copy_to_hd_->setVisible(!is_additional_ && edition().code != 109);
     refresh_drive_panel();
     view_menu_->menuAction()->setVisible(data_set_loaded() && !data_set().localities_by_name().empty());
     refresh_area_panel();
