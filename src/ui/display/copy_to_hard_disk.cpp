@@ -90,6 +90,8 @@ TMessageWhileCopyingForm::TMessageWhileCopyingForm(QWidget* owner) : TForm<QDial
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowModality(Qt::ApplicationModal);
+    // Closing it stops the copy, never the program (it may be the only window shown then).
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(label_left, 20, label_left, 8);
     layout->setSpacing(12);
