@@ -198,6 +198,11 @@ bool TAudioCDTrackPlayer::Seek(int position) {
     return ok;
 }
 
+std::uint32_t TAudioCDTrackPlayer::DevicePosition(int position) {
+    // Plays are given in track, minutes, seconds and frames.
+    return ms_to_tmsf(track_, std::clamp(start_ + std::max(position, 0), start_, end_));
+}
+
 bool TAudioCDTrackPlayer::GetPosition(int& position) {
     position = 0;
     if (!IsReady()) return false;

@@ -45,6 +45,8 @@ public:
     // A disc is in the drive.
     bool IsReady() override;
 
+    std::uint32_t DevicePosition(int position) override;
+
     // Runs the disc check on the disc in the drive.
     bool CheckDiscInDrive();
 

@@ -157,4 +157,34 @@ VolumePort& volume_port() {
     return installed_volume_port ? *installed_volume_port : no_volume_port;
 }
 
+double playback_speed(PlaybackMode mode) {
+    switch (mode) {
+    case PlaybackMode::tape_half:
+    case PlaybackMode::stretch_half:
+        return 0.5;
+    case PlaybackMode::tape_quarter:
+    case PlaybackMode::stretch_quarter:
+        return 0.25;
+    case PlaybackMode::tape_eighth:
+        return 0.125;
+    case PlaybackMode::normal:
+    case PlaybackMode::octave_down:
+        break;
+    }
+    return 1.0;
+}
+
+double playback_pitch(PlaybackMode mode) {
+    switch (mode) {
+    case PlaybackMode::tape_half:
+    case PlaybackMode::tape_quarter:
+    case PlaybackMode::tape_eighth:
+        return playback_speed(mode);
+    case PlaybackMode::octave_down:
+        return 0.5;
+    default:
+        return 1.0;
+    }
+}
+
 } // namespace morvelin

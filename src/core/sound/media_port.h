@@ -140,6 +140,26 @@ constexpr int wave_mapper = 65535;
 
 } // namespace mci
 
+// How a device plays: at tape speed (the pitch drops with the speed, as a slowed tape), time-stretched
+// (slower, the pitch kept), or an octave down at the normal speed. Positions stay in recording time.
+enum class PlaybackMode { normal, tape_half, tape_quarter, tape_eighth, stretch_half, stretch_quarter, octave_down };
+inline constexpr PlaybackMode all_playback_modes[] = {
+    PlaybackMode::normal,       PlaybackMode::tape_half,       PlaybackMode::tape_quarter, PlaybackMode::tape_eighth,
+    PlaybackMode::stretch_half, PlaybackMode::stretch_quarter, PlaybackMode::octave_down};
+// Recording time per heard time: 1 for normal and octave down, 1/2, 1/4, 1/8 for the slow modes.
+double playback_speed(PlaybackMode mode);
+// The factor of every heard frequency: the speed at tape speed, 1/2 an octave down, 1 otherwise.
+double playback_pitch(PlaybackMode mode);
+
+// What the next play of a device does besides playing. A loop (both ends given, from before to, in
+// the device's time format) plays [loop_from, loop_to) over and over until stopped: a play that
+// starts inside it runs to loop_to first, any other play starts at loop_from.
+struct PlaybackOptions {
+    PlaybackMode mode = PlaybackMode::normal;
+    std::optional<std::uint32_t> loop_from;
+    std::optional<std::uint32_t> loop_to;
+};
+
 struct MciOpenParameters {
     int device_type = mci::devtype_automatic; // mci::devtype_... or mci::cd_audio_device(n)
     // The file to play (native path) for waveform and automatic devices; for a CD audio device no
@@ -189,6 +209,15 @@ public:
     // The notification left by the last play with notify that has ended (mci::notify_...), or 0.
     // Reading it clears it. Meant to be polled by the timer of the owner.
     virtual int take_notification(std::uint32_t device_id) = 0;
+
+    // How the device's following plays sound (a play under way goes on as it began). Ports that play
+    // only at the normal speed answer err_unsupported_function to anything else.
+    virtual int set_playback(std::uint32_t device_id, const PlaybackOptions& options) {
+        (void)device_id;
+        return options.mode == PlaybackMode::normal && !options.loop_from && !options.loop_to
+                   ? mci::no_error
+                   : mci::err_unsupported_function;
+    }
 
     // The system's text for an error number (mci::error_text unless a port knows better).
     virtual std::optional<std::string> error_text(int code) { return mci::error_text(code); }

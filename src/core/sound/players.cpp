@@ -79,7 +79,17 @@ bool TMCIDevicePlayer::SeekDevice(std::uint32_t to) {
 }
 
 bool TMCIDevicePlayer::PlayDevice(std::uint32_t from, std::uint32_t to, bool notify) {
-    int error = media_port().play(device_id_, from, to, notify);
+    PlaybackOptions options{playback_mode_, std::nullopt, std::nullopt};
+    if (loop_ && loop_->from < loop_->to) {
+        options.loop_from = DevicePosition(loop_->from);
+        options.loop_to = DevicePosition(loop_->to);
+    }
+    int error = media_port().set_playback(device_id_, options);
+    if (error != mci::no_error) {
+        ReportError("mci_Set", error);
+        return false;
+    }
+    error = media_port().play(device_id_, from, to, notify);
     if (error != mci::no_error) {
         ReportError("mci_Play", error);
         return false;
@@ -219,6 +229,10 @@ bool TSoundFilePlayer::Seek(int position) {
     if (!SeekDevice(std::uint32_t(target))) return false;
     current_ = target;
     return true;
+}
+
+std::uint32_t TSoundFilePlayer::DevicePosition(int position) {
+    return std::uint32_t(std::clamp<std::int64_t>(std::int64_t(start_) + position, start_, end_));
 }
 
 bool TSoundFilePlayer::GetPosition(int& position) {

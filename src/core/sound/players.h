@@ -8,7 +8,11 @@
 // its own timer (GetPosition, GetMode) and closes the player. Failures are shown to the user at once
 // (ReportError) and reported to the caller as false. User-interface thread only.
 
+#include "core/sound/media_port.h"
+
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace morvelin {
@@ -52,6 +56,18 @@ public:
     // The notification of the last play with notify that has ended (mci::notify_...), or 0.
     int TakeNotification();
 
+    // A section of the recording (milliseconds from its start) that plays over and over.
+    struct Loop {
+        int from = 0;
+        int to = 0;
+    };
+    // How the following plays sound; a play under way goes on as it began.
+    void SetPlayback(PlaybackMode mode, std::optional<Loop> loop) {
+        playback_mode_ = mode;
+        loop_ = loop;
+    }
+    PlaybackMode playback_mode() const { return playback_mode_; }
+
 protected:
     // Opens a device of device_type (mci::devtype_..., or mci::cd_audio_device(n)) for the file, or
     // without one when file_name is empty. A file that is missing or cannot be played (MCI 275, 296)
@@ -62,13 +78,18 @@ protected:
     bool Status(int item, std::uint32_t& value, bool silent, int track = 0);
     // Seeks the device to the position in its current time format.
     bool SeekDevice(std::uint32_t to);
-    // Plays between the positions, each in the device's current time format.
+    // Plays between the positions, each in the device's current time format, with the playback mode
+    // and loop set (a port that refuses them is reported and nothing plays).
     bool PlayDevice(std::uint32_t from, std::uint32_t to, bool notify);
+    // A position within the recording (ms) as the device's time format gives it to a play.
+    virtual std::uint32_t DevicePosition(int position) { return std::uint32_t(std::max(position, 0)); }
     // MCI_CLOSE without anything the derived players add.
     bool CloseDevice();
 
     std::uint32_t device_id_ = 0;
     bool playing_ = false;
+    PlaybackMode playback_mode_ = PlaybackMode::normal;
+    std::optional<Loop> loop_;
 };
 
 // A section [start, end) of a sound file, for audio-CD tracks copied to files.
@@ -92,6 +113,8 @@ public:
     bool GetPosition(int& position) override;
     // A file is always ready.
     bool IsReady() override { return true; }
+
+    std::uint32_t DevicePosition(int position) override;
 
     int file_length() const { return file_length_; }
     int start() const { return start_; }

@@ -3,6 +3,7 @@
 #include "platform/media/audio_output.h"
 #include "platform/media/cd_drive.h"
 #include "platform/drives.h"
+#include "platform/media/playback_source.h"
 #include "platform/media/sound_decoder.h"
 
 #include <QMetaObject>
@@ -85,6 +86,9 @@ struct LinuxMediaPort::Engine {
         std::int64_t play_to = 0;
         bool notify = false;
         int notification = 0;
+        PlaybackOptions playback;
+        // The source when it plays slowed down or loops: it maps what was heard back to the recording.
+        media::PlaybackSource* playback_source = nullptr;
         std::unique_ptr<media::PcmSource> source;
         std::unique_ptr<media::AudioOutput> output;
     };
@@ -140,6 +144,7 @@ struct LinuxMediaPort::Engine {
 
     std::int64_t current(Device& device) {
         if (!device.playing) return device.position;
+        if (device.playback_source) return device.playback_source->recording_position(device.output->played_frames());
         return device.play_from + std::min(device.output->played_frames(), device.play_to - device.play_from);
     }
 
@@ -153,6 +158,7 @@ struct LinuxMediaPort::Engine {
         // play half ended.
         std::unique_ptr<media::AudioOutput> output = std::move(device.output);
         std::unique_ptr<media::PcmSource> source = std::move(device.source);
+        device.playback_source = nullptr;
         if (reached_end) {
             // An output at its end reads its source no more.
             lingering.emplace_back(std::move(output), std::chrono::steady_clock::now() + linger);
@@ -392,7 +398,34 @@ struct LinuxMediaPort::Engine {
             if (notify) device.notification = mci::notify_successful;
             return mci::no_error;
         }
-        if (device.cd) {
+        const bool looped = device.playback.loop_from && device.playback.loop_to;
+        if (device.playback.mode != PlaybackMode::normal || looped) {
+            std::optional<media::PlaybackSource::Loop> loop;
+            if (looped) {
+                loop.emplace();
+                if (!to_samples(device, *device.playback.loop_from, loop->from) ||
+                    !to_samples(device, *device.playback.loop_to, loop->to) || loop->from >= loop->to)
+                    return mci::err_outofrange;
+            }
+            // Called again on the output's thread at every turn of a loop; the device's decoder or
+            // drive is used by nothing else while it plays.
+            media::PlaybackSource::Opener open;
+            if (device.cd) {
+                open = [&d = drive(device)](std::int64_t from, std::int64_t to) -> std::unique_ptr<media::PcmSource> {
+                    return std::make_unique<media::CdAudioSource>(d, from, to);
+                };
+            } else {
+                open = [decoder = device.decoder.get()](std::int64_t from,
+                                                        std::int64_t to) -> std::unique_ptr<media::PcmSource> {
+                    decoder->seek(from);
+                    return std::make_unique<BoundedSource>(*decoder, to - from);
+                };
+            }
+            auto source = std::make_unique<media::PlaybackSource>(std::move(open), start, end, device.playback.mode, loop);
+            if (!source->ok()) return mci::err_file_read;
+            device.playback_source = source.get();
+            device.source = std::move(source);
+        } else if (device.cd) {
             device.source = std::make_unique<media::CdAudioSource>(drive(device), start, end);
         } else {
             device.decoder->seek(start);
@@ -406,6 +439,7 @@ struct LinuxMediaPort::Engine {
         }
         if (started != media::AudioOutput::Start::started) {
             device.output.reset();
+            device.playback_source = nullptr;
             device.source.reset();
             return mci::err_wave_outputsunsuitable;
         }
@@ -414,6 +448,14 @@ struct LinuxMediaPort::Engine {
         device.play_to = end;
         device.notify = notify;
         ensure_ticking();
+        return mci::no_error;
+    }
+
+    int set_playback(std::uint32_t id, const PlaybackOptions& options) {
+        Device* device = find(id);
+        if (!device) return mci::err_invalid_device_id;
+        if (bool(options.loop_from) != bool(options.loop_to)) return mci::err_missing_parameter;
+        device->playback = options;
         return mci::no_error;
     }
 
@@ -512,6 +554,12 @@ int LinuxMediaPort::play(std::uint32_t device_id, std::optional<std::uint32_t> f
                          std::optional<std::uint32_t> to, bool notify) {
     int result = 0;
     run([&] { result = engine_->play(device_id, from, to, notify); });
+    return result;
+}
+
+int LinuxMediaPort::set_playback(std::uint32_t device_id, const PlaybackOptions& options) {
+    int result = 0;
+    run([&] { result = engine_->set_playback(device_id, options); });
     return result;
 }
 

@@ -45,6 +45,8 @@ public:
     int seek(std::uint32_t device_id, std::uint32_t to) override;
     int play(std::uint32_t device_id, std::optional<std::uint32_t> from, std::optional<std::uint32_t> to,
              bool notify) override;
+    // Slowed-down, time-stretched and octave-down plays and loops (platform/media/playback_source.h).
+    int set_playback(std::uint32_t device_id, const PlaybackOptions& options) override;
     int stop(std::uint32_t device_id) override;
     int close(std::uint32_t device_id) override;
     int break_command(std::uint32_t device_id, int virtual_key) override;
