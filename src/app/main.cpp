@@ -5,6 +5,8 @@
 #include "platform/media/linux_media_port.h"
 #include "platform/media/pulse_volume.h"
 #include "platform/processes.h"
+#include "platform/desktop.h"
+#include "core/sound/mp3_files.h"
 #include "core/sound/program_starter.h"
 #include "ui/sound/sound_bar.h"
 #include "app/startup.h"
@@ -90,6 +92,7 @@ int run_program(int argc, char** argv) {
     morvelin::install_media_port(&media);
     morvelin::install_volume_port(&volume);
     morvelin::install_program_starter(morvelin::start_detached_program);
+    morvelin::install_trash_folder_files(morvelin::delete_folder_contents);
     // Ending the program from a dialog leaves the message loop, so that settings are still written.
     morvelin::install_program_end_handler([&app] {
         app.closeAllWindows();
@@ -103,6 +106,7 @@ int run_program(int argc, char** argv) {
     startup.finish();
     morvelin::install_program_end_handler({});
     morvelin::install_program_starter({});
+    morvelin::install_trash_folder_files({});
     morvelin::install_media_port(nullptr);
     morvelin::install_volume_port(nullptr);
     morvelin::install_message_port(nullptr);

@@ -12,6 +12,7 @@
 #include "ui/learning/quiz_form.h"
 #include "ui/sound/play_sequence_form.h"
 #include "ui/sound/play_list_form.h"
+#include "ui/sound/mp3_files_forms.h"
 #include "ui/sound/volume_control_form.h"
 #include "core/settings/settings_sections.h"
 #include "core/sound/audio_cd_settings.h"
@@ -90,6 +91,7 @@ bool Startup::start(const std::string& executable_path) {
     install_play_sequence_player();
     windows_->register_window(WindowKind::volume_control, volume_control_factory());
     windows_->register_window(WindowKind::play_lists, play_list_factory());
+    windows_->register_window(WindowKind::make_mp3_file, make_mp3_file_factory());
     SoundBarState::set_audio_cd_drive_provider(audio_cd_device_number);
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});

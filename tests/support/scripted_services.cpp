@@ -23,6 +23,7 @@ int ScriptedMessages::show(const std::string& text, const std::string& caption, 
         answers_.pop_front();
         return a;
     }
+    if (responder_) return responder_(shown_.back());
     switch (flags & 15) {
     case mb::yes_no:
     case mb::yes_no_cancel:

@@ -6,6 +6,7 @@
 #include "core/foundation/services.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ public:
 
     // Queued answers are used in order; without one, the first button (OK or Yes) is pressed.
     void answer(int button) { answers_.push_back(button); }
+    // Answers by the message once the queued answers are used up (a question asked many times).
+    void respond(std::function<int(const ShownMessage& message)> responder) { responder_ = std::move(responder); }
     int show(const std::string& text, const std::string& caption, int flags) override;
 
     const std::vector<ShownMessage>& shown() const { return shown_; }
@@ -34,6 +37,7 @@ public:
 
 private:
     std::deque<int> answers_;
+    std::function<int(const ShownMessage&)> responder_;
     std::vector<ShownMessage> shown_;
 };
 

@@ -9,6 +9,7 @@
 #include "core/foundation/utilities.h"
 #include "core/sound/file_locations.h"
 #include "core/sound/mp3_export.h"
+#include "core/sound/mp3_files.h"
 #include "core/sound/recording_tag_texts.h"
 
 #include <cstdio>
@@ -65,12 +66,9 @@ int export_mp3_command(const std::vector<std::string>& args) {
         return tool_failure("recording " + std::to_string(n) + " (" + path +
                             ") holds no MPEG Layer III data and cannot be exported");
 
-    Mp3ExportRequest request;
-    request.sound_file = path;
-    if (!cut.is_sound_file) request.slice = Mp3Slice{cut.offset, cut.length};
+    Mp3ExportRequest request = recording_export_request(*item, path);
     request.output_file = output;
     request.texts = recording_tag_texts_from_data(*item);
-    request.species_number = species->order_position[2];
     if (!ExportRecordingToMP3(request)) return 1;
     std::printf("%s: recording %d of %s\n", output.c_str(), n,
                 cp1252_to_utf8(species->scientific_name).c_str());

@@ -7,6 +7,7 @@
 #include "ui/pictures/slide_show_forms.h"
 #include "ui/display/show_form.h"
 #include "ui/display/species_search_field.h"
+#include "ui/sound/mp3_files_forms.h"
 #include "ui/sound/play_sequence_form.h"
 #include "ui/display/top_forms.h"
 #include "core/foundation/editions.h"
@@ -122,7 +123,14 @@ void TChildForm::create_menu() {
     show_ = file->addAction(menu_text(menus, 3, true), this, &TChildForm::show_click);
     what_was_that_ = file->addAction(menu_text(menus, 4, true), this, &TChildForm::what_was_that_click);
     play_lists_ = file->addAction(menu_text(menus, 5, true));
-    file->addAction("Make &ALL MP3 Files...")->setEnabled(false);
+    file->addAction(line_or("MENUS", 21, "Make &ALL MP3 Files..."), this, [this] {
+        if (!data_set_loaded() || is_show_window_) return;
+        const TShowStrings& strings = pane_->strings();
+        TMakeAllMP3FilesForm form(
+            data_set(), strings.settings(),
+            [&strings](const Tcupaitem& recording) { return strings.recording_tag_texts(recording); }, this);
+        run_modal(form);
+    });
     // Not in the language file's menu texts: an English default unless the file has its own line.
     quiz_ = file->addAction(line_or("QUIZ", 17, "&Quiz..."));
     file->addSeparator();

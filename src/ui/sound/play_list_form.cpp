@@ -7,12 +7,14 @@
 #include "core/foundation/textfile_handler.h"
 #include "core/foundation/utilities.h"
 #include "core/foundation/settings_file.h"
+#include "core/sound/recording_tag_texts.h"
 #include "ui/display/child_form.h"
 #include "ui/display/show_form.h"
 #include "ui/display/show_strings.h"
 #include "ui/display/top_forms.h"
 #include "ui/foundation/program_documents.h"
 #include "ui/foundation/qt_text.h"
+#include "ui/sound/mp3_files_forms.h"
 #include "ui/sound/play_sound_options_frame.h"
 #include "ui/sound/sound_bar.h"
 #include "ui/windows/window_registry.h"
@@ -190,9 +192,7 @@ void TPlayListForm::create_menu() {
     file_menu_->addAction(text(6, true), this, [this] { save_as_click(); });
     extra_menu_ = bar->addMenu(text(7));
     extra_menu_->addAction(text(8), QKeySequence(Qt::CTRL | Qt::Key_C), this, &TPlayListForm::copy_click);
-    // The audio-CD preparation is not there yet: the item stays disabled.
-    prepare_cd_ = extra_menu_->addAction(text(9, true));
-    prepare_cd_->setEnabled(false);
+    prepare_cd_ = extra_menu_->addAction(text(9, true), this, &TPlayListForm::prepare_cd_click);
     QAction* help = bar->addAction(text(10));
     connect(help, &QAction::triggered, this, [this] {
         if (registry_) registry_->open(program_document_request(this, help_file_name, "play-lists"));
@@ -216,6 +216,7 @@ void TPlayListForm::refresh_rows() {
         grid_->setItem(row, 2, times);
     }
     filling_ = false;
+    if (prepare_cd_) prepare_cd_->setEnabled(!list_.empty());
 }
 
 void TPlayListForm::set_modified(bool modified) {
@@ -387,6 +388,23 @@ void TPlayListForm::play_click() {
     request.finished = [this] { player_finished(); };
     player_ = installed_player()(*this, request);
     if (player_) set_playing_controls(true);
+}
+
+void TPlayListForm::prepare_cd_click() {
+    if (list_.empty() || player_) return;
+    std::vector<AudioCdEntry> entries;
+    for (int row = 0; row < static_cast<int>(list_.entries().size()); ++row) {
+        const TPlayListInfo& info = list_.entries()[static_cast<std::size_t>(row)];
+        entries.push_back({info.recording, description(info), info.repeat_count});
+    }
+    const SHST_TClassShowStringsData* shown = main_window_settings();
+    TChildForm* main = top_forms().main_child_form();
+    RecordingTagTexts tag_texts = recording_tag_texts_from_data;
+    if (main && main->pane()) {
+        const TShowStrings& strings = main->pane()->strings();
+        tag_texts = [&strings](const Tcupaitem& recording) { return strings.recording_tag_texts(recording); };
+    }
+    prepare_for_audio_cd(entries, shown ? shown->visible.carriers.cds_on_hd : NumberSet{}, tag_texts, this);
 }
 
 void TPlayListForm::player_finished() {

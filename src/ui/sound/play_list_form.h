@@ -57,6 +57,8 @@ public:
     bool save_as_click();
     void copy_click();
     void play_click();
+    // Extra > Prepare for audio CD: the numbered MP3 files of the entries in a folder.
+    void prepare_cd_click();
     // The save question for a modified list; false when the user cancels (or a save failed).
     bool ask_save();
     // Loads a list file with its messages; the open list is kept when the file is refused.
