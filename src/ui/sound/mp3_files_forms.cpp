@@ -17,6 +17,10 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -26,7 +30,8 @@ namespace {
 
 constexpr const char* make_all_key = "MAKE ALL MP3s";
 constexpr const char* audio_cd_key = "PREPARE_FOR_AUDIO_CD";
-constexpr int client_width = 477; // the window's design width
+constexpr int client_width = 477;    // the window's design width
+constexpr int max_text_height = 480; // beyond it the text scrolls
 
 // Every other top-level window disabled while the files are made, enabled again however it ends.
 class OtherWindowsDisabled {
@@ -83,7 +88,7 @@ TMakeAllMP3FilesForm::TMakeAllMP3FilesForm(const Tdata& data, const SHST_TClassS
                                            RecordingTagTexts tag_texts, QWidget* owner, Mp3Folder& folder)
     : TForm<QDialog>(owner),
       run_(data, shown.systematic_order, shown.visible, std::move(tag_texts), texts(make_all_key, 9), folder),
-      label_(new QLabel(this)), cancel_(new QPushButton(this)) {
+      scroll_(new QScrollArea(this)), label_(new QLabel), cancel_(new QPushButton(this)) {
     set_caption_from_text(make_all_key, 0);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setAutoFillBackground(true);
@@ -92,7 +97,11 @@ TMakeAllMP3FilesForm::TMakeAllMP3FilesForm(const Tdata& data, const SHST_TClassS
     setPalette(p);
     label_->setWordWrap(true);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label_->setGeometry(20, 10, client_width - 40, 20);
+    // A long skipped list scrolls instead of pushing the window off the screen.
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidget(label_);
+    scroll_->viewport()->setAutoFillBackground(false);
     cancel_->setText(qt_text(program_text(5)));
     connect(cancel_, &QPushButton::clicked, this, &TMakeAllMP3FilesForm::reject);
     timer_.setSingleShot(true);
@@ -120,9 +129,13 @@ void TMakeAllMP3FilesForm::update_text() {
     label_->setText(qt_text(run_.text()));
     const int width = client_width - 40;
     const int height = label_->heightForWidth(width);
-    label_->setGeometry(20, 10, width, height);
+    const int shown = std::min(height, max_text_height);
+    const int bar = height > shown ? scroll_->verticalScrollBar()->sizeHint().width() : 0;
+    label_->resize(width - bar, label_->heightForWidth(width - bar));
+    scroll_->setGeometry(20, 10, width, shown);
+    if (height > shown) scroll_->verticalScrollBar()->setValue(scroll_->verticalScrollBar()->maximum());
     const QSize button = cancel_->sizeHint();
-    cancel_->setGeometry((client_width - button.width()) / 2, 10 + height + 30, button.width(), button.height());
+    cancel_->setGeometry((client_width - button.width()) / 2, 10 + shown + 30, button.width(), button.height());
     setFixedSize(client_width, cancel_->geometry().bottom() + 12);
 }
 

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 
 namespace morvelin {
 
@@ -48,6 +49,7 @@ private:
     void update_text();
 
     MakeAllMp3Files run_;
+    QScrollArea* scroll_;
     QLabel* label_;
     QPushButton* cancel_;
     QTimer timer_;
