@@ -185,6 +185,8 @@ MediaCopyResult TMessageWhileCopyingForm::run(const std::string& source, const s
     thread_->start();
     loop.exec();
     thread_->wait();
+    // A report still queued refers to this thread, which the next run replaces.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     copy_ended();
     hide();
     return thread_->result();
