@@ -46,7 +46,7 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$X
 unset QT_QPA_PLATFORM QT_SCALE_FACTOR
 
 exec {display_fd}<> <(:)
-Xvfb -displayfd "$display_fd" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd "$display_fd" -screen 0 1600x1000x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 read -r -t 30 number <&"$display_fd" || { echo "startup.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$number"
