@@ -28,7 +28,7 @@ scripts=(
     "startup.sh 10 3"
     "position_lag.sh - -"
 )
-for extra in sonogram.sh compare_copy.sh compare_make_all.sh; do
+for extra in sonogram.sh copy.sh compare_make_all.sh; do
     [[ -x "$root/bench/$extra" ]] && scripts+=("$extra 5 2")
 done
 
