@@ -313,6 +313,16 @@ int ScriptedMedia::play(std::uint32_t device_id, std::optional<std::uint32_t> fr
     return mci::no_error;
 }
 
+int ScriptedMedia::set_playback(std::uint32_t device_id, const PlaybackOptions& options) {
+    if (options.mode == PlaybackMode::normal && !options.loop_from && !options.loop_to)
+        return devices_.count(device_id) ? mci::no_error : mci::err_invalid_device_id;
+    auto number = [](const std::optional<std::uint32_t>& value) { return value ? std::to_string(*value) : "-"; };
+    log_.push_back("playback " + std::to_string(device_id) + " " + std::to_string(int(options.mode)) + " " +
+                   number(options.loop_from) + " " + number(options.loop_to));
+    if (int error = take_failure("playback")) return error;
+    return devices_.count(device_id) ? mci::no_error : mci::err_invalid_device_id;
+}
+
 int ScriptedMedia::stop(std::uint32_t device_id) {
     log_.push_back("stop " + std::to_string(device_id));
     if (int error = take_failure("stop")) return error;

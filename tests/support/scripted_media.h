@@ -65,6 +65,9 @@ public:
     int seek(std::uint32_t device_id, std::uint32_t to) override;
     int play(std::uint32_t device_id, std::optional<std::uint32_t> from, std::optional<std::uint32_t> to,
              bool notify) override;
+    // Logged ("playback <id> <mode> <loop from> <loop to>", "-" for no loop) only when not the normal
+    // playback, so that the logs of tests that never choose a mode stay as they were.
+    int set_playback(std::uint32_t device_id, const PlaybackOptions& options) override;
     int stop(std::uint32_t device_id) override;
     int close(std::uint32_t device_id) override;
     int break_command(std::uint32_t device_id, int virtual_key) override;

@@ -281,10 +281,11 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
         bar.menu().hide();
         return states;
     };
-    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, false, true}));
-    EXPECT_EQ(enabled(cd_bar), (std::vector<bool>{true, false, false, false}));
+    // After the four items: Speed, loop start, loop end, and clearing the loop (none set yet).
+    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, false, true, true, true, true, false}));
+    EXPECT_EQ(enabled(cd_bar), (std::vector<bool>{true, false, false, false, true, true, true, false}));
     list_open = true;
-    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, true, true, true, true, true, false}));
 
     file_bar.menu().actions()[2]->trigger();
     ASSERT_EQ(added.size(), 1u);
@@ -298,6 +299,69 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
     EXPECT_EQ(messages.shown()[0].flags, 0);
     // No such file on disk: the path as the data spell it.
     EXPECT_NE(messages.shown()[0].text.find("tapes/12/B01_MF.WAV"), std::string::npos) << messages.shown()[0].text;
+}
+
+TEST_F(SoundBarTest, ListeningKeysAndTheSpeedMenuSetTheModeAndTheLoopAndTheBarShowsThem) {
+    auto r = file_recording(8000);
+    Tsound_bar bar(setup_for(*r));
+    bar.button().setFocus();
+    QTest::mouseClick(&bar.button(), Qt::LeftButton);
+    ASSERT_TRUE(bar.is_playing());
+    const std::string id = std::to_string(bar.state().player().device_id());
+    auto last_playback = [&] {
+        for (auto it = media.log().rbegin(); it != media.log().rend(); ++it)
+            if (it->rfind("playback ", 0) == 0) return *it;
+        return std::string();
+    };
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        PlaybackMode mode;
+    };
+    for (Case c : {Case{Qt::Key_2, {}, PlaybackMode::tape_half}, Case{Qt::Key_4, {}, PlaybackMode::tape_quarter},
+                   Case{Qt::Key_8, {}, PlaybackMode::tape_eighth}, Case{Qt::Key_2, Qt::ControlModifier, PlaybackMode::stretch_half},
+                   Case{Qt::Key_4, Qt::ControlModifier, PlaybackMode::stretch_quarter},
+                   Case{Qt::Key_O, {}, PlaybackMode::octave_down}, Case{Qt::Key_1, {}, PlaybackMode::normal}}) {
+        QTest::keyClick(&bar.button(), c.key, c.modifiers);
+        EXPECT_EQ(bar.state().playback_mode(), c.mode);
+        EXPECT_TRUE(bar.is_playing());
+    }
+    EXPECT_EQ(last_playback(), "playback " + id + " 6 - -"); // the octave down went to the port
+
+    // [ and ] at the slider's positions; \ clears; none of these keys reaches the owner.
+    media.advance(1000);
+    bar.timer_tick();
+    QTest::keyClick(&bar.button(), Qt::Key_BracketLeft);
+    media.advance(2000);
+    bar.timer_tick();
+    QTest::keyClick(&bar.button(), Qt::Key_BracketRight);
+    EXPECT_EQ(bar.state().loop_start(), 1000);
+    EXPECT_EQ(bar.state().loop_end(), 3000);
+    EXPECT_EQ(last_playback(), "playback " + id + " 0 1000 3000");
+    EXPECT_TRUE(bar.is_playing());
+    QTest::keyClick(&bar.button(), Qt::Key_Backslash);
+    EXPECT_FALSE(bar.state().looping());
+    EXPECT_TRUE(owner.keys.empty());
+
+    // The API other windows use, and the menu: its speed item is checked, and it shows on the bar.
+    bar.set_loop(2500, 500);
+    EXPECT_EQ(bar.state().loop_start(), 500);
+    EXPECT_EQ(bar.state().loop_end(), 2500);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), bar.mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(&bar, &event);
+    QMenu* speed = bar.menu().actions()[4]->menu();
+    ASSERT_NE(speed, nullptr);
+    EXPECT_EQ(speed->title().toStdString(), language_texts().get_line("SOUNDBAR_LISTENING", 1));
+    ASSERT_EQ(speed->actions().size(), 7);
+    EXPECT_TRUE(speed->actions()[0]->isChecked());
+    EXPECT_TRUE(bar.menu().actions()[7]->isEnabled());
+    speed->actions()[1]->trigger();
+    bar.menu().hide();
+    EXPECT_EQ(bar.state().playback_mode(), PlaybackMode::tape_half);
+    EXPECT_EQ(bar.state().listening_text(), "\xBD\xD7 A-B");
+    bar.clear_loop();
+    EXPECT_FALSE(bar.state().looping());
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 // Presses on the slider, moves 30 pixels and lets go.

@@ -267,6 +267,9 @@ bool SoundBarState::open_audio_cd() {
 
 void SoundBarState::Resume() {
     if (!open_) return;
+    std::optional<TMCIDevicePlayer::Loop> loop;
+    if (looping()) loop = TMCIDevicePlayer::Loop{*loop_start_, *loop_end_};
+    player_->SetPlayback(playback_mode_, loop);
     if (currently_playing_bar && currently_playing_bar != this) currently_playing_bar->CloseBar();
     bool from_start = false;
     if (slider_position_ >= slider_maximum_ - 1) {
@@ -336,6 +339,9 @@ void SoundBarState::tick() {
     // A file device that stopped short of the end (a file whose data ends before its header says)
     // would otherwise leave the bar playing for ever.
     if (!ended && kind_ != SoundBarPlayerKind::audio_cd && mode_known && mode != mci::mode_play) ended = true;
+    // Slowed down, the last steps before the end last long; a loop never reaches it. Both end when
+    // the device stops.
+    if ((looping() || playback_mode_ != PlaybackMode::normal) && mode_known && mode == mci::mode_play) ended = false;
     if (!ended) return;
 
     set_timer(false);
@@ -385,6 +391,82 @@ void SoundBarState::shift_move(ShiftMove move) {
     set_slider(position);
     changed();
     if (was_playing) Resume();
+}
+
+void SoundBarState::playback_changed() {
+    if (open_ && playing_) {
+        Pause();
+        Resume();
+    }
+    changed();
+}
+
+int SoundBarState::length_ms() const {
+    return std::max(0, open_ ? slider_maximum_ * 100 : cut_part().length);
+}
+
+void SoundBarState::set_playback_mode(PlaybackMode mode) {
+    if (mode == playback_mode_) return;
+    playback_mode_ = mode;
+    playback_changed();
+}
+
+void SoundBarState::set_loop(int a_ms, int b_ms) {
+    const int length = length_ms();
+    a_ms = std::clamp(a_ms, 0, length);
+    b_ms = std::clamp(b_ms, 0, length);
+    if (a_ms == b_ms) {
+        clear_loop();
+        return;
+    }
+    loop_start_ = std::min(a_ms, b_ms);
+    loop_end_ = std::max(a_ms, b_ms);
+    playback_changed();
+}
+
+void SoundBarState::clear_loop() {
+    if (!loop_start_ && !loop_end_) return;
+    loop_start_.reset();
+    loop_end_.reset();
+    playback_changed();
+}
+
+void SoundBarState::set_loop_start_here() {
+    loop_start_ = slider_position_ * 100;
+    if (loop_end_ && *loop_end_ <= *loop_start_) loop_end_.reset();
+    playback_changed();
+}
+
+void SoundBarState::set_loop_end_here() {
+    loop_end_ = slider_position_ * 100;
+    if (loop_start_ && *loop_start_ >= *loop_end_) loop_start_.reset();
+    playback_changed();
+}
+
+std::string SoundBarState::listening_text() const {
+    std::string out;
+    switch (playback_mode_) {
+    case PlaybackMode::normal:
+        break;
+    case PlaybackMode::tape_half:
+    case PlaybackMode::stretch_half:
+        out = "\xBD\xD7";
+        break;
+    case PlaybackMode::tape_quarter:
+    case PlaybackMode::stretch_quarter:
+        out = "\xBC\xD7";
+        break;
+    case PlaybackMode::tape_eighth:
+        out = "1/8\xD7";
+        break;
+    case PlaybackMode::octave_down:
+        out = "8vb";
+        break;
+    }
+    if (playback_mode_ == PlaybackMode::stretch_half || playback_mode_ == PlaybackMode::stretch_quarter) out += " S";
+    const char* loop = looping() ? "A-B" : loop_start_ ? "A-" : loop_end_ ? "-B" : "";
+    if (*loop) out += (out.empty() ? "" : " ") + std::string(loop);
+    return out;
 }
 
 std::string SoundBarState::sound_file_path() const {

@@ -9,10 +9,12 @@
 // that played before (currently_playing()). User-interface thread only.
 
 #include "core/foundation/settings_file.h"
+#include "core/sound/media_port.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,25 @@ public:
     enum class ShiftMove { small_back, small_forward, large_back, large_forward, to_start, to_end };
     void shift_move(ShiftMove move);
 
+    // Slowed-down, time-stretched or octave-down playback (normal until chosen). A playing bar goes on
+    // in the new mode from where it is; positions and the slider stay in recording time.
+    void set_playback_mode(PlaybackMode mode);
+    PlaybackMode playback_mode() const { return playback_mode_; }
+    // An A-B loop over [a_ms, b_ms) of the recording (the ends in either order, kept within it): a
+    // play runs through it over and over, at any speed, until stopped. An empty section clears it.
+    void set_loop(int a_ms, int b_ms);
+    void clear_loop();
+    // A or B at the slider position; the loop plays once both are set with A before B.
+    void set_loop_start_here();
+    void set_loop_end_here();
+    std::optional<int> loop_start() const { return loop_start_; }
+    std::optional<int> loop_end() const { return loop_end_; }
+    bool looping() const { return loop_start_ && loop_end_ && *loop_start_ < *loop_end_; }
+    // What the bar shows of the mode and the loop (Windows-1252): the speed ("1/2x" with the fraction
+    // and times signs, "S" added when stretched), "8vb" an octave down, "A-B" (or the end set so far);
+    // empty at the normal speed without a loop.
+    std::string listening_text() const;
+
     bool is_open() const { return open_; }
     bool is_playing() const { return playing_; }
     bool button_visible() const { return button_visible_; }
@@ -138,6 +159,9 @@ private:
     void set_slider(int position);
     void update_position_from_player();
     void changed() { view_.state_changed(); }
+    // Gives the mode and the loop to the player and lets a playing bar go on with them.
+    void playback_changed();
+    int length_ms() const;
 
     SoundBarView& view_;
     const Tcupaitem* recording_ = nullptr;
@@ -156,6 +180,9 @@ private:
     int small_change_ = 10;
     int large_change_ = 1;
     int slider_width_ = 50;
+    PlaybackMode playback_mode_ = PlaybackMode::normal;
+    std::optional<int> loop_start_;
+    std::optional<int> loop_end_;
 };
 
 // Start-up: with no waveform output device, line 0 of SOUNDBARS is shown once with the error icon.

@@ -9,7 +9,9 @@
 #include "core/sound/sound_bar_state.h"
 #include "core/sound/sound_editor.h"
 #include "ui/foundation/qt_text.h"
+#include "ui/windows/form.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
@@ -121,7 +123,8 @@ bool TBitBtn_sound_bar::event(QEvent* event) {
     // The slider keys belong to the bar even where a window shortcut uses the same key.
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (is_bar_key(key->key()) || key->key() == Qt::Key_Space) {
+        if (is_bar_key(key->key()) || key->key() == Qt::Key_Space ||
+            bar_.listening_key(key->key(), key->modifiers(), false)) {
             event->accept();
             return true;
         }
@@ -130,6 +133,10 @@ bool TBitBtn_sound_bar::event(QEvent* event) {
 }
 
 void TBitBtn_sound_bar::keyPressEvent(QKeyEvent* event) {
+    if (bar_.listening_key(event->key(), event->modifiers(), true)) {
+        event->accept();
+        return;
+    }
     if (!is_bar_key(event->key())) {
         QPushButton::keyPressEvent(event);
         return;
@@ -373,6 +380,66 @@ void Tsound_bar::shift_key(int key) {
     tell_show_window();
 }
 
+void Tsound_bar::set_playback_mode(PlaybackMode mode) {
+    state_->set_playback_mode(mode);
+    update();
+}
+
+void Tsound_bar::set_loop(int a_ms, int b_ms) {
+    state_->set_loop(a_ms, b_ms);
+    update();
+}
+
+void Tsound_bar::clear_loop() {
+    state_->clear_loop();
+    update();
+}
+
+bool Tsound_bar::listening_key(int key, Qt::KeyboardModifiers modifiers, bool act) {
+    // 1, 2, 4 and 8: tape speeds (1 the normal speed); Ctrl+2 and Ctrl+4 time-stretch; O an octave
+    // down; [ and ] set A and B at the position; \ clears the loop.
+    const Qt::KeyboardModifiers held = modifiers & ~(Qt::KeypadModifier | Qt::ShiftModifier | Qt::GroupSwitchModifier);
+    const bool control = held == Qt::ControlModifier;
+    if (held != Qt::NoModifier && !control) return false;
+    std::function<void()> action;
+    auto mode = [this](PlaybackMode m) { return [this, m] { set_playback_mode(m); }; };
+    switch (key) {
+    case Qt::Key_1:
+        if (!control) action = mode(PlaybackMode::normal);
+        break;
+    case Qt::Key_2:
+        action = mode(control ? PlaybackMode::stretch_half : PlaybackMode::tape_half);
+        break;
+    case Qt::Key_4:
+        action = mode(control ? PlaybackMode::stretch_quarter : PlaybackMode::tape_quarter);
+        break;
+    case Qt::Key_8:
+        if (!control) action = mode(PlaybackMode::tape_eighth);
+        break;
+    case Qt::Key_O:
+        if (!control) action = mode(PlaybackMode::octave_down);
+        break;
+    case Qt::Key_BracketLeft:
+        if (!control) action = [this] { state_->set_loop_start_here(); };
+        break;
+    case Qt::Key_BracketRight:
+        if (!control) action = [this] { state_->set_loop_end_here(); };
+        break;
+    case Qt::Key_Backslash:
+        if (!control) action = [this] { clear_loop(); };
+        break;
+    default:
+        break;
+    }
+    if (!action || !button_visible_) return false;
+    if (act) {
+        tell_show_window();
+        action();
+        update();
+    }
+    return true;
+}
+
 void Tsound_bar::set_highlight(bool highlight) {
     if (highlight_ == highlight) return;
     highlight_ = highlight;
@@ -408,7 +475,9 @@ void Tsound_bar::paintEvent(QPaintEvent*) {
         const QString middle =
             QString::number(position / 10) + QLatin1Char('.') + QString::number(position % 10);
         const QString start = QStringLiteral("0.0");
-        const QString length = qt_text(state_->length_text());
+        QString length = qt_text(state_->length_text());
+        if (const std::string listening = state_->listening_text(); !listening.empty())
+            length = qt_text(listening) + QLatin1Char(' ') + length;
         const QRect band(slider_left, 0, slider_width, numbers);
         const int flags = Qt::AlignTop | Qt::TextDontClip;
         const QFontMetrics metrics(painter.font());
@@ -519,6 +588,36 @@ void Tsound_bar::build_menu() {
     menu_->addAction(qt_text(with_ellipsis(state_->text(4))), this, [this] {
         if (menu_actions.make_mp3_file) menu_actions.make_mp3_file(*recording_, tag_texts_);
     });
+
+    // Listening: the speed and the A-B loop, with their keys.
+    constexpr const char* key = "SOUNDBAR_LISTENING";
+    speed_menu_ = menu_->addMenu(line_or(key, 0, "Speed"));
+    static constexpr std::pair<PlaybackMode, const char*> speeds[] = {
+        {PlaybackMode::normal, "Normal speed\t1"},
+        {PlaybackMode::tape_half, "\xBD\xD7 tape speed, an octave lower\t2"},
+        {PlaybackMode::tape_quarter, "\xBC\xD7 tape speed, two octaves lower\t4"},
+        {PlaybackMode::tape_eighth, "1/8\xD7 tape speed, three octaves lower\t8"},
+        {PlaybackMode::stretch_half, "\xBD\xD7 time-stretched, same pitch (S)\tCtrl+2"},
+        {PlaybackMode::stretch_quarter, "\xBC\xD7 time-stretched, same pitch (S)\tCtrl+4"},
+        {PlaybackMode::octave_down, "An octave lower, normal speed (8vb)\tO"}};
+    auto* group = new QActionGroup(speed_menu_);
+    for (int i = 0; i < int(std::size(speeds)); ++i) {
+        const PlaybackMode mode = speeds[i].first;
+        QAction* action = speed_menu_->addAction(line_or(key, 1 + i, speeds[i].second), this,
+                                                 [this, mode] { set_playback_mode(mode); });
+        action->setCheckable(true);
+        action->setData(int(mode));
+        group->addAction(action);
+    }
+    menu_->addAction(line_or(key, 8, "Loop start (A) here\t["), this, [this] {
+        state_->set_loop_start_here();
+        update();
+    });
+    menu_->addAction(line_or(key, 9, "Loop end (B) here\t]"), this, [this] {
+        state_->set_loop_end_here();
+        update();
+    });
+    menu_->addAction(line_or(key, 10, "Clear the loop\t\\"), this, [this] { clear_loop(); });
 }
 
 void Tsound_bar::update_menu() {
@@ -536,6 +635,11 @@ void Tsound_bar::update_menu() {
             mp3 = !path.empty() && std::filesystem::is_regular_file(path) && IsMP3CapableSoundFile(path);
     }
     actions[3]->setEnabled(mp3);
+    for (QAction* speed : speed_menu_->actions())
+        speed->setChecked(speed->data().toInt() == int(state_->playback_mode()));
+    speed_menu_->setEnabled(button_visible_);
+    for (int i = 5; i < 8; ++i)
+        actions[i]->setEnabled(button_visible_ && (i < 7 || state_->loop_start() || state_->loop_end()));
 }
 
 void Tsound_bar::contextMenuEvent(QContextMenuEvent* event) {

@@ -8,6 +8,7 @@
 // Everything here runs on the user-interface thread.
 
 #include "core/foundation/settings_file.h"
+#include "core/sound/media_port.h"
 
 #include <QMimeData>
 #include <QPointer>
@@ -126,6 +127,12 @@ public:
     // Stops this bar if it plays or is paused (closes the player).
     void stop() { CloseBar(); }
 
+    // Listening: slowed-down, stretched or octave-down playback, and an A-B loop over milliseconds
+    // of the recording (other windows set it too, e.g. from a drag on a sonogram).
+    void set_playback_mode(PlaybackMode mode);
+    void set_loop(int a_ms, int b_ms);
+    void clear_loop();
+
     // The play-list sequence marks the bar whose recording it plays.
     void set_highlight(bool highlight);
     bool highlight() const { return highlight_; }
@@ -167,6 +174,8 @@ private:
     void sync_from_state();
     void slider_moved_by_user();
     void shift_key(int key);
+    // The listening keys of a selected bar; false for other keys.
+    bool listening_key(int key, Qt::KeyboardModifiers modifiers, bool act);
     void show_information();
     void layout_children();
     void tell_show_window();
@@ -193,6 +202,7 @@ private:
     TBitBtn_sound_bar* button_ = nullptr;
     QScrollBar* slider_ = nullptr;
     QMenu* menu_ = nullptr;
+    QMenu* speed_menu_ = nullptr;
     QTimer* timer_ = nullptr;
     bool setting_slider_ = false;
     QPoint drag_start_;

@@ -549,3 +549,81 @@ TEST_F(SoundBarStateTest, StartUpOutputCheck) {
 
 } // namespace
 } // namespace morvelin
+
+namespace morvelin {
+namespace {
+
+// The last playback command in the log, or "".
+std::string last_playback(const testing::ScriptedMedia& media) {
+    for (auto it = media.log().rbegin(); it != media.log().rend(); ++it)
+        if (it->rfind("playback ", 0) == 0) return *it;
+    return {};
+}
+
+TEST_F(SoundBarStateTest, SpeedAndLoopGoWithEveryPlayAndAPlayingBarGoesOnWithThem) {
+    // A CD section of a track file (offset 10 s): the loop is given in the file's milliseconds.
+    auto r = cd_recording(10000, 5000, true);
+    auto state = bar(*r, view);
+    EXPECT_EQ(state->listening_text(), "");
+    state->TogglePlay();
+    ASSERT_TRUE(state->is_playing());
+    EXPECT_EQ(last_playback(media), ""); // the normal playback is never logged
+    const std::string id = std::to_string(state->player().device_id());
+
+    media.advance(1500);
+    state->set_playback_mode(PlaybackMode::tape_half);
+    EXPECT_TRUE(state->is_playing());
+    EXPECT_EQ(last_playback(media), "playback " + id + " 1 - -");
+    EXPECT_EQ(last_play(media), "play " + id + " 11500 15000"); // on from where it was
+    EXPECT_EQ(state->listening_text(), "\xBD\xD7");
+
+    state->set_loop(4000, 2000); // either order
+    EXPECT_EQ(state->loop_start(), 2000);
+    EXPECT_EQ(state->loop_end(), 4000);
+    EXPECT_EQ(last_playback(media), "playback " + id + " 1 12000 14000");
+    EXPECT_EQ(state->listening_text(), "\xBD\xD7 A-B");
+
+    state->clear_loop();
+    state->set_playback_mode(PlaybackMode::stretch_quarter);
+    EXPECT_EQ(last_playback(media), "playback " + id + " 5 - -");
+    EXPECT_EQ(state->listening_text(), "\xBC\xD7 S");
+    state->set_loop(-100, 99999); // kept within the recording
+    EXPECT_EQ(state->loop_start(), 0);
+    EXPECT_EQ(state->loop_end(), 5000);
+    state->set_loop(3000, 3000); // empty: no loop
+    EXPECT_FALSE(state->looping());
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(SoundBarStateTest, LoopEndsAreSetAtTheSliderAndAnAOnOrAfterBStartsAgain) {
+    auto r = cut_part_recording(8000);
+    auto state = bar(*r, view, 20);
+    state->set_loop_start_here();
+    EXPECT_EQ(state->listening_text(), "A-");
+    EXPECT_FALSE(state->looping());
+    state->slider_moved(50);
+    state->set_loop_end_here();
+    EXPECT_TRUE(state->looping());
+    EXPECT_EQ(state->listening_text(), "A-B");
+    state->slider_moved(60);
+    state->set_loop_start_here(); // after B: B goes
+    EXPECT_EQ(state->loop_start(), 6000);
+    EXPECT_FALSE(state->loop_end());
+
+    // Playing starts at A when the slider is outside the loop; a port that cannot play slowed down
+    // says so and the bar closes.
+    state->slider_moved(70);
+    state->set_loop_end_here();
+    state->slider_moved(10);
+    state->TogglePlay();
+    ASSERT_TRUE(state->is_playing());
+    EXPECT_EQ(last_playback(media), "playback " + std::to_string(state->player().device_id()) + " 0 6000 7000");
+    media.fail_next("playback", mci::err_unsupported_function);
+    state->set_playback_mode(PlaybackMode::octave_down);
+    EXPECT_FALSE(state->is_open());
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_NE(messages.shown()[0].text.find("mci_Set 274"), std::string::npos) << messages.shown()[0].text;
+}
+
+} // namespace
+} // namespace morvelin
