@@ -341,6 +341,7 @@ TEST_F(SoundBarTest, ListeningKeysAndTheSpeedMenuSetTheModeAndTheLoopAndTheBarSh
     EXPECT_TRUE(bar.is_playing());
     QTest::keyClick(&bar.button(), Qt::Key_Backslash);
     EXPECT_FALSE(bar.state().looping());
+    std::erase(owner.keys, int(Qt::Key_Control)); // the modifier's own press goes on to the owner
     EXPECT_TRUE(owner.keys.empty());
 
     // The API other windows use, and the menu: its speed item is checked, and it shows on the bar.

@@ -123,8 +123,7 @@ bool TBitBtn_sound_bar::event(QEvent* event) {
     // The slider keys belong to the bar even where a window shortcut uses the same key.
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (is_bar_key(key->key()) || key->key() == Qt::Key_Space ||
-            bar_.listening_key(key->key(), key->modifiers(), false)) {
+        if (is_bar_key(key->key()) || key->key() == Qt::Key_Space) {
             event->accept();
             return true;
         }
@@ -397,7 +396,8 @@ void Tsound_bar::clear_loop() {
 
 bool Tsound_bar::listening_key(int key, Qt::KeyboardModifiers modifiers, bool act) {
     // 1, 2, 4 and 8: tape speeds (1 the normal speed); Ctrl+2 and Ctrl+4 time-stretch; O an octave
-    // down; [ and ] set A and B at the position; \ clears the loop.
+    // down; [ and ] set A and B at the position; \ clears the loop. A window's own shortcut on one
+    // of these keys (the quiz answers with digits) comes first.
     const Qt::KeyboardModifiers held = modifiers & ~(Qt::KeypadModifier | Qt::ShiftModifier | Qt::GroupSwitchModifier);
     const bool control = held == Qt::ControlModifier;
     if (held != Qt::NoModifier && !control) return false;
