@@ -77,6 +77,10 @@ int run_program(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    // The web engine, loaded when the first web page shows, needs both before the application exists:
+    // contexts its renderer can share, and (as root) no sandbox, which refuses to run for root.
+    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     morvelin::QtMessagePort messages;
     morvelin::QtDialogPort dialogs;

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/web_view_module.h"
 #include "ui/display/child_form.h"
 #include "ui/display/text_drawing.h"
 #include "ui/display/top_forms.h"
@@ -17,6 +18,8 @@
 #include "core/settings/settings_sections.h"
 #include "core/sound/audio_cd_settings.h"
 #include "core/sound/sound_bar_state.h"
+#include "ui/windows/about_forms.h"
+#include "ui/windows/web_browser_form.h"
 #include "ui/windows/window_registry.h"
 #include "core/data/data_loader.h"
 #include "core/foundation/base_directory.h"
@@ -92,6 +95,9 @@ bool Startup::start(const std::string& executable_path) {
     windows_->register_window(WindowKind::volume_control, volume_control_factory());
     windows_->register_window(WindowKind::play_lists, play_list_factory());
     windows_->register_window(WindowKind::make_mp3_file, make_mp3_file_factory());
+    windows_->register_window(WindowKind::about, about_window_factory());
+    install_introduction(show_introduction);
+    install_web_view_factory(make_web_engine_view);
     SoundBarState::set_audio_cd_drive_provider(audio_cd_device_number);
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
@@ -119,6 +125,9 @@ void Startup::finish() {
     delete main_window_;
     main_window_ = nullptr;
     windows_.reset();
+    delete_web_browser_forms();
+    install_web_view_factory({});
+    install_introduction({});
     uninstall_small_pictures();
     SoundBarState::set_audio_cd_drive_provider({});
     // Modules finalise in the reverse order of their start.

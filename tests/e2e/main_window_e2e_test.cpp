@@ -43,6 +43,7 @@ using namespace e2e;
 const std::string title = "Sarovan Bird Sounds 3.14";
 const std::string binary_dir = MORVELIN_BINARY_DIR;
 const QRgb selection_colour = qRgb(0, 255, 255);
+const QRgb link_colour_on_screen = qRgb(0, 255, 0); // the underline of a link
 
 std::string bitmap(const char* name) {
     return std::string(MORVELIN_SOURCE_DIR) + "/resources/bitmaps/" + name + ".png";
@@ -218,6 +219,10 @@ protected:
         const std::string program = binary_dir + "/src/app/morvelin";
         ASSERT_TRUE(fs::exists(program)) << program << " is not built";
         fs::copy_file(program, program_dir_.file("morvelin"), fs::copy_options::overwrite_existing);
+        // The web engine's module lies beside the program, where it looks for it.
+        const std::string web_view = binary_dir + "/src/app/libmorvelin_web_view.so";
+        if (fs::exists(web_view))
+            fs::copy_file(web_view, program_dir_.file("libmorvelin_web_view.so"), fs::copy_options::overwrite_existing);
         for (auto [key, value] :
              {std::pair{"Base Directory", disc_}, std::pair{"Just Installed", std::string("No")},
               // The volume window is a window of its own; its tests show it.
@@ -284,6 +289,11 @@ protected:
             sound_server() ? pulse_server_ : "unix:" + runtime_.file("no-server");
         // The drives the program sees are the ones a test makes of disc images, never the caller's.
         launch.changes["MORVELIN_CD_IMAGES"] = cd_images_;
+        // The desktop's handler for addresses is a stand-in that writes down what it was given.
+        if (!desktop_opener_.empty()) {
+            const char* path = std::getenv("PATH");
+            launch.changes["PATH"] = fs::path(desktop_opener_).parent_path().string() + ":" + (path ? path : "");
+        }
         if (scale_ != 1) launch.changes["QT_SCALE_FACTOR"] = std::to_string(scale_);
         std::string error;
         ASSERT_TRUE(program_.start(launch, error)) << error;
@@ -291,11 +301,14 @@ protected:
 
     // Waits until the program shows `count` main windows and nothing else: main window first, then the
     // others in caption order. At start, any other window (the message that there is no sound output
-    // when no sound server answers; an introduction) is answered with Return, as a user would do;
-    // whether sound works is checked where a recording plays.
+    // when no sound server answers; the introduction) is answered with Return, as a user would do;
+    // whether sound works is checked where a recording plays. The demo disc's edition shows its
+    // introduction, an untitled window, shortly after the main window: start waits until it has come
+    // and gone.
     void wait_for_main_windows(std::size_t count, std::vector<ScreenWindow>& mains, bool at_start) {
         std::vector<ScreenWindow> others;
         std::vector<std::string> answered;
+        bool introduced = !at_start;
         const bool shown = poll_until(60s, [&] {
             if (program_.poll()) return true;
             mains.clear();
@@ -310,15 +323,17 @@ protected:
                         std::cout << "[   NOTE   ] answered a window at start with Return: "
                                   << text(std::vector<ScreenWindow>{other}) << "\n";
                     }
+                    if (other.name.empty()) introduced = true;
                     if (screen_.focus(other)) screen_.key("Return");
                 }
-            return mains.size() == count && others.empty();
+            return mains.size() == count && others.empty() && introduced;
         });
         shot("windows");
         const auto ended = program_.poll();
         ASSERT_FALSE(ended.has_value()) << "the program ended at start with " << ended->text();
         ASSERT_TRUE(shown) << "expected " << count << " main windows; main windows: " << text(mains)
-                           << " other windows: " << text(others);
+                           << " other windows: " << text(others)
+                           << (introduced ? "" : "; the introduction did not show");
         std::sort(mains.begin(), mains.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     }
 
@@ -571,6 +586,95 @@ protected:
         box = on_line.front();
     }
 
+    // The program's window whose caption starts with prefix, waited for.
+    bool wait_for_window_starting(const std::string& prefix, ScreenWindow& found) {
+        return poll_until(60s, [&] {
+            for (const ScreenWindow& w : screen_.windows_of(program_.pid()))
+                if (w.name.rfind(prefix, 0) == 0) {
+                    found = w;
+                    return true;
+                }
+            return false;
+        });
+    }
+
+    // Help > About shows the credits, and a credit's underlined name opens its person; with the
+    // integrated browser chosen, Help > Recent information on the web and Help > Help open in the
+    // program's one web window, the help at its anchor.
+    void about_and_web_round() {
+        // The desktop's handler, asked while the integrated browser is off, notes the addresses.
+        fs::create_directories(runtime_.file("bin"));
+        desktop_opener_ = runtime_.file("bin/xdg-open");
+        const std::string opened = runtime_.file("opened.txt");
+        {
+            std::ofstream opener(desktop_opener_);
+            opener << "#!/bin/sh\necho \"$1\" >> '" << opened << "'\n";
+        }
+        fs::permissions(desktop_opener_, fs::perms::owner_all);
+        ASSERT_TRUE(run({tool_, "ini-set", settings(), "GENERAL", "Use Integrated Web Browser", "No"}).ok());
+        // The help beside the program, as the build leaves it.
+        fs::copy_file(binary_dir + "/src/app/Morvelin.html", program_dir_.file("Morvelin.html"),
+                      fs::copy_options::overwrite_existing);
+        ASSERT_NO_FATAL_FAILURE(start_program());
+        std::vector<ScreenWindow> windows;
+        ASSERT_NO_FATAL_FAILURE(wait_for_main_windows(1, windows, true));
+        const ScreenWindow main_window = windows[0];
+
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "h", "a"));
+        const ScreenWindow about = wait_for_window("Sarovan Bird Sounds");
+        ASSERT_FALSE(about.id.empty());
+        // The underlines of the credits are the link colour; the first lies under the first name.
+        std::vector<int> rows;
+        QImage image;
+        ASSERT_TRUE(poll_until(10s, [&] {
+            image = shot("about");
+            rows = rows_with_colour(image, about.geometry, link_colour_on_screen);
+            return !rows.empty();
+        })) << "the About window shows no underlined credit";
+        int left = -1;
+        for (int x = about.geometry.left(); x <= about.geometry.right() && left < 0; ++x)
+            if ((image.pixel(x, rows.front()) & 0xFFFFFF) == link_colour_on_screen) left = x;
+        const std::size_t before = screen_.windows_of(program_.pid()).size();
+        ASSERT_TRUE(screen_.click(QPoint(left + 4 * scale_, rows.front() - 5 * scale_)));
+        const bool person = poll_until(10s, [&] { return screen_.windows_of(program_.pid()).size() > before; });
+        shot("about-person");
+        EXPECT_TRUE(person) << "a click on the first credit opened no person window";
+        ASSERT_TRUE(screen_.focus(about));
+        ASSERT_TRUE(screen_.key("Escape"));
+        ASSERT_TRUE(poll_until(10s, [&] {
+            for (const auto& w : screen_.windows_of(program_.pid()))
+                if (w.id == about.id) return false;
+            return true;
+        })) << "Escape did not close the About window";
+
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "h", "w"));
+        std::string asked;
+        EXPECT_TRUE(poll_until(20s, [&] {
+            std::ifstream in(opened);
+            std::getline(in, asked);
+            return !asked.empty();
+        })) << "the desktop's handler was not asked with the integrated browser off";
+        EXPECT_EQ(asked.rfind("https://", 0), 0u) << asked;
+
+        // The options dialog writes these; the program reads them when it opens an address.
+        for (const char* key : {"Use Integrated Web Browser", "Use Only One Web Browser Window"})
+            ASSERT_TRUE(run({tool_, "ini-set", settings(), "GENERAL", key, "Yes"}).ok());
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "h", "w"));
+        ScreenWindow web;
+        ASSERT_TRUE(wait_for_window_starting("URL: https://", web)) << "no web window for the edition's page";
+        shot("web-recent");
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "h", "h"));
+        ScreenWindow help;
+        ASSERT_TRUE(wait_for_window_starting("URL: /", help)) << "the help did not open in the web window";
+        EXPECT_EQ(help.id, web.id) << "one web window was asked for, a second one opened";
+        EXPECT_NE(help.name.find("Morvelin.html#contents"), std::string::npos) << help.name;
+        int dark = 0;
+        EXPECT_TRUE(poll_until(60s, [&] { return (dark = dark_pixels(shot("web-help"), help.geometry)) > 500; }))
+            << "the web window shows no page; dark pixels " << dark;
+        ASSERT_TRUE(screen_.focus(main_window));
+        ASSERT_NO_FATAL_FAILURE(exit_program(main_window));
+    }
+
     // Exit from the File menu: the program ends with exit code 0.
     void exit_program(const ScreenWindow& main_window) {
         ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "f", "x"));
@@ -681,6 +785,7 @@ protected:
     std::string pulse_server_;
     testing::TempDir program_dir_;
     testing::TempDir runtime_;
+    std::string desktop_opener_; // a stand-in for xdg-open, when a test makes one
     VirtualScreen screen_;
     ChildProcess program_;
     int starts_ = 0;
@@ -1185,6 +1290,15 @@ TEST_F(MainWindowEndToEnd, MapWindowsShowTheDistributionAndTheLocalityMarkers) {
     EXPECT_GE(markers_in(image, sites.geometry, s).size(), 10u) << text(markers_in(image, sites.geometry, s));
 
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
+TEST_F(MainWindowEndToEnd, AboutCreditsAndTheWebWindow) {
+    about_and_web_round();
+}
+
+TEST_F(MainWindowEndToEnd, AboutAndTheWebWindowAtScaleFactorTwo) {
+    scale_ = 2;
+    about_and_web_round();
 }
 
 TEST_F(MainWindowEndToEnd, SlideShowShowsPlaysAndListsWhatWasShown) {

@@ -157,14 +157,22 @@ void TChildForm::create_menu() {
     help->addAction(menu_text(menus, 18, true), this, [this] {
         emit window_requested(program_document_request(this, readme_file_name, "", true));
     });
-    help->addAction(menu_text(menus, 19))->setEnabled(false);
+    recent_info_ = help->addAction(menu_text(menus, 19), this, [this] {
+        WindowRequest request;
+        request.kind = WindowKind::web;
+        request.owner = this;
+        request.text = qt_text(edition().version_check_address);
+        emit window_requested(request);
+    });
+    recent_info_->setEnabled(!edition().version_check_address.empty());
     help->addSeparator();
-    help->addAction(menu_text(menus, 20, true))->setEnabled(false);
+    about_ = help->addAction(menu_text(menus, 20, true));
 
-    for (QAction* action : {play_lists_, site_descriptions_, options_, quiz_}) {
+    for (QAction* action : {play_lists_, site_descriptions_, options_, quiz_, about_}) {
         const WindowKind kind = action == play_lists_          ? WindowKind::play_lists
                                 : action == site_descriptions_ ? WindowKind::localities_map
                                 : action == quiz_              ? WindowKind::quiz
+                                : action == about_             ? WindowKind::about
                                                                : WindowKind::options;
         action->setEnabled(false);
         connect(action, &QAction::triggered, this, [this, kind] {
@@ -248,6 +256,8 @@ QAction* TChildForm::window_action(WindowKind kind) const {
         return options_;
     case WindowKind::quiz:
         return quiz_;
+    case WindowKind::about:
+        return about_;
     default:
         return nullptr;
     }
@@ -387,11 +397,26 @@ void TChildForm::write_window_section(int number, SettingsChanges& changes) cons
     settings::write_window_settings(changes, window_section(number), stored, groups);
 }
 
+namespace {
+std::function<void(QWidget*)>& introduction() {
+    static std::function<void(QWidget*)> show;
+    return show;
+}
+} // namespace
+
+void install_introduction(std::function<void(QWidget* main_window)> show) {
+    introduction() = std::move(show);
+}
+
 void TChildForm::start_up() {
     show();
     refresh_drive_panel();
     pane_->setFocus();
     if (is_additional_ || is_show_window_) return;
+    if (introduction() && edition().edition_id != 105)
+        QTimer::singleShot(100, this, [this] {
+            if (introduction()) introduction()(this);
+        });
     // At most max_windows: the count is range-checked where it is read.
     const int windows = settings::read_general_settings().windows;
     for (int i = 2; i <= windows; ++i) {

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRect>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,10 @@ struct WindowSetUp {
     // Read the window's section "WINDOW n" of the settings file, n = its place in the list + 1.
     bool restore_from_settings = false;
 };
+
+// What the main window shows 100 ms after it first shows, except in the edition that has none (the
+// introduction); start-up installs it, an empty function removes it.
+void install_introduction(std::function<void(QWidget* main_window)> show);
 
 // A main window has its own place rule (`Coord` and `Maximized` of its section, taken as stored),
 // so it does not use the form base's remembered geometry.
@@ -141,6 +146,8 @@ private:
     QAction* site_descriptions_ = nullptr;
     QAction* options_ = nullptr;
     QAction* quiz_ = nullptr;
+    QAction* about_ = nullptr;
+    QAction* recent_info_ = nullptr;
     QAction* exit_ = nullptr;
     QAction* copy_to_hd_ = nullptr;
     QAction* show_ = nullptr;

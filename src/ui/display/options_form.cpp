@@ -64,6 +64,30 @@ QWidget* widget_of(QButtonGroup* group, int id) {
 
 } // namespace
 
+TFrameWebBrowserSettings::TFrameWebBrowserSettings(QWidget* parent)
+    : QGroupBox(line_of("BROWSER SETTINGS FRAME", 0), parent) {
+    setObjectName(QStringLiteral("gb"));
+    auto* layout = new QVBoxLayout(this);
+    use_integrated_browser_ = new QCheckBox(line_of("BROWSER SETTINGS FRAME", 1), this);
+    use_integrated_browser_->setObjectName(QStringLiteral("CheckBox_use_integrated_browser"));
+    use_only_one_window_ = new QCheckBox(line_of("BROWSER SETTINGS FRAME", 2), this);
+    use_only_one_window_->setObjectName(QStringLiteral("CheckBox_use_only_one_window"));
+    layout->addWidget(use_integrated_browser_);
+    layout->addWidget(use_only_one_window_);
+    connect(use_integrated_browser_, &QCheckBox::toggled, use_only_one_window_, &QWidget::setEnabled);
+}
+
+void TFrameWebBrowserSettings::load(const settings::GeneralSettings& general) {
+    use_integrated_browser_->setChecked(general.use_integrated_web_browser);
+    use_only_one_window_->setChecked(general.use_only_one_web_browser_window);
+    use_only_one_window_->setEnabled(general.use_integrated_web_browser);
+}
+
+void TFrameWebBrowserSettings::save(settings::GeneralSettings& general) const {
+    general.use_integrated_web_browser = use_integrated_browser_->isChecked();
+    general.use_only_one_web_browser_window = use_only_one_window_->isChecked();
+}
+
 TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
     : TForm<QDialog>(parent), registry_(registry), general_(G::section(), G::defaults()) {
     setWindowTitle(edition().language_spanish ? QStringLiteral("Opciones") : QStringLiteral("Options"));
@@ -164,11 +188,7 @@ void TOptionsForm::build_settings_page() {
     size_row->addWidget(text_size_);
     size_row->addStretch();
 
-    browser_frame_ = group_box(line_of("BROWSER SETTINGS FRAME", 0), settings_);
-    integrated_browser_ = add_to(browser_frame_, new QCheckBox(line_of("BROWSER SETTINGS FRAME", 1)));
-    one_browser_window_ = add_to(browser_frame_, new QCheckBox(line_of("BROWSER SETTINGS FRAME", 2)));
-    // The second box keeps its value while the first is unticked; it only cannot be changed then.
-    connect(integrated_browser_, &QCheckBox::toggled, one_browser_window_, &QWidget::setEnabled);
+    browser_frame_ = new TFrameWebBrowserSettings(settings_);
 
     sound_editor_frame_ = new QGroupBox(line_of("SOUND EDITOR PROGRAM FRAME", 0), settings_);
     auto* editor_row = new QHBoxLayout(sound_editor_frame_);
@@ -301,9 +321,7 @@ int TOptionsForm::run(TChildForm& window) {
     department_->setChecked(shown.show_department);
     country_->setChecked(shown.show_country);
     text_size_->setValue(TShowFonts::instance().text_size());
-    integrated_browser_->setChecked(general.use_integrated_web_browser);
-    one_browser_window_->setChecked(general.use_only_one_web_browser_window);
-    one_browser_window_->setEnabled(general.use_integrated_web_browser);
+    browser_frame_->load(general);
     sound_editor_->setText(QString::fromStdString(general.sound_editing_program));
     volume_control_->setChecked(registry_ && registry_->is_shown(WindowKind::volume_control));
 
@@ -348,8 +366,7 @@ int TOptionsForm::run(TChildForm& window) {
 
 bool TOptionsForm::apply(TChildForm& window) {
     G& general = general_.edited();
-    general.use_integrated_web_browser = integrated_browser_->isChecked();
-    general.use_only_one_web_browser_window = one_browser_window_->isChecked();
+    browser_frame_->save(general);
     if (!sound_editor_frame_->isHidden()) general.sound_editing_program = sound_editor_->text().toStdString();
     if (audio_cds_) audio_cds_->chooser()->save(general);
     const bool text_size_changed = text_size_->value() != TShowFonts::instance().text_size();

@@ -9,12 +9,12 @@
 #include "ui/windows/form.h"
 
 #include <QDialog>
+#include <QGroupBox>
 
 #include <memory>
 
 class QButtonGroup;
 class QCheckBox;
-class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -29,6 +29,22 @@ class TFrameSelectArea;
 class TFrameAudioCDsSettings;
 class WindowRegistry;
 struct WindowFactory;
+
+// The web page settings: open pages in the program's own window, and keep to one such window. The
+// second box can be changed only while the first is ticked, and keeps its value meanwhile.
+class TFrameWebBrowserSettings : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TFrameWebBrowserSettings(QWidget* parent);
+    void load(const settings::GeneralSettings& general);
+    void save(settings::GeneralSettings& general) const;
+    QCheckBox* use_integrated_browser() const { return use_integrated_browser_; }
+    QCheckBox* use_only_one_window() const { return use_only_one_window_; }
+
+private:
+    QCheckBox* use_integrated_browser_ = nullptr;
+    QCheckBox* use_only_one_window_ = nullptr;
+};
 
 class TOptionsForm final : public TForm<QDialog> {
     Q_OBJECT
@@ -59,8 +75,9 @@ public:
     QCheckBox* department_box() const { return department_; }
     QCheckBox* country_box() const { return country_; }
     QSpinBox* text_size_box() const { return text_size_; }
-    QCheckBox* integrated_browser_box() const { return integrated_browser_; }
-    QCheckBox* one_browser_window_box() const { return one_browser_window_; }
+    TFrameWebBrowserSettings* browser_frame() const { return browser_frame_; }
+    QCheckBox* integrated_browser_box() const { return browser_frame_->use_integrated_browser(); }
+    QCheckBox* one_browser_window_box() const { return browser_frame_->use_only_one_window(); }
     QLineEdit* sound_editor_edit() const { return sound_editor_; }
     QPushButton* sound_editor_button() const { return sound_editor_button_; }
     QCheckBox* volume_control_box() const { return volume_control_; }
@@ -110,9 +127,7 @@ private:
     QCheckBox* country_ = nullptr;
     QWidget* text_size_frame_ = nullptr;
     QSpinBox* text_size_ = nullptr;
-    QGroupBox* browser_frame_ = nullptr;
-    QCheckBox* integrated_browser_ = nullptr;
-    QCheckBox* one_browser_window_ = nullptr;
+    TFrameWebBrowserSettings* browser_frame_ = nullptr;
     QGroupBox* sound_editor_frame_ = nullptr;
     QLineEdit* sound_editor_ = nullptr;
     QPushButton* sound_editor_button_ = nullptr;

@@ -1,12 +1,6 @@
 #include "ui/foundation/web_address.h"
 
-#include <QDesktopServices>
-
 namespace morvelin {
-
-bool open_web_address(QWidget*, const QUrl& address) {
-    return QDesktopServices::openUrl(address);
-}
 
 std::optional<QUrl> web_link(const QString& address) {
     const QString a = address.trimmed();

@@ -12,7 +12,7 @@
 #include "ui/foundation/bitmap_drawing.h"
 #include "ui/foundation/program_fonts.h"
 #include "ui/foundation/qt_text.h"
-#include "ui/foundation/web_address.h"
+#include "ui/windows/web_browser_form.h"
 #include "ui/windows/window_registry.h"
 
 #include <QApplication>

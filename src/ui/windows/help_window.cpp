@@ -1,6 +1,8 @@
 #include "ui/windows/help_window.h"
 
+#include "core/settings/settings_sections.h"
 #include "ui/foundation/program_documents.h"
+#include "ui/windows/web_browser_form.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -60,6 +62,10 @@ WindowFactory help_window_factory() {
         const auto url = program_document_url(request.text.toStdString(), request.anchor.toStdString());
         if (!url) return false;
         if (request.desktop_first && QDesktopServices::openUrl(*url)) return false;
+        // With the integrated browser chosen the help shows there, at its anchor.
+        if (!request.desktop_first && settings::read_general_settings().use_integrated_web_browser &&
+            open_web_address(request.owner, *url))
+            return false;
         request.text = url->toString(QUrl::FullyEncoded);
         return true;
     };

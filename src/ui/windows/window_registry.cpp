@@ -5,6 +5,7 @@
 #include "ui/display/show_form.h"
 #include "ui/windows/help_window.h"
 #include "ui/foundation/web_address.h"
+#include "ui/windows/web_browser_form.h"
 
 #include <QAction>
 #include <QUrl>
@@ -23,12 +24,15 @@ WindowRequest request_of(WindowKind kind, QWidget* owner) {
     return request;
 }
 
-// Until the program has its own web window, addresses go to the desktop's browser.
-WindowFactory desktop_web_factory() {
+// Web addresses go where the settings say (open_web_address); only a text that clearly is a web or
+// mail address is opened, whatever a data file puts in a link.
+WindowFactory web_factory() {
     WindowFactory factory;
     factory.prepare = [](WindowRequest& request) {
-        const auto url = web_link(request.text);
-        if (url && url->isValid()) open_web_address(request.owner, *url);
+        auto url = web_link(request.text);
+        if (!url) return false;
+        if (!request.anchor.isEmpty()) url->setFragment(request.anchor);
+        open_web_address(request.owner, *url);
         return false;
     };
     factory.create = [](const WindowRequest&, WindowRegistry&) -> QWidget* { return nullptr; };
@@ -36,7 +40,7 @@ WindowFactory desktop_web_factory() {
 }
 
 constexpr WindowKind menu_kinds[] = {WindowKind::play_lists, WindowKind::localities_map, WindowKind::options,
-                                     WindowKind::quiz};
+                                     WindowKind::quiz, WindowKind::about};
 
 } // namespace
 
@@ -51,7 +55,7 @@ WindowRequest program_document_request(QWidget* owner, const char* name, const c
 
 WindowRegistry::WindowRegistry(QObject* parent) : QObject(parent) {
     factories_[static_cast<std::size_t>(WindowKind::help)] = help_window_factory();
-    factories_[static_cast<std::size_t>(WindowKind::web)] = desktop_web_factory();
+    factories_[static_cast<std::size_t>(WindowKind::web)] = web_factory();
     install_sound_bar_actions();
 }
 

@@ -43,7 +43,7 @@ struct WindowFactory {
 class WindowRegistry : public QObject {
     Q_OBJECT
 public:
-    // Registers the windows that exist today (the help window, web addresses through the desktop) and
+    // Registers the help window and the web addresses (open_web_address) and
     // installs the sound bars' menu actions.
     explicit WindowRegistry(QObject* parent = nullptr);
     // Frees the windows it made that still exist and uninstalls the sound bars' menu actions.

@@ -25,7 +25,8 @@ enum class WindowKind {
     options,
     volume_control, // steps: move the slider (positive: towards higher positions)
     help,           // text: the program document, anchor; desktop_first: the read-me
-    web,            // text: the address
+    web,            // text: the address; anchor: its fragment
+    about,          // Help > About
     make_mp3_file,  // recording, tag_texts
     // One for each main window.
     photos, // species, subspecies, subspecies_only
