@@ -26,6 +26,9 @@ for file in usr/bin/morvelin usr/bin/morvelin-disc usr/share/applications/morvel
     usr/share/icons/hicolor/48x48/apps/morvelin.png usr/share/morvelin/demo/species.rec; do
     [[ -f $root/$file ]] || { echo "not in the package: $file"; fail=1; }
 done
+# The media module, loaded by the program on the first use of sound, lies in the library folder.
+compgen -G "$root/usr/lib/*/morvelin/libmorvelin_media.so" >/dev/null || compgen -G "$root/usr/lib/morvelin/libmorvelin_media.so" >/dev/null ||
+    { echo "not in the package: the media module libmorvelin_media.so"; fail=1; }
 desktop-file-validate "$root/usr/share/applications/morvelin.desktop" || fail=1
 appstreamcli validate --no-net "$root/usr/share/metainfo/io.github.morvelin.Morvelin.metainfo.xml" >"$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log"; fail=1; }

@@ -2,8 +2,7 @@
 #include "core/foundation/leak_check.h"
 #include "ui/foundation/qt_services.h"
 #include "platform/file_locks.h"
-#include "platform/media/linux_media_port.h"
-#include "platform/media/pulse_volume.h"
+#include "platform/media_loader.h"
 #include "platform/processes.h"
 #include "platform/desktop.h"
 #include "core/sound/mp3_files.h"
@@ -90,9 +89,10 @@ int run_program(int argc, char** argv) {
     morvelin::LinuxFileLocks file_locks;
     morvelin::install_file_lock_port(&file_locks);
 
-    // Sound: decoding with FFmpeg to the sound server, CD audio through libcdio, the default sink's volume.
-    morvelin::LinuxMediaPort media;
-    morvelin::PulseVolume volume;
+    // Sound: decoding with FFmpeg to the sound server, CD audio through libcdio, the default sink's
+    // volume; all in the media module, which the first use of sound loads.
+    morvelin::ModuleMediaPort media;
+    morvelin::ModuleVolumePort volume;
     morvelin::install_media_port(&media);
     morvelin::install_volume_port(&volume);
     morvelin::install_program_starter(morvelin::start_detached_program);
@@ -104,7 +104,7 @@ int run_program(int argc, char** argv) {
     });
 
     morvelin::Startup startup;
-    if (startup.start(executable_path(argv[0]))) morvelin::check_sound_output_available();
+    startup.start(executable_path(argv[0]));
     morvelin::quit_on_termination_signals(app, [] { morvelin::top_forms().close_all_without_asking(); });
     int code = startup.run_message_loop(app);
     startup.finish();

@@ -14,12 +14,14 @@
 #include "ui/sound/play_sequence_form.h"
 #include "ui/sound/play_list_form.h"
 #include "ui/sound/mp3_files_forms.h"
+#include "ui/sound/sound_bar.h"
 #include "ui/sound/volume_control_form.h"
 #include "core/settings/settings_sections.h"
 #include "core/sound/audio_cd_settings.h"
 #include "core/sound/sound_bar_state.h"
 #include "ui/windows/about_forms.h"
 #include "ui/windows/web_browser_form.h"
+#include "ui/windows/first_paint.h"
 #include "ui/windows/window_registry.h"
 #include "core/data/data_loader.h"
 #include "core/foundation/base_directory.h"
@@ -114,6 +116,8 @@ bool Startup::start(const std::string& executable_path) {
 int Startup::run_message_loop(QApplication& app) {
     if (terminate_ || !main_window_) return 0;
     main_window_->start_up();
+    // The sound outputs are counted once the window has painted: counting loads the media module.
+    after_first_paint(*main_window_, [] { check_sound_output_available(); });
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
     return app.exec();
 }

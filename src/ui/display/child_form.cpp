@@ -23,6 +23,7 @@
 #include "core/sound/audio_cd_player.h"
 #include "core/sound/audio_cd_settings.h"
 #include "ui/foundation/qt_text.h"
+#include "ui/windows/first_paint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -304,7 +305,8 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
     }
     // Copying runs from the main window only; edition 109 has nothing to copy.
     copy_to_hd_->setVisible(!is_additional_ && edition().code != 109);
-    refresh_drive_panel();
+    // The drive is asked once the window has painted: asking loads the media module.
+    after_first_paint(*this, [this] { refresh_drive_panel(); });
     view_menu_->menuAction()->setVisible(data_set_loaded() && !data_set().localities_by_name().empty());
     refresh_area_panel();
 }
@@ -410,7 +412,6 @@ void install_introduction(std::function<void(QWidget* main_window)> show) {
 
 void TChildForm::start_up() {
     show();
-    refresh_drive_panel();
     pane_->setFocus();
     if (is_additional_ || is_show_window_) return;
     if (introduction() && edition().edition_id != 105)
