@@ -76,10 +76,10 @@ int run_program(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    // The web engine, loaded when the first web page shows, needs both before the application exists:
-    // contexts its renderer can share, and (as root) no sandbox, which refuses to run for root.
+    // The web engine, loaded when the first web page shows, refuses to run as root in its sandbox.
+    // Shared OpenGL contexts are not asked for: they would load the GL stack at every start (and it
+    // leaks on unloading), while the engine works without them, composing in software.
     if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     morvelin::QtMessagePort messages;
     morvelin::QtDialogPort dialogs;
