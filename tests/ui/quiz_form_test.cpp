@@ -4,6 +4,7 @@
 #include "ui/display/child_form.h"
 #include "ui/display/top_forms.h"
 #include "ui/learning/quiz_form.h"
+#include "ui/sound/sound_bar.h"
 #include "ui/sound/play_list_form.h"
 #include "ui/windows/window_registry.h"
 #include "scripted_media.h"
@@ -120,6 +121,21 @@ TEST_F(QuizFormTest, TheAnswerShowsTheSpeciesInTheMainWindow) {
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->species, quiz->scope()[quiz->question().candidate].species);
     EXPECT_TRUE(shown->prev->expanded());
+}
+
+// Slower plays the same recording at half the tape speed; Replay plays it as it is again.
+TEST_F(QuizFormTest, SlowerReplaysTheQuestionAtHalfSpeedAndReplayAtTheNormalSpeed) {
+    auto quiz = open_quiz();
+    ASSERT_NE(quiz->bar(), nullptr);
+    const Tcupaitem* recording = quiz->question().recording;
+    EXPECT_EQ(quiz->bar()->playback_mode(), PlaybackMode::normal);
+    quiz->slower_button()->click();
+    ASSERT_NE(quiz->bar(), nullptr);
+    EXPECT_EQ(quiz->bar()->playback_mode(), PlaybackMode::tape_half);
+    EXPECT_EQ(quiz->question().recording, recording);
+    EXPECT_FALSE(quiz->answered());
+    quiz->replay();
+    EXPECT_EQ(quiz->bar()->playback_mode(), PlaybackMode::normal);
 }
 
 // With the play list window open, its species are a scope of their own.

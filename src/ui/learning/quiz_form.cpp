@@ -53,6 +53,7 @@ QString quiz_text(int line) {
         "New &session",
         "&Quiz...",
         "The species of the open play list",
+        "S&lower (half speed)",
     };
     return line_or("QUIZ", line, defaults[line]);
 }
@@ -145,6 +146,8 @@ TQuizForm::TQuizForm(TChildForm* main, QuizRandom random, WindowRegistry* regist
     sound_row->addWidget(bar_holder_, 1);
     replay_ = new QPushButton(quiz_text(4), this);
     sound_row->addWidget(replay_);
+    slower_ = new QPushButton(quiz_text(19), this);
+    sound_row->addWidget(slower_);
     layout->addLayout(sound_row);
 
     auto* grid = new QGridLayout;
@@ -192,7 +195,9 @@ TQuizForm::TQuizForm(TChildForm* main, QuizRandom random, WindowRegistry* regist
     layout->addWidget(chart_);
     layout->addStretch(1);
 
-    connect(replay_, &QPushButton::clicked, this, &TQuizForm::replay);
+    connect(replay_, &QPushButton::clicked, this, [this] { replay(); });
+    // Half the tape speed, an octave lower: a fast trill's notes come apart.
+    connect(slower_, &QPushButton::clicked, this, [this] { replay(PlaybackMode::tape_half); });
     connect(show_, &QPushButton::clicked, this, &TQuizForm::show_in_main_window);
     connect(next_, &QPushButton::clicked, this, &TQuizForm::next_question);
 
@@ -304,7 +309,7 @@ void TQuizForm::show_question() {
     if (!question_.choices.empty()) choices_[0]->setFocus();
 }
 
-void TQuizForm::replay() {
+void TQuizForm::replay(PlaybackMode mode) {
     if (!question_.recording || !question_.recording->cut_part) return;
     bar_.reset();
     SoundBarSetup setup;
@@ -315,6 +320,7 @@ void TQuizForm::replay() {
     if (main_) setup.files_instead_of_cd = main_->pane()->strings().settings().visible.carriers.cds_on_hd;
     setup.show_numbers = true;
     bar_ = std::make_unique<Tsound_bar>(setup);
+    bar_->set_playback_mode(mode);
     bar_->show();
     bar_->TogglePlay();
 }

@@ -6,6 +6,7 @@
 // the boxes per family. The boxes are kept in the user's quiz file after every answer.
 
 #include "core/learning/quiz.h"
+#include "core/sound/media_port.h"
 #include "ui/windows/form.h"
 #include "ui/windows/window_registry.h"
 
@@ -54,7 +55,8 @@ public:
     // Answers the current question with choice 0..3; ignored once answered.
     void answer(int choice);
     void next_question();
-    void replay();
+    // Plays the question's recording again from its start, slowed down with a slower mode.
+    void replay(PlaybackMode mode = PlaybackMode::normal);
 
     const QuizQuestion& question() const { return question_; }
     const std::vector<QuizCandidate>& scope() const { return scope_; }
@@ -65,6 +67,7 @@ public:
     bool session_over() const { return asked_ >= session_length && answered_; }
     QPushButton* choice_button(int i) const { return choices_[static_cast<std::size_t>(i)]; }
     QPushButton* next_button() const { return next_; }
+    QPushButton* slower_button() const { return slower_; }
     QPushButton* show_button() const { return show_; }
     QLabel* result_label() const { return result_; }
     QLabel* summary_label() const { return summary_; }
@@ -103,6 +106,7 @@ private:
     QWidget* bar_holder_ = nullptr;
     std::unique_ptr<Tsound_bar> bar_;
     QPushButton* replay_ = nullptr;
+    QPushButton* slower_ = nullptr;
     std::array<QPushButton*, 4> choices_{};
     QLabel* result_ = nullptr;
     QLabel* picture_ = nullptr;

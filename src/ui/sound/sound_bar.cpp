@@ -384,6 +384,8 @@ void Tsound_bar::set_playback_mode(PlaybackMode mode) {
     update();
 }
 
+PlaybackMode Tsound_bar::playback_mode() const { return state_->playback_mode(); }
+
 void Tsound_bar::set_loop(int a_ms, int b_ms) {
     state_->set_loop(a_ms, b_ms);
     update();

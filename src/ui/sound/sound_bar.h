@@ -130,6 +130,7 @@ public:
     // Listening: slowed-down, stretched or octave-down playback, and an A-B loop over milliseconds
     // of the recording (other windows set it too, e.g. from a drag on a sonogram).
     void set_playback_mode(PlaybackMode mode);
+    PlaybackMode playback_mode() const;
     void set_loop(int a_ms, int b_ms);
     void clear_loop();
 
