@@ -104,12 +104,15 @@ bool Startup::start(const std::string& executable_path) {
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
     windows_->attach(*main_window_);
-    if (settings::read_general_settings().show_volume_control) {
-        WindowRequest volume;
-        volume.kind = WindowKind::volume_control;
-        volume.owner = main_window_;
-        windows_->open(volume);
-    }
+    // The volume window asks the sound output for its volume, which loads the media module: it
+    // opens once the main window has painted, so that start-up does not wait for the module.
+    if (settings::read_general_settings().show_volume_control)
+        after_first_paint(*main_window_, [this] {
+            WindowRequest volume;
+            volume.kind = WindowKind::volume_control;
+            volume.owner = main_window_;
+            windows_->open(volume);
+        });
     return !terminate_;
 }
 

@@ -375,6 +375,7 @@ ScriptedVolume::~ScriptedVolume() {
 }
 
 int ScriptedVolume::capabilities(int, WaveOutCapabilities& out) {
+    ++capabilities_calls;
     out = caps;
     return caps_error;
 }

@@ -126,6 +126,7 @@ public:
     std::uint16_t left = 0xFFFF;
     std::uint16_t right = 0xFFFF;
     int set_calls = 0;
+    int capabilities_calls = 0;
 
     int capabilities(int device, WaveOutCapabilities& out) override;
     int get_volume(int device, std::uint16_t& l, std::uint16_t& r) override;
