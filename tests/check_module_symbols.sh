@@ -13,4 +13,11 @@ if [[ -n "$missing" ]]; then
     echo "$missing" | c++filt
     exit 1
 fi
+# Nor may the program itself link a media library: their loading is what the module defers.
+linked=$(readelf -d "$program" | grep -E 'NEEDED.*(libav|libswresample|libcdio|libpulse|librubberband|libfftw)' || true)
+if [[ -n "$linked" ]]; then
+    echo "The program links media libraries that belong in the module:"
+    echo "$linked"
+    exit 1
+fi
 echo "$(echo "$needed" | sed '/^$/d' | wc -l) project symbols the module takes from the program: all exported"

@@ -95,6 +95,8 @@ int run_program(int argc, char** argv) {
     morvelin::ModuleVolumePort volume;
     morvelin::install_media_port(&media);
     morvelin::install_volume_port(&volume);
+    morvelin::ModuleSonogramPort sonograms;
+    morvelin::install_sonogram_port(&sonograms);
     morvelin::install_program_starter(morvelin::start_detached_program);
     morvelin::install_trash_folder_files(morvelin::delete_folder_contents);
     // Ending the program from a dialog leaves the message loop, so that settings are still written.
@@ -113,6 +115,8 @@ int run_program(int argc, char** argv) {
     morvelin::install_trash_folder_files({});
     morvelin::install_media_port(nullptr);
     morvelin::install_volume_port(nullptr);
+    morvelin::clear_sonogram_cache();
+    morvelin::install_sonogram_port(nullptr);
     morvelin::install_message_port(nullptr);
     morvelin::install_dialog_port(nullptr);
     morvelin::install_file_lock_port(nullptr);

@@ -26,6 +26,8 @@ constexpr const char* module_name = "libmorvelin_media.so";
     reinterpret_cast<const void*>(&open_regular_file),
     reinterpret_cast<const void*>(&mci::error_text),
     reinterpret_cast<const void*>(&mci::wave_error_text),
+    reinterpret_cast<const void*>(&sonogram_level),
+    reinterpret_cast<const void*>(&sonogram_shape_for),
 };
 
 std::string program_folder() {
@@ -58,7 +60,7 @@ LoadedModule load_once() {
         const MediaModuleFunctions* functions = entry ? entry() : nullptr;
         if (!functions || functions->version != MediaModuleFunctions::current_version ||
             !functions->make_media_port || !functions->destroy_media_port || !functions->make_volume_port ||
-            !functions->destroy_volume_port) {
+            !functions->destroy_volume_port || !functions->make_sonogram_port || !functions->destroy_sonogram_port) {
             reasons += path + ": not a media module of this program version\n";
             ::dlclose(handle);
             continue;
@@ -206,6 +208,26 @@ int ModuleVolumePort::set_volume(int device, std::uint16_t left, std::uint16_t r
 std::optional<std::string> ModuleVolumePort::error_text(int code) {
     VolumePort* p = port_.load();
     return p ? p->error_text(code) : mci::wave_error_text(code);
+}
+
+// ---- the sonograms ----
+
+ModuleSonogramPort::~ModuleSonogramPort() {
+    if (SonogramPort* port = port_.load()) load_media_module()->destroy_sonogram_port(port);
+}
+
+SonogramPort* ModuleSonogramPort::port() {
+    std::call_once(made_, [this] {
+        if (const MediaModuleFunctions* functions = load_media_module()) port_ = functions->make_sonogram_port();
+    });
+    return port_.load();
+}
+
+std::unique_ptr<SonogramSource> ModuleSonogramPort::open(const std::string& path, std::int64_t start_ms,
+                                                         std::int64_t length_ms, std::string& error) {
+    if (SonogramPort* p = port()) return p->open(path, start_ms, length_ms, error);
+    load_media_module(&error);
+    return nullptr;
 }
 
 } // namespace morvelin

@@ -1,11 +1,13 @@
 #pragma once
 // The program's media ports, taken from the media module when first used: until a sound is played,
-// a drive is asked or the volume is read, nothing of FFmpeg, libcdio or libpulse is in the process
+// a drive is asked, the volume is read or a sonogram is opened, nothing of FFmpeg, libcdio, libpulse
+// or FFTW is in the process
 // (their loading would take most of the start-up). When the module cannot be loaded, every call
 // fails as a port without a driver would (media: err_cannot_load_driver; volume: mmsyserr_nodriver)
 // and the reason is shown once.
 
 #include "core/sound/media_port.h"
+#include "core/sound/sonogram.h"
 
 #include <atomic>
 #include <mutex>
@@ -70,6 +72,26 @@ private:
     VolumePort* port();
     std::once_flag made_;
     std::atomic<VolumePort*> port_{nullptr};
+};
+
+// The sonograms' port: opening a slice loads the module. Without the module, open fails with the
+// reason in its error (the sonogram window shows it).
+class ModuleSonogramPort final : public SonogramPort {
+public:
+    ModuleSonogramPort() = default;
+    ~ModuleSonogramPort() override;
+    ModuleSonogramPort(const ModuleSonogramPort&) = delete;
+    ModuleSonogramPort& operator=(const ModuleSonogramPort&) = delete;
+
+    bool loaded() const { return port_ != nullptr; }
+
+    std::unique_ptr<SonogramSource> open(const std::string& path, std::int64_t start_ms, std::int64_t length_ms,
+                                         std::string& error) override;
+
+private:
+    SonogramPort* port();
+    std::once_flag made_;
+    std::atomic<SonogramPort*> port_{nullptr};
 };
 
 } // namespace morvelin

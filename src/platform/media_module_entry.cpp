@@ -1,8 +1,9 @@
-// The entry of the media module: the Linux media port and the sound server's volume.
+// The entry of the media module: the Linux media port, the sound server's volume and the sonograms.
 #include "platform/media_module.h"
 
 #include "platform/media/linux_media_port.h"
 #include "platform/media/pulse_volume.h"
+#include "platform/media/sonogram_source.h"
 
 namespace morvelin {
 namespace {
@@ -13,6 +14,8 @@ const MediaModuleFunctions functions{
     .destroy_media_port = [](MediaPort* port) { delete port; },
     .make_volume_port = []() -> VolumePort* { return new PulseVolume; },
     .destroy_volume_port = [](VolumePort* port) { delete port; },
+    .make_sonogram_port = []() -> SonogramPort* { return new media::FftwSonogramPort; },
+    .destroy_sonogram_port = [](SonogramPort* port) { delete port; },
 };
 
 } // namespace

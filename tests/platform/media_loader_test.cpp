@@ -34,6 +34,7 @@ void check_ports_without_module(const std::string& module_path, const std::strin
     ScriptedMessages messages;
     ModuleMediaPort media;
     ModuleVolumePort volume;
+    ModuleSonogramPort sonograms;
     std::uint32_t device = 0, quantity = 7;
     std::uint16_t left = 0, right = 0;
     bool ok = media.open(MciOpenParameters{}, device) == mci::err_cannot_load_driver;
@@ -42,6 +43,10 @@ void check_ports_without_module(const std::string& module_path, const std::strin
     ok = ok && media.set_playback(1, PlaybackOptions{}) == mci::err_cannot_load_driver;
     ok = ok && volume.get_volume(0, left, right) == mci::mmsyserr_nodriver;
     ok = ok && media.error_text(mci::err_cannot_load_driver).has_value() && !media.loaded();
+    // The sonogram window shows the reason itself.
+    std::string error;
+    ok = ok && !sonograms.open("/nowhere.wav", 0, -1, error) && !sonograms.loaded() &&
+         error.find(reason_part) != std::string::npos;
     ok = ok && messages.shown().size() == 1 && messages.any_contains("sound module could not be loaded") &&
          messages.any_contains(reason_part);
     std::_Exit(ok ? 0 : 1);

@@ -212,6 +212,28 @@ ShowSettings read_show_settings(const SettingsReader& reader) {
     return s;
 }
 
+// ---- SONOGRAM ----
+
+FieldTable<SonogramSettings> SonogramSettings::fields() {
+    using N = SonogramSettings;
+    static const Field<N> table[] = {
+        TextField<N>{"Coord", &N::coord, ""},
+        IntField<N>{"Colour Map", &N::colour_map, 0, 0, 1, as_default},
+        IntField<N>{"Low Hz", &N::low_hz, 0, 0, max_hz},
+        IntField<N>{"High Hz", &N::high_hz, 12000, 100, max_hz},
+        IntField<N>{"Seconds Shown", &N::seconds_shown, 10, 1, 3600},
+        IntField<N>{"Brightness", &N::brightness, 0, -40, 40},
+        IntField<N>{"Contrast", &N::contrast, 70, 20, 120},
+    };
+    return table;
+}
+
+SonogramSettings read_sonogram_settings(const SettingsReader& reader) {
+    SonogramSettings s = SonogramSettings::defaults();
+    read_fields(reader, SonogramSettings::section, SonogramSettings::fields(), s);
+    return s;
+}
+
 // ---- AUDIO CDS ----
 
 namespace {

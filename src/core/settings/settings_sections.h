@@ -160,4 +160,21 @@ constexpr const char* audio_cds_section = "AUDIO CDS";
 AudioCdCopy read_audio_cd_copy(int cd_number, const SettingsReader& reader = SettingsReader());
 void write_audio_cd_copy(SettingsChanges& changes, int cd_number, const AudioCdCopy& copy);
 
+// ---- SONOGRAM: the sonogram window's scales and colours ----
+struct SonogramSettings {
+    std::string coord;   // "left,top,right,bottom" of the window
+    int colour_map{};    // 0 grey on white, 1 the perceptual colour map
+    int low_hz{};        // the frequency range shown
+    int high_hz{};
+    int seconds_shown{}; // the time shown across the window at first
+    int brightness{};    // dB added before the colour map: -40 .. 40
+    int contrast{};      // the dB range from white to black: 20 .. 120
+
+    static constexpr int max_hz = 96000;
+    static FieldTable<SonogramSettings> fields();
+    static SonogramSettings defaults() { return defaults_of(fields()); }
+    static constexpr const char* section = "SONOGRAM";
+};
+SonogramSettings read_sonogram_settings(const SettingsReader& reader = SettingsReader());
+
 } // namespace morvelin::settings

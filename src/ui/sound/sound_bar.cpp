@@ -136,6 +136,11 @@ void TBitBtn_sound_bar::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_S && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        bar_.show_sonogram();
+        event->accept();
+        return;
+    }
     if (!is_bar_key(event->key())) {
         QPushButton::keyPressEvent(event);
         return;
@@ -620,6 +625,12 @@ void Tsound_bar::build_menu() {
         update();
     });
     menu_->addAction(line_or(key, 10, "Clear the loop\t\\"), this, [this] { clear_loop(); });
+    sonogram_action_ = menu_->addAction(line_or("SONOGRAM", 0, "Sonogram") + "\tS", this, &Tsound_bar::show_sonogram);
+}
+
+void Tsound_bar::show_sonogram() {
+    if (menu_actions.show_sonogram && has_a_file(*recording_->cut_part, state_->files_instead_of_cd()))
+        menu_actions.show_sonogram(*this);
 }
 
 void Tsound_bar::update_menu() {
@@ -642,6 +653,7 @@ void Tsound_bar::update_menu() {
     speed_menu_->setEnabled(button_visible_);
     for (int i = 5; i < 8; ++i)
         actions[i]->setEnabled(button_visible_ && (i < 7 || state_->loop_start() || state_->loop_end()));
+    sonogram_action_->setEnabled(menu_actions.show_sonogram && has_a_file(part, state_->files_instead_of_cd()));
 }
 
 void Tsound_bar::contextMenuEvent(QContextMenuEvent* event) {

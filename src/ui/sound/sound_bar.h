@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QMenu;
 class QTimer;
 
@@ -73,12 +74,14 @@ struct SoundBarMenuActions {
     // Whether the sound file at path holds MPEG Layer III data that can be made into an MP3 file;
     // when not installed, IsMP3CapableSoundFile on a file that exists.
     std::function<bool(const std::string& path)> mp3_capable;
+    // Opens the sonogram window on the bar's recording (the menu's "Sonogram" and the S key).
+    std::function<void(Tsound_bar& bar)> show_sonogram;
 };
 void install_sound_bar_menu_actions(SoundBarMenuActions actions);
 
 // The play/pause button: draws one of the four glyphs, keeps a back reference to its bar and
 // handles the keys of the bar (Space plays; with Shift the arrows, Page Up/Down, Home and End move
-// the slider; without Shift those keys go to the owner window).
+// the slider; without Shift those keys go to the owner window; S opens the sonogram).
 class TBitBtn_sound_bar : public QPushButton {
     Q_OBJECT
 public:
@@ -178,6 +181,7 @@ private:
     // The listening keys of a selected bar; false for other keys.
     bool listening_key(int key, Qt::KeyboardModifiers modifiers, bool act);
     void show_information();
+    void show_sonogram();
     void layout_children();
     void tell_show_window();
 
@@ -204,6 +208,7 @@ private:
     QScrollBar* slider_ = nullptr;
     QMenu* menu_ = nullptr;
     QMenu* speed_menu_ = nullptr;
+    QAction* sonogram_action_ = nullptr;
     QTimer* timer_ = nullptr;
     bool setting_slider_ = false;
     QPoint drag_start_;

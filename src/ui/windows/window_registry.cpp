@@ -280,6 +280,14 @@ void WindowRegistry::install_sound_bar_actions() {
             open(r);
         };
     }
+    if (has_factory(WindowKind::sonogram)) {
+        actions.show_sonogram = [this](Tsound_bar& bar) {
+            WindowRequest r = request_of(WindowKind::sonogram, nullptr);
+            r.sound_bar = &bar;
+            r.recording = &bar.recording();
+            open(r);
+        };
+    }
     install_sound_bar_menu_actions(std::move(actions));
 }
 

@@ -28,6 +28,7 @@ enum class WindowKind {
     web,            // text: the address; anchor: its fragment
     about,          // Help > About
     make_mp3_file,  // recording, tag_texts
+    sonogram,       // sound_bar: the recording's sonogram
     // One for each main window.
     photos, // species, subspecies, subspecies_only
     map,    // species (its distribution) or locality (a recording's place)
@@ -59,6 +60,7 @@ struct WindowRequest {
     const Tperson* person = nullptr;
     const Tcupaitem* recording = nullptr;
     int play_list_context = 0;
+    Tsound_bar* sound_bar = nullptr;
     SoundBarTagTexts tag_texts{};
     QString text{}; // in Unicode
     QString anchor{};

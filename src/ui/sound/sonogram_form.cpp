@@ -1,0 +1,505 @@
+#include "ui/sound/sonogram_form.h"
+
+#include "core/data/records.h"
+#include "core/foundation/services.h"
+#include "core/foundation/text_encoding.h"
+#include "core/foundation/utilities.h"
+#include "core/sound/file_locations.h"
+#include "core/sound/players.h"
+#include "core/sound/recording_tag_texts.h"
+#include "core/sound/sound_bar_state.h"
+#include "ui/foundation/qt_text.h"
+#include "ui/sound/sound_bar.h"
+#include "ui/windows/window_registry.h"
+
+#include <QBuffer>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace morvelin {
+
+namespace {
+
+const char* const texts_key = "SONOGRAM";
+
+QString line(int n, const char* english) {
+    return line_or(texts_key, n, english);
+}
+
+// Margins of the plot inside the window, in logical pixels: the title above, the kHz labels at the
+// left, the seconds below.
+constexpr int margin_left = 52;
+constexpr int margin_right = 12;
+constexpr int margin_top = 26;
+constexpr int margin_bottom = 40;
+
+QString number_text(double value, double step) {
+    const int decimals = step >= 1 ? 0 : step >= 0.1 ? 1 : 2;
+    return QString::number(value, 'f', decimals);
+}
+
+} // namespace
+
+TSonogramForm::TSonogramForm(QWidget* parent)
+    : TForm<QWidget>(parent, Qt::Window),
+      settings_(settings::SonogramSettings::section, settings::SonogramSettings::defaults()) {
+    setWindowTitle(line(0, "Sonogram"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setToolTip(line(15, "Click to play from there. Wheel: time zoom; Ctrl+wheel: frequency zoom."));
+    resize(900, 420);
+    settings_.load();
+    const auto& s = settings_.stored();
+    look_ = {s.colour_map, s.brightness, s.contrast};
+    palette_ = sonogram_palette(look_);
+    range_.low_hz = s.low_hz;
+    range_.high_hz = s.high_hz;
+    range_.span_s = s.seconds_shown;
+    remember_geometry({settings::SonogramSettings::section, "Coord"});
+
+    menu_ = new QMenu(this);
+    menu_->addAction(line(1, "Save sonogram as PNG") + "...", this, &TSonogramForm::save_as_png);
+    menu_->addSeparator();
+    menu_->addAction(line(4, "Grey on white"), this, [this] { set_look({0, look_.brightness, look_.contrast}); });
+    menu_->addAction(line(5, "Colour"), this, [this] { set_look({1, look_.brightness, look_.contrast}); });
+    menu_->addAction(line(6, "Brighter") + "\tB", this,
+                     [this] { set_look({look_.colour_map, look_.brightness + 5, look_.contrast}); });
+    menu_->addAction(line(7, "Darker") + "\tD", this,
+                     [this] { set_look({look_.colour_map, look_.brightness - 5, look_.contrast}); });
+    menu_->addAction(line(8, "More contrast") + "\tC", this,
+                     [this] { set_look({look_.colour_map, look_.brightness, look_.contrast - 10}); });
+    menu_->addAction(line(9, "Less contrast") + "\tV", this,
+                     [this] { set_look({look_.colour_map, look_.brightness, look_.contrast + 10}); });
+    menu_->addAction(line(10, "Full frequency band") + "\tF", this, [this] {
+        range_.low_hz = 0;
+        range_.high_hz = range_.top_hz;
+        view_changed();
+    });
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(refresh_interval_ms);
+    connect(timer_, &QTimer::timeout, this, &TSonogramForm::refresh);
+    timer_->start();
+}
+
+TSonogramForm::~TSonogramForm() {
+    store_settings();
+}
+
+void TSonogramForm::store_settings() {
+    auto& s = settings_.edited();
+    s.colour_map = look_.colour_map;
+    s.brightness = look_.brightness;
+    s.contrast = look_.contrast;
+    s.low_hz = int(std::lround(range_.low_hz));
+    s.high_hz = int(std::lround(range_.high_hz));
+    settings_.apply();
+}
+
+bool TSonogramForm::show_recording(Tsound_bar& bar) {
+    const Tcupaitem& recording = bar.recording();
+    const Tcutpart& part = *recording.cut_part;
+    const SoundBarState& state = bar.state();
+    std::string path;
+    std::int64_t start_ms = 0;
+    std::int64_t length_ms = -1;
+    if (has_a_file(part, state.files_instead_of_cd())) path = state.sound_file_path();
+    if (!part.is_sound_file) {
+        start_ms = part.offset;
+        length_ms = part.length;
+    }
+    SonogramHandle handle;
+    if (path.empty())
+        handle.error = disc_text(line(12, "The sonogram cannot be made:")) + " " + disc_text(qt_path(part.key));
+    else
+        handle = open_sonogram(path, start_ms, length_ms);
+    if (!handle.sonogram) {
+        show_message(disc_text(line(12, "The sonogram cannot be made:")) + "\n" + handle.error, mb::icon_error);
+        return false;
+    }
+    store_settings();
+    bar_ = &bar;
+    recording_ = &recording;
+    handle_ = std::move(handle);
+    const Sonogram& s = *handle_.sonogram;
+    const auto& stored = settings_.stored();
+    range_ = SonogramRange{};
+    range_.length_s = s.seconds();
+    range_.top_hz = s.sample_rate() / 2.0;
+    range_.low_hz = stored.low_hz;
+    range_.high_hz = stored.high_hz;
+    range_.span_s = stored.seconds_shown;
+    range_.clamp();
+    blocks_seen_ = 0;
+    cursor_s_ = 0;
+    setWindowTitle(line(0, "Sonogram") + " - " + title_text());
+    view_changed();
+    refresh();
+    return true;
+}
+
+QString TSonogramForm::title_text() const {
+    if (!recording_) return {};
+    const Mp3TagTexts tags = recording_tag_texts_from_data(*recording_);
+    QString text = qt_text(tags.genre);
+    if (!tags.title.empty()) text += (text.isEmpty() ? "" : ": ") + qt_text(tags.title);
+    return text;
+}
+
+void TSonogramForm::set_look(const SonogramLook& look) {
+    look_.colour_map = std::clamp(look.colour_map, 0, 1);
+    look_.brightness = std::clamp(look.brightness, -40, 40);
+    look_.contrast = std::clamp(look.contrast, 20, 120);
+    palette_ = sonogram_palette(look_);
+    plot_dirty_ = true;
+    update();
+}
+
+QRect TSonogramForm::plot_rect() const {
+    return QRect(margin_left, margin_top, std::max(width() - margin_left - margin_right, 10),
+                 std::max(height() - margin_top - margin_bottom, 10));
+}
+
+double TSonogramForm::y_of_hz(double hz) const {
+    const QRect plot = plot_rect();
+    const double band = std::max(range_.high_hz - range_.low_hz, 1.0);
+    return plot.top() + plot.height() * (1 - (hz - range_.low_hz) / band);
+}
+
+double TSonogramForm::hz_at_y(double y) const {
+    const QRect plot = plot_rect();
+    return range_.low_hz + (1 - (y - plot.top()) / plot.height()) * (range_.high_hz - range_.low_hz);
+}
+
+double TSonogramForm::x_of_seconds(double seconds) const {
+    const QRect plot = plot_rect();
+    return plot.left() + (seconds - range_.t0) / std::max(range_.span_s, 1e-6) * plot.width();
+}
+
+double TSonogramForm::seconds_at_x(double x) const {
+    const QRect plot = plot_rect();
+    return range_.t0 + (x - plot.left()) / plot.width() * range_.span_s;
+}
+
+std::vector<std::pair<double, double>> TSonogramForm::frequency_ticks() const {
+    std::vector<std::pair<double, double>> ticks;
+    const double step = sonogram_axis_step(range_.high_hz - range_.low_hz, std::max(plot_rect().height() / 40, 2));
+    for (double hz = std::ceil(range_.low_hz / step) * step; hz <= range_.high_hz + 1e-6; hz += step)
+        ticks.emplace_back(hz, y_of_hz(hz));
+    return ticks;
+}
+
+void TSonogramForm::view_changed() {
+    range_.clamp();
+    plot_dirty_ = true;
+    if (handle_.worker && handle_.sonogram)
+        handle_.worker->want_from(std::int64_t(range_.t0 / handle_.sonogram->column_seconds()));
+    update();
+}
+
+void TSonogramForm::refresh() {
+    if (handle_.sonogram) {
+        const std::uint64_t done = handle_.sonogram->blocks_done();
+        if (done != blocks_seen_) {
+            blocks_seen_ = done;
+            plot_dirty_ = true;
+            update();
+        }
+    }
+    if (Tsound_bar* bar = bar_.data()) {
+        double seconds = bar->state().slider_position() / 10.0;
+        int ms = 0;
+        if (bar->is_playing() && bar->state().player().GetPosition(ms)) seconds = ms / 1000.0;
+        if (std::abs(seconds - cursor_s_) > 1e-9) {
+            cursor_s_ = seconds;
+            if (bar->is_playing()) {
+                const double t0 = range_.t0;
+                range_.follow(seconds);
+                if (range_.t0 != t0) view_changed();
+            }
+            update();
+        }
+    }
+}
+
+void TSonogramForm::seek_to(double seconds) {
+    Tsound_bar* bar = bar_.data();
+    if (!bar) return;
+    const int step = std::clamp(int(std::lround(seconds * 10)), 0, bar->state().slider_maximum());
+    bar->slider().setValue(step); // as if the bar's slider were moved: a playing bar continues there
+    cursor_s_ = step / 10.0;
+    update();
+}
+
+QImage TSonogramForm::render_plot(QSize device_size) const {
+    QImage image(device_size, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(sonogram_colour(0, look_.colour_map)));
+    if (!handle_.sonogram || device_size.isEmpty()) return image;
+    const Sonogram& s = *handle_.sonogram;
+    const int w = device_size.width();
+    const int h = device_size.height();
+    // Each pixel row takes the strongest bin of its band, each pixel column the strongest column of
+    // its stretch of time, so that a short call is not lost when zoomed out.
+    std::vector<std::pair<int, int>> rows(static_cast<std::size_t>(h));
+    const double band = range_.high_hz - range_.low_hz;
+    for (int y = 0; y < h; ++y) {
+        const double hz_top = range_.low_hz + band * (h - y) / h;
+        const double hz_bottom = range_.low_hz + band * (h - y - 1) / h;
+        int b0 = int(std::lround(hz_bottom / s.bin_hz()));
+        int b1 = int(std::lround(hz_top / s.bin_hz()));
+        b0 = std::clamp(b0, 0, s.bins() - 1);
+        b1 = std::clamp(std::max(b1, b0 + 1), 1, s.bins());
+        rows[std::size_t(y)] = {b0, b1};
+    }
+    const double per_column = s.column_seconds();
+    for (int x = 0; x < w; ++x) {
+        const double t_left = range_.t0 + range_.span_s * x / w;
+        const double t_right = range_.t0 + range_.span_s * (x + 1) / w;
+        const std::int64_t c0 = std::llround(t_left / per_column);
+        std::int64_t c1 = std::max<std::int64_t>(std::llround(t_right / per_column), c0 + 1);
+        if (c0 >= s.columns() || t_left > s.seconds()) break;
+        c1 = std::min(c1, s.columns());
+        // At most a few columns per pixel are looked at: enough to keep short sounds.
+        const std::int64_t stride = std::max<std::int64_t>((c1 - c0) / 8, 1);
+        for (int y = 0; y < h; ++y) {
+            const auto [b0, b1] = rows[std::size_t(y)];
+            std::uint8_t best = 0;
+            bool any = false;
+            for (std::int64_t c = c0; c < c1; c += stride) {
+                const std::uint8_t* column = s.column(c);
+                if (!column) continue;
+                any = true;
+                for (int b = b0; b < b1; ++b) best = std::max(best, column[b]);
+            }
+            if (any) reinterpret_cast<QRgb*>(image.scanLine(y))[x] = 0xFF000000u | palette_[best];
+        }
+    }
+    return image;
+}
+
+void TSonogramForm::draw(QPainter& painter, const QRect& plot, qreal scale) const {
+    painter.fillRect(QRect(0, 0, width(), height()), Qt::white);
+    const QSize device(int(std::lround(plot.width() * scale)), int(std::lround(plot.height() * scale)));
+    if (plot_dirty_ || plot_cache_.size() != device) {
+        plot_cache_ = render_plot(device);
+        plot_cache_.setDevicePixelRatio(scale);
+        plot_dirty_ = false;
+    }
+    painter.drawImage(plot.topLeft(), plot_cache_);
+    painter.setPen(Qt::black);
+    painter.drawRect(plot.adjusted(0, 0, -1, -1));
+    const QFontMetrics metrics = painter.fontMetrics();
+
+    // The kHz axis.
+    const double khz_step = sonogram_axis_step((range_.high_hz - range_.low_hz) / 1000, std::max(plot.height() / 40, 2));
+    for (const auto& [hz, y] : frequency_ticks()) {
+        painter.drawLine(QPointF(plot.left() - 5, y), QPointF(plot.left(), y));
+        const QString label = number_text(hz / 1000, khz_step);
+        painter.drawText(QRectF(0, y - metrics.height() / 2.0, plot.left() - 8, metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, label);
+    }
+    painter.drawText(QRect(2, 2, margin_left, margin_top - 4), Qt::AlignLeft | Qt::AlignVCenter, line(2, "kHz"));
+
+    // The seconds axis, counted from the start of the recording like the bar's numbers.
+    const double step = sonogram_axis_step(range_.span_s, std::max(plot.width() / 90, 2));
+    for (double t = std::ceil(range_.t0 / step) * step; t <= range_.t0 + range_.span_s + 1e-9; t += step) {
+        const double x = x_of_seconds(t);
+        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
+        painter.drawText(QRectF(x - 40, plot.bottom() + 6, 80, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
+                         number_text(t, step));
+    }
+    painter.drawText(QRect(plot.left(), plot.bottom() + 6 + metrics.height(), plot.width(), metrics.height()),
+                     Qt::AlignRight | Qt::AlignTop, line(3, "s"));
+
+    // Title: species and recording; what is still missing.
+    QString title = title_text();
+    if (handle_.sonogram && !handle_.sonogram->complete()) {
+        const std::string error = handle_.sonogram->error();
+        title += "   " + (error.empty() ? line(11, "Computing the sonogram") + "..."
+                                        : line(12, "The sonogram cannot be made:") + " " + qt_text(error));
+    }
+    painter.drawText(QRect(margin_left, 2, plot.width(), margin_top - 4), Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(title, Qt::ElideRight, plot.width()));
+}
+
+void TSonogramForm::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect plot = plot_rect();
+    draw(painter, plot, devicePixelRatioF());
+    if (bar_ && cursor_s_ >= range_.t0 && cursor_s_ <= range_.t0 + range_.span_s) {
+        const double x = x_of_seconds(cursor_s_);
+        painter.setPen(QPen(look_.colour_map == 1 ? QColor(Qt::cyan) : QColor(Qt::red), 1));
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+}
+
+void TSonogramForm::resizeEvent(QResizeEvent* event) {
+    plot_dirty_ = true;
+    QWidget::resizeEvent(event);
+}
+
+void TSonogramForm::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) return;
+    const double factor = std::pow(1.25, notches);
+    const QPointF at = event->position();
+    if (event->modifiers() & Qt::ControlModifier)
+        range_.zoom_frequency(factor, hz_at_y(at.y()));
+    else if (event->modifiers() & Qt::ShiftModifier)
+        range_.scroll(-notches * range_.span_s / 10);
+    else
+        range_.zoom_time(factor, seconds_at_x(at.x()));
+    view_changed();
+    event->accept();
+}
+
+void TSonogramForm::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        if (control)
+            range_.zoom_frequency(1.5, range_.low_hz);
+        else
+            range_.zoom_time(1.5, range_.t0 + range_.span_s / 2);
+        break;
+    case Qt::Key_Minus:
+        if (control)
+            range_.zoom_frequency(1 / 1.5, range_.low_hz);
+        else
+            range_.zoom_time(1 / 1.5, range_.t0 + range_.span_s / 2);
+        break;
+    case Qt::Key_Left:
+        range_.scroll(-range_.span_s / 5);
+        break;
+    case Qt::Key_Right:
+        range_.scroll(range_.span_s / 5);
+        break;
+    case Qt::Key_PageUp:
+        range_.scroll(-range_.span_s);
+        break;
+    case Qt::Key_PageDown:
+        range_.scroll(range_.span_s);
+        break;
+    case Qt::Key_Home:
+        range_.t0 = 0;
+        break;
+    case Qt::Key_End:
+        range_.t0 = range_.length_s;
+        break;
+    case Qt::Key_F:
+        range_.low_hz = 0;
+        range_.high_hz = range_.top_hz;
+        break;
+    case Qt::Key_B:
+        set_look({look_.colour_map, look_.brightness + 5, look_.contrast});
+        return;
+    case Qt::Key_D:
+        set_look({look_.colour_map, look_.brightness - 5, look_.contrast});
+        return;
+    case Qt::Key_C:
+        set_look({look_.colour_map, look_.brightness, look_.contrast - 10});
+        return;
+    case Qt::Key_V:
+        set_look({look_.colour_map, look_.brightness, look_.contrast + 10});
+        return;
+    case Qt::Key_M:
+        set_look({1 - look_.colour_map, look_.brightness, look_.contrast});
+        return;
+    case Qt::Key_S:
+        if (control) {
+            save_as_png();
+            return;
+        }
+        [[fallthrough]];
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    view_changed();
+}
+
+void TSonogramForm::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && plot_rect().contains(event->position().toPoint())) {
+        seek_to(seconds_at_x(event->position().x()));
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TSonogramForm::contextMenuEvent(QContextMenuEvent* event) {
+    menu_->popup(event->globalPos());
+    event->accept();
+}
+
+QImage TSonogramForm::picture(qreal scale) const {
+    QImage image(QSize(int(std::lround(width() * scale)), int(std::lround(height() * scale))), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    QPainter painter(&image);
+    painter.setFont(font());
+    const bool dirty = plot_dirty_;
+    plot_dirty_ = true; // rendered at the picture's scale
+    draw(painter, plot_rect(), scale);
+    plot_dirty_ = dirty || scale != devicePixelRatioF();
+    return image;
+}
+
+bool TSonogramForm::save_png(const std::string& path, std::string& error) const {
+    const QImage image = picture(2);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        error = "PNG";
+        return false;
+    }
+    if (!write_file_atomically(path, bytes.toStdString())) {
+        error = path;
+        return false;
+    }
+    return true;
+}
+
+void TSonogramForm::save_as_png() {
+    if (!handle_.sonogram) return;
+    QString name = title_text();
+    name.replace(QRegularExpression("[^A-Za-z0-9 _-]+"), " ");
+    name = name.simplified();
+    if (name.isEmpty()) name = "sonogram";
+    const auto path = dialog_port().save_file(disc_text(line(1, "Save sonogram as PNG")), {},
+                                              native_path(name + ".png"),
+                                              {{disc_text(line(13, "PNG pictures")), "*.png"}});
+    if (!path) return;
+    std::string error;
+    if (!save_png(*path, error))
+        show_message(disc_text(line(14, "The picture could not be saved:")) + " " + message_text_from_path(*path),
+                     mb::icon_error);
+}
+
+WindowFactory sonogram_factory() {
+    WindowFactory factory;
+    factory.prepare = [](WindowRequest& request) { return request.sound_bar != nullptr; };
+    factory.create = [](const WindowRequest&, WindowRegistry&) -> QWidget* { return new TSonogramForm; };
+    factory.take = [](QWidget& window, const WindowRequest& request) {
+        auto& form = static_cast<TSonogramForm&>(window);
+        if (!request.sound_bar || !form.show_recording(*request.sound_bar)) {
+            if (!form.handle().sonogram) form.close();
+            return;
+        }
+        form.show();
+        form.raise();
+        form.activateWindow();
+    };
+    return factory;
+}
+
+} // namespace morvelin
