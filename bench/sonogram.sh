@@ -47,3 +47,11 @@ awk -v o="$ours" -v t="$theirs" 'BEGIN {
 echo "first screenful"
 awk -v s="$first_short" -v l="$first_long" 'BEGIN {
     printf "  5 s recording %.1f ms   70 min track %.1f ms   ratio %.2f   (goal < 1.5)\n", s * 1e3, l * 1e3, l / s }'
+
+source "$root/bench/results.sh"
+bench_result "sonogram of a 3-minute recording (sox spectrogram / ours)" \
+    "$(awk -v t="$ours" 'BEGIN { printf "%.1f", t * 1e3 }')" "$(awk -v t="$theirs" 'BEGIN { printf "%.1f", t * 1e3 }')" ms \
+    "$(awk -v o="$ours" -v t="$theirs" 'BEGIN { printf "%.2f", t / o }')" 2 "at least"
+bench_result "sonogram's first screenful: 70-minute track / 5-second recording" \
+    "$(awk -v t="$first_long" 'BEGIN { printf "%.1f", t * 1e3 }')" "$(awk -v t="$first_short" 'BEGIN { printf "%.1f", t * 1e3 }')" ms \
+    "$(awk -v s="$first_short" -v l="$first_long" 'BEGIN { printf "%.2f", l / s }')" 1.5 "at most"

@@ -10,6 +10,7 @@
 #include "core/foundation/settings_file.h"
 #include "screen_pictures.h"
 #include "scripted_services.h"
+#include "tone_wav.h"
 #include "virtual_screen.h"
 
 #include <gtest/gtest.h>
@@ -195,6 +196,82 @@ int range_pixels(const QImage& image, QRect area) {
         }
     return count;
 }
+
+// What a recording of the program's stream (signed 16-bit mono at 8 kHz, as the tests record it)
+// carried, cut into 25 ms windows: each window's frequency from its upward zero crossings.
+constexpr int heard_rate = 8000;
+constexpr int heard_window = 200;
+
+std::vector<std::int16_t> raw_samples(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::int16_t> samples;
+    for (std::int16_t sample = 0; in.read(reinterpret_cast<char*>(&sample), sizeof sample);)
+        samples.push_back(sample);
+    return samples;
+}
+
+// Runs of one tone: windows within 6 % of one of the given frequencies, in the order heard, with the
+// seconds of that tone. Windows of neither (quiet, a change of tone, a gap where the stream ran dry
+// on a loaded machine) count for no tone and do not end a run, so a run's seconds are the sound heard.
+struct ToneRun {
+    double hz = 0;
+    double seconds = 0;
+};
+
+std::vector<ToneRun> tone_runs(const std::string& file, const std::vector<double>& tones) {
+    const std::vector<std::int16_t> samples = raw_samples(file);
+    std::vector<ToneRun> runs;
+    for (std::size_t from = 0; from + heard_window <= samples.size(); from += heard_window) {
+        double energy = 0;
+        int upward = 0;
+        for (std::size_t i = from; i < from + heard_window; ++i) {
+            energy += double(samples[i]) * samples[i];
+            if (i > from && samples[i - 1] < 0 && samples[i] >= 0) ++upward;
+        }
+        double tone = 0;
+        if (std::sqrt(energy / heard_window) > 300) {
+            const double hz = double(upward) * heard_rate / heard_window;
+            for (double t : tones)
+                if (std::abs(hz - t) <= 0.06 * t) tone = t;
+        }
+        if (tone == 0) continue;
+        if (runs.empty() || runs.back().hz != tone) runs.push_back({tone, 0});
+        runs.back().seconds += double(heard_window) / heard_rate;
+    }
+    // A window or two of a tone between two runs of another is the change of tone, not a run.
+    std::vector<ToneRun> joined;
+    for (const ToneRun& run : runs) {
+        if (run.seconds < 0.06) continue;
+        if (!joined.empty() && joined.back().hz == run.hz)
+            joined.back().seconds += run.seconds;
+        else
+            joined.push_back(run);
+    }
+    return joined;
+}
+
+std::string text(const std::vector<ToneRun>& runs) {
+    std::ostringstream out;
+    for (const ToneRun& run : runs)
+        out << run.hz << " Hz " << run.seconds << " s; ";
+    return runs.empty() ? "no tone" : out.str();
+}
+
+// The longest run of a tone, in seconds.
+double longest_run(const std::vector<ToneRun>& runs, double hz) {
+    double longest = 0;
+    for (const ToneRun& run : runs)
+        if (run.hz == hz) longest = std::max(longest, run.seconds);
+    return longest;
+}
+
+// The demo disc's first recording (the first species of the first family) replaced by pure tones:
+// 3 kHz, then 2 kHz, then 3 kHz again; parts long enough that the recording of the program's stream,
+// which starts a moment after the sound, hears the whole middle part.
+constexpr double edge_hz = 3000, middle_hz = 2000;
+constexpr double edge_seconds = 1.0, middle_seconds = 3.0;
+constexpr double tone_seconds = 2 * edge_seconds + middle_seconds;
+
 
 class MainWindowEndToEnd : public ::testing::Test {
 protected:
@@ -773,6 +850,120 @@ protected:
         ASSERT_TRUE(screen_.key("Escape"));
         ASSERT_NO_FATAL_FAILURE(exit_program(window));
     }
+
+    // The program is given a copy of the demo disc whose first recording is the tone recording (44.1
+    // kHz, so that the sonogram's band reaches its default top of 12 kHz).
+    void use_disc_with_tone_recording() {
+        const std::string copy = runtime_.file("tone-disc") + "/";
+        fs::copy(disc_, copy, fs::copy_options::recursive);
+        const std::string first = copy + "tapes/01/A01.WAV";
+        ASSERT_EQ(fs::file_size(first), 44u + 5u * 22050 * 2)
+            << first << " is no longer the demo's 5 s of 16-bit mono at 22050 Hz";
+        testing::write_tone_wav(first, {{edge_hz, edge_seconds}, {middle_hz, middle_seconds}, {edge_hz, edge_seconds}});
+        disc_ = copy;
+        const Ran set = run({tool_, "ini-set", settings(), "GENERAL", "Base Directory", disc_});
+        ASSERT_TRUE(set.ok()) << set.output;
+    }
+
+    // Plays the selected bar with keys (Space, after Shift+Home to start at its start) or a click on its button, and records the program's
+    // new stream until the bar's button shows the play glyph again: what was heard.
+    void play_and_record(const ScreenWindow& window, QPoint button, const std::string& keys, const std::string& what,
+                         std::string& recording) {
+        recording = runtime_.file("heard-" + std::to_string(++recordings_) + ".raw");
+        if (keys.empty()) {
+            ASSERT_TRUE(screen_.click(button + QPoint(play_.size().width() / 2, play_.size().height() / 2)));
+        } else {
+            ASSERT_TRUE(screen_.focus(window));
+            std::istringstream each(keys);
+            for (std::string key; each >> key;)
+                ASSERT_TRUE(screen_.key(key));
+        }
+        std::string input;
+        ASSERT_TRUE(poll_until(20s, [&] {
+            input = sink_input_of(program_.pid());
+            return !input.empty() && input != last_input_;
+        })) << "the program opened no new stream for " << what;
+        last_input_ = input;
+        ChildProcess recorder;
+        Launch record;
+        record.arguments = {"parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
+                            "--raw", "--latency-msec=20"};
+        record.output = recording;
+        std::string error;
+        ASSERT_TRUE(recorder.start(record, error)) << error;
+        const Sprite play_focused(bitmap("SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR"));
+        const QRect around_button(button - QPoint(4, 4), play_.size() + QSize(8, 8));
+        ScreenReader reader(screen_.display());
+        // Playing first, then back to the play glyph.
+        bool playing = false;
+        const bool ended = poll_until(120s, [&] {
+            const QImage image = reader.grab(around_button);
+            const QRect all(QPoint(0, 0), around_button.size());
+            const bool idle = !play_.find(image, all).empty() || !play_focused.find(image, all).empty();
+            playing = playing || !idle;
+            return playing && idle;
+        });
+        recorder.signal(SIGINT);
+        recorder.wait(3s);
+        recorder.stop();
+        ASSERT_TRUE(ended) << "the bar did not end playing " << what;
+    }
+
+    // The sonogram window as read from the screen: the plot's frame, the kHz axis' ticks (rows, top
+    // first), and the red play cursor's column inside the frame (-1 when none).
+    struct SonogramOnScreen {
+        QRect plot;
+        std::vector<int> ticks;
+    };
+    static bool black(QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; }
+    static bool red(QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; }
+
+    SonogramOnScreen read_sonogram(const QImage& image, const QRect& window) {
+        SonogramOnScreen found;
+        // The frame's left edge: the first column that is black over most of the window's height.
+        int left = -1;
+        for (int x = window.left(); x < window.center().x() && left < 0; ++x) {
+            int count = 0;
+            for (int y = window.top(); y <= window.bottom(); ++y)
+                count += black(image.pixel(x, y));
+            if (count > window.height() * 6 / 10) left = x;
+        }
+        if (left < 0) return found;
+        // Its top and bottom: the first and last row that is black along the frame's first pixels.
+        int top = -1, bottom = -1;
+        for (int y = window.top(); y <= window.bottom(); ++y) {
+            bool line = true;
+            for (int x = left; x < left + 30 && line; ++x)
+                line = black(image.pixel(x, y));
+            if (line && black(image.pixel(left, y))) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+        }
+        int right = left;
+        while (right + 1 <= window.right() && black(image.pixel(right + 1, top))) ++right;
+        found.plot = QRect(QPoint(left, top), QPoint(right, bottom));
+        // Ticks: short black lines just left of the frame.
+        for (int y = top - 2; y <= bottom + 2; ++y) {
+            bool tick = true;
+            for (int x = left - 5; x < left && tick; ++x)
+                tick = black(image.pixel(x, y));
+            if (tick) found.ticks.push_back(y);
+        }
+        return found;
+    }
+
+    static int cursor_x(const QImage& image, const QRect& plot) {
+        for (int x = plot.left() + 1; x < plot.right(); ++x) {
+            int count = 0;
+            for (int y = plot.top() + 1; y < plot.bottom(); ++y)
+                count += red(image.pixel(x, y));
+            if (count > plot.height() / 2) return x;
+        }
+        return -1;
+    }
+
+    int recordings_ = 0;
 
     Sprite plus_{bitmap("PLUS_BITMAP")};
     Sprite minus_{bitmap("MINUS_BITMAP")};
@@ -1373,6 +1564,226 @@ namespace {
 
 // The area map of the options at the program's scale factor: every pixel of the map as large as the
 // factor says, so that a click on a seed point hits its area.
+// The sonogram of the tone recording, opened with S on its sound bar: the pure tones are dark lines,
+// the 2 kHz line within one frequency bin of the 2 kHz label's tick; the red play cursor moves while the
+// recording plays; a click on the sonogram moves the bar there (what is heard then starts in the 2 kHz
+// part); a loop set with [ and ] at positions clicked on the sonogram turns at least three times.
+TEST_F(MainWindowEndToEnd, SonogramShowsTheToneAtItsFrequencyFollowsThePlayAndSeeks) {
+    if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
+    ASSERT_NO_FATAL_FAILURE(use_disc_with_tone_recording());
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
+    std::vector<QPoint> buttons;
+    ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(shot("recordings"), window.geometry)).empty(); }))
+        << "the unfolded species shows no sound bar with a play button";
+    const QPoint button = buttons.front();
+    std::string heard;
+    ASSERT_NO_FATAL_FAILURE(play_and_record(window, button, "", "the tone recording", heard));
+    const auto runs = tone_runs(heard, {edge_hz, middle_hz});
+    ASSERT_NEAR(longest_run(runs, middle_hz), middle_seconds, 0.3) << "not the tone recording: " << text(runs);
+
+    // S on the selected bar opens the sonogram window.
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("s"));
+    ScreenWindow sonogram;
+    ASSERT_TRUE(wait_for_window_starting("Sonogram", sonogram)) << "S on the bar opened no sonogram window";
+    // Away from the bar, whose button is watched.
+    const QRect button_area(button - QPoint(8, 8), play_.size() + QSize(16, 16));
+    if (sonogram.geometry.intersects(button_area)) {
+        const QSize size = sonogram.geometry.size();
+        QPoint to(VirtualScreen::width - size.width() - 4, VirtualScreen::height - size.height() - 4);
+        if (QRect(to, size).intersects(button_area)) to.setX(4);
+        ASSERT_TRUE(screen_.move(sonogram, to));
+        ASSERT_TRUE(poll_until(10s, [&] {
+            for (const ScreenWindow& w : screen_.windows_of(program_.pid()))
+                if (w.id == sonogram.id && !w.geometry.intersects(button_area)) {
+                    sonogram = w;
+                    return true;
+                }
+            return false;
+        })) << "the sonogram window could not be moved off the sound bar";
+    }
+    SonogramOnScreen read;
+    QImage image;
+    // Both tones drawn: rows of the plot that are dark along a good part of its width.
+    auto line_rows = [&](const QImage& picture, const QRect& plot) {
+        std::vector<std::pair<int, int>> rows; // row, dark pixels
+        for (int y = plot.top() + 1; y < plot.bottom(); ++y) {
+            int count = 0;
+            for (int x = plot.left() + 1; x < plot.right(); ++x)
+                count += qGray(picture.pixel(x, y)) < 96;
+            rows.emplace_back(y, count);
+        }
+        return rows;
+    };
+    ASSERT_TRUE(poll_until(30s, [&] {
+        image = shot("sonogram");
+        read = read_sonogram(image, sonogram.geometry);
+        if (read.plot.width() < 100 || read.ticks.size() < 3) return false;
+        int dark_rows = 0;
+        for (auto [y, count] : line_rows(image, read.plot))
+            dark_rows += count > read.plot.width() / 6;
+        return dark_rows >= 2;
+    })) << "the sonogram window shows no frame with a kHz axis and no tone lines; plot " << text(read.plot)
+        << ", " << read.ticks.size() << " ticks";
+    // The ticks go from 0 Hz at the bottom of the frame to 12 kHz at its top in equal steps.
+    const int n = int(read.ticks.size());
+    const double step_px = double(read.ticks.back() - read.ticks.front()) / (n - 1);
+    const double step_hz = 12000.0 / (n - 1);
+    const double bin_px = step_px / step_hz * 44100 / 1024; // a 1024-sample frame at 44.1 kHz
+    ASSERT_NEAR(std::fmod(middle_hz, step_hz), 0.0, 1e-6) << "no label at 2 kHz with " << n << " ticks";
+    const int label_tick = read.ticks[std::size_t(n - 1 - int(std::lround(middle_hz / step_hz)))];
+    // The 2 kHz line: the dark band around the row dark along most of the width (the 2 kHz part is the
+    // longest), its centre weighted by darkness.
+    const auto rows = line_rows(image, read.plot);
+    const auto strongest = std::max_element(rows.begin(), rows.end(), [](auto a, auto b) { return a.second < b.second; });
+    double weight = 0, sum = 0;
+    for (auto it = strongest; it != rows.end() && it->second * 2 >= strongest->second; ++it)
+        weight += it->second, sum += double(it->first) * it->second;
+    for (auto it = strongest; it != rows.begin() && (it - 1)->second * 2 >= strongest->second; --it)
+        weight += (it - 1)->second, sum += double((it - 1)->first) * (it - 1)->second;
+    const double line_y = sum / weight;
+    std::cout << "[   NOTE   ] 2 kHz line at row " << line_y << ", its label's tick at " << label_tick << ", a bin is "
+              << bin_px << " px\n";
+    EXPECT_LE(std::abs(line_y - label_tick), std::max(bin_px, 1.0))
+        << "the 2 kHz tone is not drawn at the 2 kHz label: ticks " << text(read.plot);
+
+    // Where the recording ends on screen: the last dark pixel of the 2 kHz row's band.
+    int end_x = read.plot.left();
+    for (int x = read.plot.left() + 1; x < read.plot.right(); ++x)
+        for (int dy = -3; dy <= 3; ++dy)
+            if (qGray(image.pixel(x, int(std::lround(line_y)) + dy - int(std::lround((edge_hz - middle_hz) / step_hz * step_px)))) < 96)
+                end_x = x;
+    const double px_per_second = (end_x - read.plot.left()) / tone_seconds;
+    ASSERT_GT(px_per_second, 10) << "the 3 kHz parts are not drawn";
+    auto x_of = [&](double seconds) { return read.plot.left() + int(std::lround(seconds * px_per_second)); };
+
+    // A click at 2.5 s moves the cursor there; playing then starts in the 2 kHz part and the cursor
+    // moves on.
+    ScreenReader reader(screen_.display());
+    const int y_click = (read.plot.top() + read.plot.bottom()) / 2;
+    ASSERT_TRUE(screen_.click({x_of(2.5), y_click}));
+    int cursor = -1;
+    EXPECT_TRUE(poll_until(10s, [&] {
+        cursor = cursor_x(reader.grab(sonogram.geometry), read.plot.translated(-sonogram.geometry.topLeft()));
+        return cursor >= 0 && std::abs(cursor + sonogram.geometry.left() - x_of(2.5)) <= px_per_second * 0.15;
+    })) << "the cursor is not where the sonogram was clicked: at " << cursor << ", clicked " << x_of(2.5);
+    std::vector<int> cursors;
+    std::atomic<bool> watching{true};
+    std::thread watcher([&] {
+        ScreenReader own(screen_.display());
+        while (watching) {
+            const int x = cursor_x(own.grab(sonogram.geometry), read.plot.translated(-sonogram.geometry.topLeft()));
+            if (x >= 0 && (cursors.empty() || cursors.back() != x)) cursors.push_back(x);
+            std::this_thread::sleep_for(50ms);
+        }
+    });
+    ASSERT_NO_FATAL_FAILURE(play_and_record(window, button, "space", "the tone recording from 2.5 s", heard));
+    watching = false;
+    watcher.join();
+    const auto from_click = tone_runs(heard, {edge_hz, middle_hz});
+    ASSERT_FALSE(from_click.empty()) << "nothing heard after the click";
+    EXPECT_EQ(from_click.front().hz, middle_hz) << "the play did not start where the sonogram was clicked: "
+                                                << text(from_click);
+    EXPECT_LT(longest_run(from_click, middle_hz), middle_seconds - 0.5) << text(from_click);
+    ASSERT_GE(cursors.size(), 3u) << "the cursor did not move while playing";
+    EXPECT_TRUE(std::is_sorted(cursors.begin(), cursors.end() - 1)) << "the cursor went back while playing";
+    EXPECT_GT(cursors[cursors.size() - 2] - cursors.front(), int(px_per_second)) << "the cursor moved too little";
+
+    // A loop from 0.5 s (3 kHz) to 2 s (2 kHz), set with [ and ] where the sonogram was clicked.
+    for (auto [seconds, key] : {std::pair{0.5, "bracketleft"}, std::pair{2.0, "bracketright"}}) {
+        ASSERT_TRUE(screen_.click({x_of(seconds), y_click}));
+        ASSERT_TRUE(poll_until(10s, [&] {
+            const int x = cursor_x(reader.grab(sonogram.geometry), read.plot.translated(-sonogram.geometry.topLeft()));
+            return x >= 0 && std::abs(x + sonogram.geometry.left() - x_of(seconds)) <= px_per_second * 0.15;
+        })) << "the cursor did not move to " << seconds << " s";
+        ASSERT_TRUE(screen_.focus(window));
+        ASSERT_TRUE(screen_.key(key));
+    }
+    shot("loop-set");
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("space"));
+    std::string input;
+    ASSERT_TRUE(poll_until(20s, [&] {
+        input = sink_input_of(program_.pid());
+        return !input.empty() && input != last_input_;
+    })) << "the loop opened no new stream";
+    last_input_ = input;
+    const std::string looped = runtime_.file("looped.raw");
+    ChildProcess recorder;
+    Launch record;
+    record.arguments = {"parec", "--monitor-stream=" + input, "--format=s16le", "--rate=8000", "--channels=1",
+                        "--raw", "--latency-msec=20"};
+    record.output = looped;
+    std::string error;
+    ASSERT_TRUE(recorder.start(record, error)) << error;
+    // Each turn is heard as 0.5 s of 3 kHz and 1 s of 2 kHz.
+    auto turns = [&] {
+        int count = 0;
+        const auto loop_runs = tone_runs(looped, {edge_hz, middle_hz});
+        for (std::size_t i = 1; i < loop_runs.size(); ++i)
+            count += loop_runs[i - 1].hz == edge_hz && loop_runs[i].hz == middle_hz &&
+                     std::abs(loop_runs[i].seconds - 1.0) <= 0.25;
+        return count;
+    };
+    const bool three = poll_until(60s, [&] { return turns() >= 3; });
+    recorder.signal(SIGINT);
+    recorder.wait(3s);
+    recorder.stop();
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("space")); // stops the loop
+    EXPECT_TRUE(three) << "the loop did not turn three times: " << text(tone_runs(looped, {edge_hz, middle_hz}));
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
+// The sound bar's speeds at the sound server, on the tone recording: the 3 s middle part at 2 kHz is
+// heard for twice as long an octave lower at half the tape speed, twice as long at its own pitch
+// time-stretched, and for as long an octave lower an octave down.
+TEST_F(MainWindowEndToEnd, SpeedModesStretchAndLowerTheSoundHeard) {
+    if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
+    ASSERT_NO_FATAL_FAILURE(use_disc_with_tone_recording());
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
+    std::vector<QPoint> buttons;
+    ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(shot("recordings"), window.geometry)).empty(); }))
+        << "the unfolded species shows no sound bar with a play button";
+    const QPoint button = buttons.front();
+    struct Mode {
+        const char* key;
+        const char* name;
+        double factor; // of the frequency
+        double length; // of the duration
+    };
+    const Mode modes[] = {{"1", "normal speed", 1, 1},
+                          {"2", "half the tape speed", 0.5, 2},
+                          {"ctrl+2", "half the speed time-stretched", 1, 2},
+                          {"o", "an octave down", 0.5, 1}};
+    bool first = true;
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.name);
+        if (!first) {
+            ASSERT_TRUE(screen_.focus(window));
+            ASSERT_TRUE(screen_.key(mode.key));
+        }
+        std::string heard;
+        ASSERT_NO_FATAL_FAILURE(play_and_record(window, button, first ? "" : "shift+Home space", mode.name, heard));
+        first = false;
+        const double middle = middle_hz * mode.factor, edge = edge_hz * mode.factor;
+        const auto runs = tone_runs(heard, {middle, edge, middle_hz, edge_hz});
+        const double seconds = longest_run(runs, middle);
+        std::cout << "[   NOTE   ] " << mode.name << ": " << text(runs) << "\n";
+        EXPECT_NEAR(seconds, middle_seconds * mode.length, 0.12 * middle_seconds * mode.length)
+            << "the " << middle << " Hz part was heard for " << seconds << " s: " << text(runs);
+        double other = 0;
+        for (const ToneRun& run : runs)
+            if (run.hz != middle && run.hz != edge) other += run.seconds;
+        EXPECT_LT(other, 0.3) << "tones of another speed were heard: " << text(runs);
+    }
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
 class AreaSelectionEndToEnd : public MainWindowEndToEnd, public ::testing::WithParamInterface<int> {
 protected:
     AreaSelectionEndToEnd() { scale_ = screen_scale_ = GetParam(); }

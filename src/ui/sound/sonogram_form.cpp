@@ -53,6 +53,9 @@ TSonogramForm::TSonogramForm(QWidget* parent)
       settings_(settings::SonogramSettings::section, settings::SonogramSettings::defaults()) {
     setWindowTitle(line(0, "Sonogram"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Like the other tool windows: an open sonogram does not keep the program running after its last
+    // main window closes.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
     setToolTip(line(15, "Click to play from there. Wheel: time zoom; Ctrl+wheel: frequency zoom."));
     resize(900, 420);
