@@ -43,36 +43,48 @@ bool contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-// parse_integer's rules (surrounding spaces and control characters ignored, optional sign) on a view:
-// the tens of thousands of numbers of a disc are converted without a temporary string each.
+// parse_integer's rules (surrounding spaces and control characters ignored, optional sign, the value
+// within int) on a view: the tens of thousands of numbers of a disc are converted without a temporary
+// string each.
 bool to_int(std::string_view text, int& value) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
         text.remove_prefix(1);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
         text.remove_suffix(1);
-    if (!text.empty() && text[0] == '+') {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
         text.remove_prefix(1);
-        if (!text.empty() && text[0] == '-') return false;
     }
     if (text.empty()) return false;
-    int result = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), result);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    value = result;
+    constexpr std::uint64_t most_negative = std::uint64_t{1} << 31;
+    std::uint64_t magnitude = 0;
+    for (const char c : text) {
+        const unsigned digit = static_cast<unsigned char>(c) - static_cast<unsigned>('0');
+        if (digit > 9) return false;
+        magnitude = magnitude * 10 + digit;
+        if (magnitude > most_negative) return false;
+    }
+    if (!negative && magnitude == most_negative) return false;
+    value = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
     return true;
 }
 
-// What a line is to the section reader, found in one pass when the file is opened so that searching
-// sections need not read every line's text again.
-enum LineMark : std::uint8_t { plain_line, named_marker_line, entry_marker_line };
+// A section marker line ("@#[NAME]" or, for an entry, "@#[]"), found in one pass when the file is
+// opened so that searching sections need not read every line again.
+struct Marker {
+    std::size_t line = 0;
+    bool entry = false;
+};
 
 // One descrambled data file and the reader's position in it.
 struct DataFile {
     std::string name; // as the program names it, for messages
     std::string path;
     std::vector<std::string> lines;
-    std::vector<LineMark> marks; // one per line
+    std::vector<Marker> markers; // in file order
     std::size_t index = 0;       // the current line: where the next section search starts
+    std::size_t next_marker = 0; // the first of markers at or after index
 };
 
 // Lines [first, first + count) of a file; lines past the end read as empty.
@@ -84,10 +96,10 @@ struct Section {
     std::string_view operator[](std::size_t i) const {
         return i < count ? std::string_view(file->lines[first + i]) : std::string_view();
     }
-    // Line i handed over to a record that keeps it, which spares a copy of each text: the line reads as
-    // empty afterwards, so a line is taken only after its last other use.
-    std::string take(std::size_t i) const {
-        return i < count ? std::exchange(file->lines[first + i], std::string()) : std::string();
+    // Line i handed over to a record's empty string that keeps it, which spares a copy of each text: the
+    // line reads as empty afterwards, so a line is taken only after its last other use.
+    void take(std::size_t i, std::string& into) const {
+        if (i < count) into.swap(file->lines[first + i]);
     }
     // 1-based line number in the descrambled file, for messages.
     std::size_t line_number(std::size_t i) const { return first + i + 1; }
@@ -95,6 +107,24 @@ struct Section {
         return {file, first + from, std::min(n, count - from)};
     }
 };
+
+// Replaces each "LINEFEED_ONLY_REPLACER" of a line by a line feed. The search looks for the
+// placeholder's first '_', a byte that texts seldom hold, rather than its first letter.
+void replace_line_break_placeholders(std::string& line) {
+    constexpr std::size_t underscore = 8;
+    static_assert(linefeed_replacer[underscore] == '_' &&
+                  linefeed_replacer.find('_') == underscore);
+    std::size_t at = line.find('_', underscore);
+    while (at != std::string::npos) {
+        const std::size_t start = at - underscore;
+        if (std::string_view(line).substr(start, linefeed_replacer.size()) == linefeed_replacer) {
+            line.replace(start, linefeed_replacer.size(), 1, '\n');
+            at = line.find('_', start + 1 + underscore);
+        } else {
+            at = line.find('_', at + 1);
+        }
+    }
+}
 
 // A record with its key and the line it came from, while its file's list is sorted. The key's prefix
 // and bytes sit in the element, so sorting seldom touches the records themselves.
@@ -107,12 +137,6 @@ template <typename T> struct Keyed {
 
 template <typename T> Keyed<T> keyed(T& record, std::string_view key, std::size_t line) {
     return {key_prefix(key), key, &record, line};
-}
-
-// A taken text with its markup converted.
-std::string converted(std::string text) {
-    convert_markup_in_place(text);
-    return text;
 }
 
 [[noreturn]] void duplicate_key(const std::string& file, std::size_t line, const char* what) {
@@ -202,20 +226,12 @@ bool DataLoader::open(DataFile& file, const std::string& name, bool required) {
     file.path = *path;
     file.lines = std::move(*lines);
     decode_data_file_lines(file.lines, data_file_seed(name));
-    // One pass marks the section markers and replaces the line-break placeholders of every line; after
+    // One pass finds the section markers and replaces the line-break placeholders of every line; after
     // it the lines never change, so the views that sections hand out stay valid.
-    file.marks.resize(file.lines.size(), plain_line);
     for (std::size_t i = 0; i < file.lines.size(); ++i) {
         std::string& line = file.lines[i];
-        if (starts_with(line, section_start)) {
-            file.marks[i] = starts_with(line, anonymous_start) ? entry_marker_line : named_marker_line;
-        }
-        if (line.size() < linefeed_replacer.size()) continue;
-        std::size_t at = line.find(linefeed_replacer);
-        while (at != std::string::npos) {
-            line.replace(at, linefeed_replacer.size(), 1, '\n');
-            at = line.find(linefeed_replacer, at + 1);
-        }
+        if (starts_with(line, section_start)) file.markers.push_back({i, starts_with(line, anonymous_start)});
+        if (line.size() >= linefeed_replacer.size()) replace_line_break_placeholders(line);
     }
     return true;
 }
@@ -224,15 +240,14 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
                                                 std::size_t max_lines, bool note_overflow) {
     const bool anonymous = name.empty();
     const std::string marker = anonymous ? std::string() : std::string(section_start) + name + "]";
-    const auto& lines = file.lines;
-    const auto& marks = file.marks;
-    auto is_start = [&](std::size_t i) {
-        return anonymous ? marks[i] == entry_marker_line
-                         : marks[i] == named_marker_line && starts_with(lines[i], marker);
-    };
-    while (file.index < lines.size() && !is_start(file.index))
-        ++file.index;
-    if (file.index >= lines.size()) {
+    const auto& markers = file.markers;
+    std::size_t k = file.next_marker;
+    while (k < markers.size() &&
+           !(anonymous ? markers[k].entry : !markers[k].entry && starts_with(file.lines[markers[k].line], marker)))
+        ++k;
+    if (k == markers.size()) {
+        file.index = file.lines.size();
+        file.next_marker = k;
         if (required) {
             auto line = [&](std::size_t i) { return i < qm_data_.size() ? qm_data_[i] : std::string(); };
             fatal_error(line(2) + message_text_from_path(file.path) + "\n" + line(3) + " \"" + name + "\" " +
@@ -240,17 +255,18 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
         }
         return std::nullopt;
     }
-    ++file.index;
     // A named section holds entries of its own: it ends only at the next named section.
-    auto ends_here = [&](std::size_t i) {
-        return marks[i] == named_marker_line || (anonymous && marks[i] == entry_marker_line);
-    };
-    Section section{&file, file.index, 0};
-    while (file.index < lines.size() && section.count < max_lines && !ends_here(file.index)) {
-        ++file.index;
-        ++section.count;
-    }
-    if (note_overflow && file.index < lines.size() && !ends_here(file.index)) {
+    std::size_t end_marker = k + 1;
+    while (!anonymous && end_marker < markers.size() && markers[end_marker].entry)
+        ++end_marker;
+    const std::size_t first = markers[k].line + 1;
+    const std::size_t end = end_marker < markers.size() ? markers[end_marker].line : file.lines.size();
+    const Section section{&file, first, std::min(end - first, max_lines)};
+    file.index = first + section.count;
+    file.next_marker = k + 1;
+    while (file.next_marker < markers.size() && markers[file.next_marker].line < file.index)
+        ++file.next_marker;
+    if (note_overflow && file.index < end) {
         d_.notes.push_back(file.name + ", line " + std::to_string(file.index + 1) +
                            ": lines after the first " + std::to_string(max_lines) + " of " +
                            (anonymous ? std::string("an entry") : "section \"" + name + "\"") +
@@ -353,7 +369,7 @@ void DataLoader::load_maps() {
     std::vector<Keyed<Tmap_data>> list;
     while (auto e = read_section(file, "", false, 3)) {
         Tmap_data& map = d_.map_pool_.add();
-        map.name = e->take(0);
+        e->take(0, map.name);
         map.kind = number(*e, 1, "the map kind");
         std::string rest((*e)[2]);
         std::array<double, 4> n{};
@@ -375,10 +391,10 @@ void DataLoader::load_people() {
     std::vector<Keyed<Tperson>> list;
     while (auto e = read_section(file, "", false, 4)) {
         Tperson& person = d_.person_pool_.add();
-        person.key = e->take(0);
-        person.text_1 = e->take(1);
-        person.text_2 = e->take(2);
-        person.text_3 = e->take(3);
+        e->take(0, person.key);
+        e->take(1, person.text_1);
+        e->take(2, person.text_2);
+        e->take(3, person.text_3);
         if (!d_.first_person) d_.first_person = &person;
         list.push_back(keyed(person, person.key, e->line_number(0)));
         const std::string upper = to_upper_ascii(person.key);
@@ -401,9 +417,9 @@ void DataLoader::load_families_and_species() {
     for (std::size_t n = 0; n < families.count / 2; ++n) {
         Tfamily& family = d_.family_pool_.add();
         family.order_kind = order_kind::scientific_names;
-        family.scientific_name = families.take(2 * n);
-        family.media_folder = families.take(2 * n + 1);
-        family.vernacular_name = vernacular.take(n);
+        families.take(2 * n, family.scientific_name);
+        families.take(2 * n + 1, family.media_folder);
+        vernacular.take(n, family.vernacular_name);
         (previous ? previous->next_family : d_.first_family[1]) = &family;
         previous = &family;
         families_1_.push_back(&family);
@@ -439,10 +455,13 @@ void DataLoader::load_families_and_species() {
         const Section texts = *read_section(taxa, section_name, true, 4 * species.size(), false);
         for (std::size_t k = 0; k < species.size(); ++k) {
             Tspecies& s = *species[k];
-            s.vernacular_name = texts.take(4 * k);
-            s.text_2 = converted(texts.take(4 * k + 1));
-            s.text_3 = converted(texts.take(4 * k + 2));
-            s.text_4 = converted(texts.take(4 * k + 3));
+            texts.take(4 * k, s.vernacular_name);
+            texts.take(4 * k + 1, s.text_2);
+            convert_markup_in_place(s.text_2);
+            texts.take(4 * k + 2, s.text_3);
+            convert_markup_in_place(s.text_3);
+            texts.take(4 * k + 3, s.text_4);
+            convert_markup_in_place(s.text_4);
         }
     }
 
@@ -452,16 +471,14 @@ void DataLoader::load_families_and_species() {
             return a->unique_id < b->unique_id ? -1 : a->unique_id > b->unique_id ? 1 : 0;
         },
         "species unique ID");
-    d_.species_ids_.clear();
-    for (const Tspecies* s : d_.species_by_id_)
-        d_.species_ids_.push_back(s->unique_id);
+    d_.index_species_by_id();
 }
 
 void DataLoader::load_species_entry(const Section& e, std::size_t family_index, Tspecies*& tail) {
     Tfamily& family = *families_1_[family_index];
     Tspecies& s = d_.species_pool_.add();
     species_lines_.emplace_back(&s, e.line_number(1));
-    s.scientific_name = e.take(0);
+    e.take(0, s.scientific_name);
     s.family[1] = &family;
     s.media_folder = family.media_folder;
     (tail ? tail->next_in_order[1] : family.first_species) = &s;
@@ -515,7 +532,7 @@ void DataLoader::load_species_entry(const Section& e, std::size_t family_index, 
         const std::string_view line = e[i];
         const std::size_t marker = line.find(not_real_marker);
         ssp.not_real = marker != std::string_view::npos;
-        ssp.name = e.take(i);
+        e.take(i, ssp.name);
         if (ssp.not_real) ssp.name.resize(marker);
         (previous ? previous->next_subspecies : s.first_subspecies) = &ssp;
         previous = &ssp;
@@ -652,14 +669,15 @@ void DataLoader::load_localities() {
     std::vector<Keyed<Tlocality>> list;
     while (auto e = read_section(file, "", false, 9)) {
         Tlocality& l = d_.locality_pool_.add();
-        l.key = e->take(0);
-        l.name = e->take(1);
-        l.region = e->take(2);
-        l.country = e->take(3);
+        e->take(0, l.key);
+        e->take(1, l.name);
+        e->take(2, l.region);
+        e->take(3, l.country);
         if ((ed.language_spanish || ed.language_portuguese) && l.country == "Brazil") l.country = "Brasil";
         if (ed.language_spanish && l.country == "Peru") l.country = "Per\xFA";
-        l.line_4 = e->take(4);
-        l.text = converted(e->take(5));
+        e->take(4, l.line_4);
+        e->take(5, l.text);
+        convert_markup_in_place(l.text);
         const std::string_view coordinates = (*e)[6];
         auto position = [&](std::size_t from, std::int32_t& value, bool& flag) {
             const std::string_view group = coordinates.substr(std::min(from, coordinates.size()), 9);
@@ -671,7 +689,8 @@ void DataLoader::load_localities() {
         };
         position(0, l.position_1, l.position_1_flag);
         position(9, l.position_2, l.position_2_flag);
-        l.text_7 = converted(e->take(7));
+        e->take(7, l.text_7);
+        convert_markup_in_place(l.text_7);
         list.push_back(keyed(l, l.key, e->line_number(0)));
     }
     d_.localities_.assign(sort_keyed(list, file, "locality key"));
@@ -714,7 +733,8 @@ void DataLoader::load_photos() {
             if (!p.locality) corrupt(file, 1, (*e)[4]);
         }
         p.counts_as_photo = !contains((*e)[5], "NSS");
-        p.description = converted(e->take(6));
+        e->take(6, p.description);
+        convert_markup_in_place(p.description);
         p.number = ++species->picture_count;
         if (p.counts_as_photo) species->has_photo = true;
         Tbig_picture** link = &species->first_picture;
@@ -735,12 +755,12 @@ void DataLoader::load_audio_cds() {
         if (!to_int((*e)[0], cd.number))
             fatal_error("Error occured when converting audio CD \"tape\" number!");
         cd.sequence = static_cast<int>(d_.cd_pool_.size());
-        cd.text_1 = e->take(1);
-        cd.text_2 = e->take(2);
-        cd.text_3 = e->take(3);
+        e->take(1, cd.text_1);
+        e->take(2, cd.text_2);
+        e->take(3, cd.text_3);
         cd.always_available = equals_true(std::string((*e)[4]));
-        cd.text_5 = e->take(5);
-        cd.text_6 = e->take(6);
+        e->take(5, cd.text_5);
+        e->take(6, cd.text_6);
         if (!cd.always_available) ++d_.regular_cd_count;
         list.emplace_back(&cd, e->line_number(0));
     }
@@ -773,7 +793,7 @@ void DataLoader::load_cut_parts() {
     std::vector<Keyed<Tcutpart>> list;
     while (auto e = read_section(file, "", false, 10)) {
         Tcutpart& c = d_.cut_part_pool_.add();
-        c.key = e->take(0);
+        e->take(0, c.key);
         const std::string_view key = c.key;
         std::size_t digits = 0;
         while (digits < key.size() && is_digit(key[digits]))
@@ -818,8 +838,10 @@ void DataLoader::load_cut_parts() {
             c.recordist = d_.find_person((*e)[6]);
             if (!c.recordist) corrupt(file, 5, (*e)[6]);
         }
-        c.text_7 = converted(e->take(7));
-        c.text_8 = converted(e->take(8));
+        e->take(7, c.text_7);
+        convert_markup_in_place(c.text_7);
+        e->take(8, c.text_8);
+        convert_markup_in_place(c.text_8);
         c.value_9 = optional_number(*e, 9, "the number", 0);
         list.push_back(keyed(c, c.key, e->line_number(0)));
     }
@@ -860,10 +882,12 @@ void DataLoader::load_recording_items() {
                     item.number_3 = static_cast<std::uint8_t>(n3);
                 }
                 item.subspecies = subspecies_reference(e[3], s);
-                item.text_5 = converted(e.take(4));
+                e.take(4, item.text_5);
+                convert_markup_in_place(item.text_5);
                 item.is_p = contains(e[5], "P");
                 if (e[7].empty()) {
-                    item.text_7 = converted(e.take(6));
+                    e.take(6, item.text_7);
+                    convert_markup_in_place(item.text_7);
                 } else {
                     item.text_7.reserve(e[6].size() + 1 + e[7].size());
                     item.text_7.append(e[6]).append(1, ' ').append(e[7]);

@@ -11,9 +11,26 @@ namespace morvelin {
 
 Tdata::~Tdata() = default;
 
+namespace {
+
+std::uint64_t id_hash(int unique_id) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(unique_id)) * 0x9E3779B97F4A7C15u;
+}
+
+} // namespace
+
 Tspecies* Tdata::find_species(int unique_id) const {
-    const std::size_t i = lower_bound_index(species_ids_, unique_id);
-    return i < species_ids_.size() && species_ids_[i] == unique_id ? species_by_id_[i] : nullptr;
+    const std::ptrdiff_t at = species_index_.find(id_hash(unique_id), static_cast<std::uint32_t>(unique_id), 0,
+                                                  [](std::size_t) { return true; });
+    return at < 0 ? nullptr : species_by_id_[static_cast<std::size_t>(at)];
+}
+
+void Tdata::index_species_by_id() {
+    species_index_.reset(species_by_id_.size());
+    for (std::size_t i = 0; i < species_by_id_.size(); ++i) {
+        const int id = species_by_id_[i]->unique_id;
+        species_index_.insert(id_hash(id), static_cast<std::uint32_t>(id), 0, i);
+    }
 }
 
 Tperson* Tdata::find_person(std::string_view key) const {

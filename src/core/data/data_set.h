@@ -92,6 +92,9 @@ public:
 private:
     friend class DataLoader;
 
+    // Builds species_index_ from species_by_id_.
+    void index_species_by_id();
+
     RecordPool<Tmap_data> map_pool_;
     RecordPool<Tperson> person_pool_;
     RecordPool<Tfamily> family_pool_;
@@ -118,7 +121,7 @@ private:
     };
 
     std::vector<Tspecies*> species_by_id_;
-    std::vector<int> species_ids_; // the unique IDs of species_by_id_, for the search
+    ProbeTable species_index_; // unique ID -> position in species_by_id_
     KeyedList<Tperson, KeyOfPerson> persons_;
     KeyedList<Tlocality, KeyOfLocality> localities_;
     KeyedList<Tcutpart, KeyOfCutPart> cut_parts_;
