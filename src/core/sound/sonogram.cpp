@@ -45,8 +45,8 @@ SonogramPort* sonogram_port() {
 Sonogram::Sonogram(int sample_rate, std::int64_t sample_count, SonogramShape shape)
     : sample_rate_(std::max(sample_rate, 1)), sample_count_(std::max<std::int64_t>(sample_count, 0)),
       shape_(shape), columns_(sonogram_column_count(sample_count_, shape)) {
-    levels_.assign(std::size_t(columns_) * std::size_t(shape_.bins()), 0);
     const std::int64_t block_count = (columns_ + block_columns - 1) / block_columns;
+    levels_.resize(std::size_t(block_count));
     ready_storage_ = std::make_unique<std::atomic<bool>[]>(std::size_t(block_count));
     for (std::int64_t b = 0; b < block_count; ++b) {
         ready_storage_[std::size_t(b)].store(false);
@@ -61,7 +61,14 @@ bool Sonogram::column_ready(std::int64_t column) const {
 
 const std::uint8_t* Sonogram::column(std::int64_t column) const {
     if (!column_ready(column)) return nullptr;
-    return levels_.data() + column * bins();
+    // The block's storage was made before its flag was set, which column_ready acquired.
+    return levels_[std::size_t(column / block_columns)].get() + (column % block_columns) * bins();
+}
+
+std::uint8_t* Sonogram::block_levels(std::int64_t block) {
+    auto& levels = levels_[std::size_t(block)];
+    if (!levels) levels = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(block_columns) * std::size_t(bins()));
+    return levels.get();
 }
 
 std::string Sonogram::error() const {

@@ -95,7 +95,9 @@ public:
     // For the worker: the first block not yet done at or after block `from`, wrapping around; -1
     // when all are done.
     std::int64_t next_block(std::int64_t from) const;
-    std::uint8_t* block_levels(std::int64_t block) { return levels_.data() + block * block_columns * bins(); }
+    // The block's storage, made on first use: only the blocks computed take memory, so opening a long
+    // recording does not first clear the levels of all its columns.
+    std::uint8_t* block_levels(std::int64_t block);
     int block_size(std::int64_t block) const;
     void mark_done(std::int64_t block);
     void set_error(std::string error);
@@ -105,7 +107,7 @@ private:
     std::int64_t sample_count_;
     SonogramShape shape_;
     std::int64_t columns_;
-    std::vector<std::uint8_t> levels_;
+    std::vector<std::unique_ptr<std::uint8_t[]>> levels_; // per block; written by the worker alone
     std::unique_ptr<std::atomic<bool>[]> ready_storage_;
     std::vector<std::atomic<bool>*> ready_;
     std::atomic<std::uint64_t> blocks_done_{0};
