@@ -77,8 +77,8 @@ int run_program(int argc, char** argv) {
         return 1;
     }
     // The web engine, loaded when the first web page shows, refuses to run as root in its sandbox.
-    // Shared OpenGL contexts are not asked for: they would load the GL stack at every start (and it
-    // leaks on unloading), while the engine works without them, composing in software.
+    // Shared OpenGL contexts are not asked for here: they would load the GL stack at every start; the
+    // engine's module makes them when it shows its first page.
     if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     QApplication app(argc, argv);
     morvelin::QtMessagePort messages;

@@ -1,5 +1,6 @@
 #pragma once
-// A private X server (Xvfb, one 1280x1024 true-colour screen, no window manager) and the tools that
+// A private X server (Xvfb, one 1280x1024 true-colour screen, no window manager unless
+// MORVELIN_E2E_WINDOW_MANAGER names one) and the tools that
 // work on it: xdotool for windows, mouse and keys, ImageMagick's import for screenshots. Xvfb picks a
 // free display number itself (-displayfd), so tests running in parallel never share a screen. It runs
 // without resets: by default it resets whenever its last client leaves, and a program or tool that
@@ -72,12 +73,19 @@ public:
             return false;
         }
         display_ = ":" + number;
-        return true;
+        return start_window_manager(error, log_file);
     }
 
     void stop() {
+        window_manager_.stop();
         server_.stop();
         display_.clear();
+    }
+
+    // The window manager named by MORVELIN_E2E_WINDOW_MANAGER (e.g. openbox); none when it is unset.
+    static std::string window_manager() {
+        const char* name = std::getenv("MORVELIN_E2E_WINDOW_MANAGER");
+        return name ? name : "";
     }
 
     const std::string& display() const { return display_; }
@@ -162,6 +170,30 @@ public:
     }
 
 private:
+    // Starts the window manager and waits until it has claimed the screen (it names its check window
+    // on the root window).
+    bool start_window_manager(std::string& error, const std::string& log_file) {
+        const std::string manager = window_manager();
+        if (manager.empty()) return true;
+        Launch launch;
+        launch.arguments = {manager};
+        launch.changes["DISPLAY"] = display_;
+        launch.output = log_file + "." + manager + ".log";
+        launch.errors = launch.output;
+        if (!window_manager_.start(launch, error)) return false;
+        const auto deadline = Clock::now() + 30s;
+        while (Clock::now() < deadline) {
+            const Ran check = x_command({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
+            if (check.ok() && check.output.find("window id #") != std::string::npos) return true;
+            if (window_manager_.poll()) break;
+            std::this_thread::sleep_for(50ms);
+        }
+        error = manager + " did not take the screen (see " + launch.output + ")";
+        window_manager_.stop();
+        return false;
+    }
+
+    ChildProcess window_manager_;
     ChildProcess server_;
     std::string display_;
 };

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include <fstream>
 #include <sstream>
@@ -287,6 +288,40 @@ TEST_F(PlayListFormTest, PlayStartsThePlayerAndStopOrItsEndResetsTheWindow) {
     EXPECT_TRUE(window->grid()->isEnabled());
     EXPECT_TRUE(window->file_menu()->isEnabled());
     delete player_window;
+}
+
+// Play/Stop is the default button: Return presses it from the grid and the check boxes, while a
+// count being edited keeps its Return.
+TEST_F(PlayListFormTest, ReturnPressesPlayUnlessACountIsEdited) {
+    window->add_entry(*song, 1);
+    int started = 0;
+    std::vector<QWidget*> players;
+    PlayListPlayRequest seen;
+    install_play_list_player([&](QWidget&, const PlayListPlayRequest& request) {
+        ++started;
+        seen = request;
+        players.push_back(new QWidget);
+        return players.back();
+    });
+    window->show();
+    window->grid()->setCurrentCell(0, 2);
+    window->grid()->editItem(window->grid()->item(0, 2));
+    auto* editor = window->grid()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("3"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor commits and closes from a queued call
+    EXPECT_EQ(started, 0) << "Return in the count's editor played the list";
+    EXPECT_EQ(cell(0, 2), "3");
+
+    QTest::keyClick(window->grid(), Qt::Key_Return);
+    EXPECT_EQ(started, 1) << "Return in the grid did not press Play";
+    EXPECT_TRUE(window->playing());
+    seen.finished();
+    QTest::keyClick(window->endless_loop(), Qt::Key_Enter);
+    EXPECT_EQ(started, 2) << "Enter on the check box did not press Play";
+    seen.finished();
+    for (QWidget* w : players) delete w;
 }
 
 } // namespace

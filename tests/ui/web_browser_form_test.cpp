@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,37 @@ TEST_F(WebBrowserFormTest, TheRememberedWindowOutlivesThePopUpThatOpenedIt) {
     ASSERT_TRUE(open_web_address(nullptr, second));
     EXPECT_EQ(remembered_web_browser_form(), form.data());
     EXPECT_EQ(shown(*form), second);
+}
+
+// Closing the last other window ends the message loop while a web window still shows: File > Exit
+// closes the main window only.
+TEST_F(WebBrowserFormTest, AWebWindowShowingDoesNotKeepTheProgramRunning) {
+    set_browser(true, false);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        ASSERT_FALSE(w->isVisible()) << "a window of another test still shows";
+    QWidget main;
+    main.show();
+    ASSERT_TRUE(open_web_address(&main, first));
+    ASSERT_TRUE(open_web_address(&main, second));
+    ASSERT_EQ(forms().size(), 2u);
+    for (TWebBrowserForm* form : forms()) ASSERT_TRUE(form->isVisible());
+    bool last_closed = false;
+    const auto connection = QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&] {
+        last_closed = true;
+        QCoreApplication::exit(0);
+    });
+    QTimer::singleShot(0, &main, &QWidget::close);
+    // Only a hang would reach this; it ends the loop with a failure instead.
+    QTimer hang;
+    hang.setSingleShot(true);
+    QObject::connect(&hang, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    hang.start(30000);
+    const bool quit_on_last = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    QGuiApplication::setQuitOnLastWindowClosed(quit_on_last);
+    QObject::disconnect(connection);
+    EXPECT_TRUE(last_closed) << "the web windows kept the program running";
 }
 
 // A page from the disc whose folder holds blanks and "#", at the anchor the locality names.

@@ -452,6 +452,12 @@ void TPlayListForm::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
+    // Play/Stop is the window's default button: Return not taken by the control with the focus (a
+    // cell being edited takes it) presses it, as in a dialog.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && play_button_->isEnabled()) {
+        play_button_->click();
+        return;
+    }
     TForm<QWidget>::keyPressEvent(event);
 }
 

@@ -32,6 +32,9 @@ bool has_web_view_factory() {
 
 TWebBrowserForm::TWebBrowserForm() : TForm<QWidget>(nullptr, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("WebBrowserForm"));
+    // Without a parent it is a primary window: it would keep the program running after the main
+    // window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(696, 480);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
