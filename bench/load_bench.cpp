@@ -1,5 +1,6 @@
 // Loading of a full-size disc against its floor, in one run:
-//   BM_DescrambleFloor  reads and descrambles the ten data files and does nothing else;
+//   BM_DescrambleFloor  reads and descrambles the ten data files and does nothing else (the same
+//                       bytes with the same reading and descrambling code as the loader);
 //   BM_LoadDataSet      builds the whole data set from the same files with the program's loader;
 //   BM_ResidentMemory   loads once and reports the resident memory the data set holds against the
 //                       descrambled byte count (run it alone, in a fresh process, for a clean figure).
@@ -48,18 +49,20 @@ void prepare() {
     install_language_texts(Ttextfile_handler(disc_folder() + "Morvelin.txt", false));
 }
 
-// The descrambled lines of every data file; what the floor produces and the loader starts from.
+// Every data file read into its lines and descrambled with the loader's own primitives, and nothing
+// else: the header line stays where it is (the loader does not remove it either).
 std::uint64_t descramble_all(const std::string& folder, std::uint64_t* plain_bytes = nullptr) {
     std::uint64_t lines_read = 0;
     for (const char* name : data_files) {
         auto lines = read_data_file_lines(folder + name);
-        if (!lines) continue;
-        decode_data_file_lines(*lines, data_file_seed(name));
-        lines_read += lines->size();
-        if (plain_bytes) {
-            for (const std::string& line : *lines)
-                *plain_bytes += line.size() + 1;
+        if (!lines || lines->empty()) continue;
+        const DataLineDecoder decoder(*lines, data_file_seed(name));
+        for (std::size_t i = 1; i < lines->size(); ++i) {
+            std::string& line = (*lines)[i];
+            decoder.decode(line, i - 1);
+            if (plain_bytes) *plain_bytes += line.size() + 1;
         }
+        lines_read += lines->size() - 1;
         benchmark::DoNotOptimize(lines->data());
     }
     return lines_read;

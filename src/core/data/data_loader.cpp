@@ -70,21 +70,41 @@ bool to_int(std::string_view text, int& value) {
     return true;
 }
 
-// A section marker line ("@#[NAME]" or, for an entry, "@#[]"), found in one pass when the file is
-// opened so that searching sections need not read every line again.
+void replace_line_break_placeholders(std::string& line);
+
+// A section marker line: "@#[NAME]" or, for an entry, "@#[]".
 struct Marker {
     std::size_t line = 0;
     bool entry = false;
 };
 
-// One descrambled data file and the reader's position in it.
+// One data file as stored and the reader's position in it. Lines are descrambled as the reader comes
+// to them, each just before it is looked at, while its bytes are at hand: a file descrambled whole
+// first would have left the cache by the time its records are built. Positions are those of the
+// stored lines: line 0 is the header, so position n is line n of the descrambled text, 1-based.
 struct DataFile {
     std::string name; // as the program names it, for messages
     std::string path;
     std::vector<std::string> lines;
-    std::vector<Marker> markers; // in file order
-    std::size_t index = 0;       // the current line: where the next section search starts
+    std::optional<DataLineDecoder> decoder;
+    std::size_t decoded = 1;     // lines [1, decoded) are descrambled
+    std::vector<Marker> markers; // the markers among them, in file order
+    std::size_t index = 1;       // the current line: where the next section search starts
     std::size_t next_marker = 0; // the first of markers at or after index
+
+    // The k-th marker of the file, descrambling up to it; none when the file has fewer. Each line is
+    // descrambled once, its marker noted and its line-break placeholders replaced; afterwards it never
+    // changes, so the views that sections hand out stay valid.
+    const Marker* marker(std::size_t k) {
+        while (k >= markers.size() && decoded < lines.size()) {
+            std::string& line = lines[decoded];
+            decoder->decode(line, decoded - 1);
+            if (starts_with(line, section_start)) markers.push_back({decoded, starts_with(line, anonymous_start)});
+            if (line.size() >= linefeed_replacer.size()) replace_line_break_placeholders(line);
+            ++decoded;
+        }
+        return k < markers.size() ? &markers[k] : nullptr;
+    }
 };
 
 // Lines [first, first + count) of a file; lines past the end read as empty.
@@ -99,10 +119,13 @@ struct Section {
     // Line i handed over to a record's empty string that keeps it, which spares a copy of each text: the
     // line reads as empty afterwards, so a line is taken only after its last other use.
     void take(std::size_t i, std::string& into) const {
-        if (i < count) into.swap(file->lines[first + i]);
+        if (i >= count) return;
+        std::string& line = file->lines[first + i];
+        into = std::move(line);
+        line.clear();
     }
     // 1-based line number in the descrambled file, for messages.
-    std::size_t line_number(std::size_t i) const { return first + i + 1; }
+    std::size_t line_number(std::size_t i) const { return first + i; }
     Section sub(std::size_t from, std::size_t n) const {
         return {file, first + from, std::min(n, count - from)};
     }
@@ -225,14 +248,8 @@ bool DataLoader::open(DataFile& file, const std::string& name, bool required) {
     }
     file.path = *path;
     file.lines = std::move(*lines);
-    decode_data_file_lines(file.lines, data_file_seed(name));
-    // One pass finds the section markers and replaces the line-break placeholders of every line; after
-    // it the lines never change, so the views that sections hand out stay valid.
-    for (std::size_t i = 0; i < file.lines.size(); ++i) {
-        std::string& line = file.lines[i];
-        if (starts_with(line, section_start)) file.markers.push_back({i, starts_with(line, anonymous_start)});
-        if (line.size() >= linefeed_replacer.size()) replace_line_break_placeholders(line);
-    }
+    file.decoder.emplace(file.lines, data_file_seed(name));
+    file.index = std::min<std::size_t>(1, file.lines.size());
     return true;
 }
 
@@ -240,12 +257,12 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
                                                 std::size_t max_lines, bool note_overflow) {
     const bool anonymous = name.empty();
     const std::string marker = anonymous ? std::string() : std::string(section_start) + name + "]";
-    const auto& markers = file.markers;
     std::size_t k = file.next_marker;
-    while (k < markers.size() &&
-           !(anonymous ? markers[k].entry : !markers[k].entry && starts_with(file.lines[markers[k].line], marker)))
+    const Marker* start = nullptr;
+    while ((start = file.marker(k)) &&
+           !(anonymous ? start->entry : !start->entry && starts_with(file.lines[start->line], marker)))
         ++k;
-    if (k == markers.size()) {
+    if (!start) {
         file.index = file.lines.size();
         file.next_marker = k;
         if (required) {
@@ -255,22 +272,22 @@ std::optional<Section> DataLoader::read_section(DataFile& file, const std::strin
         }
         return std::nullopt;
     }
+    const std::size_t first = start->line + 1;
     // A named section holds entries of its own: it ends only at the next named section.
-    std::size_t end_marker = k + 1;
-    while (!anonymous && end_marker < markers.size() && markers[end_marker].entry)
-        ++end_marker;
-    const std::size_t first = markers[k].line + 1;
-    const std::size_t end = end_marker < markers.size() ? markers[end_marker].line : file.lines.size();
+    std::size_t end_k = k + 1;
+    const Marker* end_marker = nullptr;
+    while ((end_marker = file.marker(end_k)) && !anonymous && end_marker->entry)
+        ++end_k;
+    const std::size_t end = end_marker ? end_marker->line : file.lines.size();
     const Section section{&file, first, std::min(end - first, max_lines)};
     file.index = first + section.count;
     file.next_marker = k + 1;
-    while (file.next_marker < markers.size() && markers[file.next_marker].line < file.index)
+    while (file.next_marker < file.markers.size() && file.markers[file.next_marker].line < file.index)
         ++file.next_marker;
     if (note_overflow && file.index < end) {
-        d_.notes.push_back(file.name + ", line " + std::to_string(file.index + 1) +
-                           ": lines after the first " + std::to_string(max_lines) + " of " +
-                           (anonymous ? std::string("an entry") : "section \"" + name + "\"") +
-                           " are ignored");
+        d_.notes.push_back(file.name + ", line " + std::to_string(file.index) + ": lines after the first " +
+                           std::to_string(max_lines) + " of " +
+                           (anonymous ? std::string("an entry") : "section \"" + name + "\"") + " are ignored");
     }
     return section;
 }

@@ -30,7 +30,14 @@ inline int compare_keys(std::string_view a, std::string_view b) {
 // left alone.
 inline std::uint64_t key_word(std::string_view key, std::size_t from) {
     std::uint64_t word = 0;
-    if (from < key.size()) std::memcpy(&word, key.data() + from, std::min<std::size_t>(8, key.size() - from));
+    if (from + 8 <= key.size()) {
+        std::memcpy(&word, key.data() + from, 8); // one load
+    } else if (from < key.size()) {
+        unsigned char bytes[8] = {};
+        for (std::size_t i = from; i < key.size(); ++i)
+            bytes[i - from] = static_cast<unsigned char>(key[i]);
+        std::memcpy(&word, bytes, 8);
+    }
     if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
     constexpr std::uint64_t ones = 0x0101010101010101u;
     const std::uint64_t low7 = word & (0x7F * ones);

@@ -26,14 +26,6 @@ int key_residue(std::uint32_t key) {
     return static_cast<int>(key % 235u);
 }
 
-unsigned char decode_byte(unsigned char stored, int key_residue) {
-    int r = static_cast<int>(stored) - 20 - key_residue; // -254..235
-    if (r < 0) r += 235;
-    if (r < 0) r += 235;
-    if (r >= 235) r -= 235;
-    return static_cast<unsigned char>(r > 20 ? r : r + 235);
-}
-
 // The stored byte is kept in 21..255 as well (r and r + 235 decode alike), so it is never a line break.
 unsigned char encode_byte(unsigned char plain, int key_residue) {
     int r = plain <= 234 ? plain : plain - 235;
@@ -94,16 +86,16 @@ std::vector<std::uint32_t> data_file_line_keys(std::size_t line_count, std::uint
     return keys;
 }
 
+DataLineDecoder::DataLineDecoder(const std::vector<std::string>& stored, std::uint32_t seed)
+    : keys_(data_file_line_keys(stored.empty() ? 0 : stored.size() - 1, seed,
+                                !stored.empty() && stored.front() == scheme_b_marker)) {}
+
 void decode_data_file_lines(std::vector<std::string>& lines, std::uint32_t seed) {
     if (lines.empty()) return;
-    bool scheme_b = lines.front() == scheme_b_marker;
+    const DataLineDecoder decoder(lines, seed);
     lines.erase(lines.begin());
-    std::vector<std::uint32_t> keys = data_file_line_keys(lines.size(), seed, scheme_b);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        int k = key_residue(keys[i]);
-        for (char& ch : lines[i])
-            ch = static_cast<char>(decode_byte(static_cast<unsigned char>(ch), k));
-    }
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        decoder.decode(lines[i], i);
 }
 
 std::optional<std::vector<std::string>> encode_data_file_lines(const std::vector<std::string>& plain,

@@ -69,6 +69,31 @@ std::vector<std::uint32_t> data_file_line_keys(std::size_t line_count, std::uint
 // stays empty.
 void decode_data_file_lines(std::vector<std::string>& lines, std::uint32_t seed);
 
+// Descrambles the lines of one stored data file one at a time, for a reader that wants each line
+// descrambled just before it looks at it (while its bytes are at hand) rather than all in a pass of
+// their own. decode_data_file_lines does its work with it.
+class DataLineDecoder {
+public:
+    // stored: the lines as read, header first.
+    DataLineDecoder(const std::vector<std::string>& stored, std::uint32_t seed);
+
+    // Descrambles data line i (0-based, the header not counted) in place.
+    void decode(std::string& line, std::size_t i) const {
+        const int k = static_cast<int>(keys_[i] % 235u); // keys enter the transform only modulo 235
+        for (char& ch : line) {
+            int r = static_cast<unsigned char>(ch) - 20 - k; // -254..235
+            if (r < 0) r += 235;
+            if (r < 0) r += 235;
+            if (r >= 235) r -= 235;
+            ch = static_cast<char>(r > 20 ? r : r + 235);
+        }
+    }
+    std::size_t line_count() const { return keys_.size(); }
+
+private:
+    std::vector<std::uint32_t> keys_;
+};
+
 // Where encoding failed: the 0-based line of the plain text and the offending byte.
 struct LineEncodeProblem {
     std::size_t line = 0;
