@@ -755,6 +755,16 @@ protected:
         int dark = 0;
         EXPECT_TRUE(poll_until(60s, [&] { return (dark = dark_pixels(shot("web-help"), help.geometry)) > 500; }))
             << "the web window shows no page; dark pixels " << dark;
+        // Without one window, the next address gets a window of its own.
+        ASSERT_TRUE(run({tool_, "ini-set", settings(), "GENERAL", "Use Only One Web Browser Window", "No"}).ok());
+        ASSERT_NO_FATAL_FAILURE(choose_menu_item(main_window, "h", "w"));
+        EXPECT_TRUE(poll_until(60s, [&] {
+            for (const ScreenWindow& w : screen_.windows_of(program_.pid()))
+                if (w.name.rfind("URL: https://", 0) == 0 && w.id != web.id) return true;
+            return false;
+        })) << "with one window off the address went to the open window; windows: "
+            << text(screen_.windows_of(program_.pid()));
+        shot("web-second");
         ASSERT_TRUE(screen_.focus(main_window));
         ASSERT_NO_FATAL_FAILURE(exit_program(main_window));
     }
