@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/first_start.h"
 #include "app/web_view_module.h"
 #include "ui/display/child_form.h"
 #include "ui/display/text_drawing.h"
@@ -28,6 +29,7 @@
 #include "core/foundation/base_directory.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
+#include "core/foundation/utilities.h"
 #include "ui/foundation/program_resources.h"
 #include "core/foundation/services.h"
 #include "core/foundation/textfile_handler.h"
@@ -49,7 +51,13 @@ bool Startup::start(const std::string& executable_path) {
     // Configuration constants are compiled in (program_config()).
     init_program_resources();
     init_environment(executable_path);
-    start_in_remembered_disc_folder();
+    if (!start_in_remembered_disc_folder() &&
+        !offer_a_disc_when_none_is_found(find_disc_tool(environment().program_folder), home_folder())) {
+        // Given up before anything started: nothing to finish, and the stored disc folder stays.
+        terminate_ = true;
+        finished_ = true;
+        return false;
+    }
     load_language_texts();
     determine_edition();
     QApplication::setApplicationName(QString::fromStdString(program_text(8)));

@@ -10,14 +10,20 @@
 #include "platform/single_instance.h"
 #include "synth.h"
 #include "app/startup.h"
+#include "app/first_start.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 using namespace morvelin;
 using namespace morvelin::testing;
@@ -229,4 +235,172 @@ TEST(WindowCaption, FollowsTitleVersionIndexAndAmpersandRules) {
         {"R&B", "1.0", 0, "R&B"},
     };
     for (const auto& c : cases) EXPECT_EQ(window_caption(c.title, c.version, c.index), c.caption) << c.title;
+}
+
+namespace {
+
+// A start far from any disc: the current folder, the program's folder and the home folder are empty
+// scratch folders. The disc tool is a script that copies a small disc made beforehand, as
+// "morvelin-disc demo FOLDER" would make one.
+class FirstStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        application();
+        old_cwd_ = std::filesystem::current_path();
+        disc::SynthOptions synth;
+        synth.output = source_.path();
+        synth.species = 12;
+        std::string error;
+        ASSERT_TRUE(disc::synthesize_disc(synth, error)) << error;
+        const std::string demo = std::string(MORVELIN_SOURCE_DIR) + "/demo/";
+        source_.write("PROGR_NM.TXT", read_file(demo + "PROGR_NM.TXT"));
+        source_.write("Morvelin.txt", read_file(demo + "Morvelin.txt"));
+        std::filesystem::current_path(nowhere_.path());
+        setenv("XDG_RUNTIME_DIR", locks_.path().c_str(), 1);
+        if (const char* home = std::getenv("HOME")) old_home_ = home;
+        setenv("HOME", home_.path().c_str(), 1);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(old_cwd_);
+        setenv("HOME", old_home_.c_str(), 1);
+    }
+
+    // A disc tool whose demo command runs the shell commands body with the target folder in $2.
+    std::string tool(const std::string& body) const {
+        const std::string path = program_.file("morvelin-disc");
+        program_.write("morvelin-disc", "#!/bin/sh\n[ \"$1\" = demo ] || exit 2\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    }
+    std::string copying_tool() const { return tool("mkdir -p \"$2\" && cp -R '" + source_.path() + ".' \"$2/\""); }
+    std::string settings() const { return program_.file("Morvelin.ini"); }
+    std::string demo() const { return home_.path() + "Morvelin-demo"; }
+    // What the home folder holds besides the settings.
+    std::vector<std::string> home_entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(home_.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    bool start(Startup& startup) {
+        environment().startup_folder.clear();
+        return startup.start(program_.file("morvelin")) && startup.main_window() != nullptr;
+    }
+
+    TempDir source_, nowhere_, program_, home_, locks_;
+    std::filesystem::path old_cwd_;
+    std::string old_home_;
+    ScriptedVolume volume_;
+};
+
+} // namespace
+
+// Yes makes the demo disc with the tool and starts on it; the next start finds it without asking.
+TEST_F(FirstStartTest, YesMakesTheDemoDiscAndTheProgramStartsOnIt) {
+    ScriptedMessages messages;
+    messages.answer(id::yes);
+    const std::string made = copying_tool();
+    ASSERT_EQ(find_disc_tool(program_.path()), made);
+    {
+        Startup startup;
+        ASSERT_TRUE(start(startup));
+        EXPECT_EQ(environment().startup_folder, demo() + "/");
+        startup.finish();
+    }
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].flags, mb::question_yes_no_cancel);
+    EXPECT_NE(messages.shown()[0].text.find("Make the demo disc in \"" + demo() + "\""), std::string::npos)
+        << messages.shown()[0].text;
+    EXPECT_EQ(home_entries(), std::vector<std::string>{"Morvelin-demo"});
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Base Directory", ""), demo() + "/");
+    {
+        Startup again;
+        ASSERT_TRUE(start(again));
+        EXPECT_EQ(environment().startup_folder, demo() + "/");
+        again.finish();
+    }
+    EXPECT_EQ(messages.shown().size(), 1u);
+}
+
+// A tool that fails says why and leaves nothing behind; a tool stopped with Cancel in the busy window
+// leaves nothing either; Cancel in the question ends the start with the stored disc folder kept.
+TEST_F(FirstStartTest, AFailedOrCancelledDemoDiscLeavesNothingAndCancelEndsTheStart) {
+    ASSERT_TRUE(settings_write_string(settings(), "GENERAL", "Base Directory", "/media/cdrom/"));
+    ScriptedMessages messages;
+    messages.answer(id::yes);
+    messages.answer(id::ok);
+    messages.answer(id::cancel);
+    tool("mkdir -p \"$2\" && echo half > \"$2/taxa.txt\"\necho 'espeak-ng is missing' >&2\nexit 3");
+    Startup failing;
+    EXPECT_FALSE(failing.start(program_.file("morvelin")));
+    EXPECT_TRUE(failing.terminate_requested());
+    ASSERT_GE(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown()[1].flags, mb::icon_error);
+    EXPECT_NE(messages.shown()[1].text.find("espeak-ng is missing"), std::string::npos) << messages.shown()[1].text;
+    EXPECT_EQ(messages.shown().size(), 3u);
+    EXPECT_TRUE(home_entries().empty());
+    failing.finish();
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Base Directory", ""), "/media/cdrom/");
+
+    // The tool hangs half way; Cancel in the busy window stops it.
+    tool("mkdir -p \"$2\" && echo half > \"$2/taxa.txt\" && exec sleep 600");
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* busy = qobject_cast<QProgressDialog*>(w); busy && busy->isVisible() && !home_entries().empty())
+                if (auto* button = busy->findChild<QPushButton*>()) button->click();
+    });
+    cancel.start(20);
+    messages.answer(id::yes);
+    messages.answer(id::cancel);
+    Startup cancelled;
+    EXPECT_FALSE(cancelled.start(program_.file("morvelin")));
+    EXPECT_EQ(messages.shown().size(), 5u);
+    EXPECT_TRUE(home_entries().empty());
+}
+
+// No chooses a folder: one that holds no disc is refused with a word why, a disc is started on.
+TEST_F(FirstStartTest, NoChoosesTheDiscFolder) {
+    ScriptedMessages messages;
+    ScriptedDialogs dialogs;
+    messages.answer(id::no);
+    dialogs.answer(nowhere_.path());
+    messages.answer(id::ok);
+    messages.answer(id::no);
+    dialogs.answer(source_.path());
+    Startup startup;
+    ASSERT_TRUE(start(startup));
+    EXPECT_EQ(environment().startup_folder, source_.path());
+    ASSERT_EQ(messages.shown().size(), 3u);
+    EXPECT_NE(messages.shown()[1].text.find("holds no disc"), std::string::npos) << messages.shown()[1].text;
+    startup.finish();
+    EXPECT_EQ(settings_read_string(settings(), "GENERAL", "Base Directory", ""), source_.path());
+}
+
+// The demo folder: the first name free, an empty folder or a demo disc made before; never a file or
+// a folder of something else.
+TEST(DemoDiscFolder, TakesTheFirstNameThatIsFreeOrADemoDisc) {
+    application();
+    struct Case {
+        const char* name;
+        std::function<void(const TempDir&)> make;
+        const char* folder;
+    };
+    const std::vector<Case> cases = {
+        {"nothing there", [](const TempDir&) {}, "Morvelin-demo"},
+        {"an empty folder", [](const TempDir& h) { std::filesystem::create_directory(h.file("Morvelin-demo")); }, "Morvelin-demo"},
+        {"a disc made before", [](const TempDir& h) { h.write("Morvelin-demo/Morvelin.txt", "x"); }, "Morvelin-demo"},
+        {"a file", [](const TempDir& h) { h.write("Morvelin-demo", "x"); }, "Morvelin-demo-2"},
+        {"someone's folder", [](const TempDir& h) {
+             h.write("Morvelin-demo/notes.txt", "x");
+             h.write("Morvelin-demo-2/notes.txt", "x");
+         }, "Morvelin-demo-3"},
+    };
+    for (const Case& c : cases) {
+        TempDir home;
+        c.make(home);
+        EXPECT_EQ(demo_disc_folder(home.path()), home.path() + c.folder) << c.name;
+    }
 }
