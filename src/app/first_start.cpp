@@ -13,7 +13,11 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+
+#include <signal.h>
 #include <unistd.h>
 
 namespace morvelin {
@@ -44,13 +48,36 @@ std::string last_lines(const QByteArray& output, int count) {
     return lines.join('\n').toStdString();
 }
 
-// Runs "disc_tool demo partial" behind a busy window and moves the finished disc to folder. On
-// failure or Cancel nothing is left behind; error holds the reason, empty after Cancel.
-bool make_demo_disc(const std::string& disc_tool, const std::string& folder, std::string& error) {
-    const std::string partial = fs::path(folder).parent_path().string() + "/.Morvelin-demo.partial-" +
-                                std::to_string(::getpid());
+const std::string making_prefix = ".Morvelin-demo-making-";
+
+// The work folders of programs that were killed while they made a demo disc.
+void remove_abandoned_work_folders(const std::string& home) {
     std::error_code ec;
-    fs::remove_all(partial, ec);
+    for (const auto& entry : fs::directory_iterator(home, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(making_prefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + making_prefix.size(), nullptr, 10);
+        if (pid > 0 && pid <= 0x3fffffff && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
+}
+
+// Runs "disc_tool demo" into a work folder beside folder, behind a busy window, and moves the finished
+// disc to folder. On failure or Cancel the work folder goes with whatever the tool left in it; error
+// holds the reason, empty after Cancel.
+bool make_demo_disc(const std::string& disc_tool, const std::string& folder, std::string& error) {
+    const std::string home = fs::path(folder).parent_path().string();
+    remove_abandoned_work_folders(home);
+    const std::string work = home + "/" + making_prefix + std::to_string(::getpid());
+    const std::string partial = work + "/disc";
+    std::error_code ec;
+    fs::remove_all(work, ec);
+    if (!fs::create_directories(work, ec)) {
+        error = "The folder \"" + message_text_from_path(work) + "\" could not be made: " + ec.message();
+        return false;
+    }
 
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
@@ -80,6 +107,8 @@ bool make_demo_disc(const std::string& disc_tool, const std::string& folder, std
                       holds_text_file(partial);
     if (made) {
         fs::rename(partial, folder, ec);
+        std::error_code ignored;
+        fs::remove_all(work, ignored);
         if (!ec) return true;
         error = "The demo disc could not be moved to \"" + message_text_from_path(folder) + "\": " + ec.message();
     } else if (!cancelled) {
@@ -87,7 +116,7 @@ bool make_demo_disc(const std::string& disc_tool, const std::string& folder, std
                     ? "The disc tool \"" + message_text_from_path(disc_tool) + "\" could not be started."
                     : "The disc tool could not make the demo disc:\n" + last_lines(tool.readAll(), 6);
     }
-    fs::remove_all(partial, ec);
+    fs::remove_all(work, ec);
     return false;
 }
 
