@@ -46,4 +46,44 @@ if command -v ffmpeg >/dev/null && command -v espeak-ng >/dev/null; then
     "$root/usr/bin/morvelin-disc" check "$work/demo" >"$work/check.log" 2>&1 ||
         { echo "the demo disc from the package does not load:"; cat "$work/check.log"; fail=1; }
 fi
+# Where the machine may be changed (CI sets MORVELIN_PACKAGE_APT=1 and runs as root), apt installs the
+# package as a user would, with its dependencies; the installed tool makes the demo disc and the
+# installed program opens it on a virtual screen. The package is removed again afterwards.
+if [[ ${MORVELIN_PACKAGE_APT:-0} == 1 ]]; then
+    if [[ $(id -u) != 0 ]] || ! command -v apt-get >/dev/null; then
+        echo "MORVELIN_PACKAGE_APT=1 needs root and apt-get"; exit 1
+    fi
+    if [[ $(dpkg-query -W -f='${Status}' morvelin 2>/dev/null) == *" installed" ]]; then
+        echo "morvelin is installed on this machine already: the apt check leaves it alone"; exit 1
+    fi
+    settings_before=$([[ -e /usr/bin/Morvelin.ini ]] && echo yes || echo no)
+    xvfb_pid=""
+    remove_package() {
+        [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+        apt-get purge -y morvelin >/dev/null 2>&1 || true
+        # The program writes its settings beside itself where it may (root may write /usr/bin).
+        [[ $settings_before == no ]] && rm -f /usr/bin/Morvelin.ini
+        rm -rf "$work"
+    }
+    trap remove_package EXIT
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" >"$work/apt.log" 2>&1 ||
+        { echo "apt-get could not install the package:"; tail -20 "$work/apt.log"; exit 1; }
+    [[ $(/usr/bin/morvelin --version) == "morvelin $version" ]] || { echo "the installed morvelin is not $version"; fail=1; }
+    (cd "$work" && HOME="$work/home" /usr/bin/morvelin-disc demo "$work/apt-demo" >"$work/apt-demo.log" 2>&1) ||
+        { echo "the installed tool could not make the demo disc:"; cat "$work/apt-demo.log"; exit 1; }
+    exec {display_fd}<> <(:)
+    Xvfb -displayfd "$display_fd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    read -r -t 60 number <&"$display_fd" || { echo "Xvfb did not start"; exit 1; }
+    mkdir -p "$work/home" "$work/runtime" && chmod 700 "$work/runtime"
+    DISPLAY=":$number" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.config" \
+        /usr/bin/morvelin "$work/apt-demo" >"$work/program.log" 2>&1 &
+    program=$!
+    if DISPLAY=":$number" timeout 300 xdotool search --sync --onlyvisible --name '^Sarovan Bird Sounds 3\.14' >/dev/null; then
+        echo "the installed program opened the demo disc the installed tool made"
+    else
+        echo "the installed program showed no main window on the demo disc:"; cat "$work/program.log"; fail=1
+    fi
+    kill -TERM "$program" 2>/dev/null; wait "$program" 2>/dev/null || true
+fi
 exit $fail
