@@ -138,6 +138,52 @@ TEST_F(SonogramFormTest, ClickMovesTheBarAndTheCursor) {
     EXPECT_EQ(bar_->slider().value(), bar_->slider().maximum());
 }
 
+TEST_F(SonogramFormTest, DragLoopsTheBarOverTheStretchAClickStillSeeksAndBackslashClears) {
+    auto form = open_window();
+    const QRect plot = form->plot_rect();
+    const int y = plot.center().y();
+    const QPoint from(int(std::lround(form->x_of_seconds(2.5))), y);
+    const QPoint to(int(std::lround(form->x_of_seconds(1.0))), y);
+    bar_->slider().setValue(5);
+    // Right to left: the loop runs from the earlier time to the later.
+    QTest::mousePress(form.get(), Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(form.get(), QPoint(from.x() - 20, y));
+    QTest::mouseMove(form.get(), to);
+    QTest::mouseRelease(form.get(), Qt::LeftButton, Qt::NoModifier, to);
+    const SoundBarState& state = bar_->state();
+    ASSERT_TRUE(state.looping());
+    const double ms_per_pixel = 1000 / (form->x_of_seconds(1.0) - form->x_of_seconds(0.0));
+    EXPECT_NEAR(*state.loop_start(), 1000, ms_per_pixel);
+    EXPECT_NEAR(*state.loop_end(), 2500, ms_per_pixel);
+    EXPECT_EQ(bar_->slider().value(), 5) << "a drag does not seek";
+
+    // The loop shows as a band: a pixel inside it changes when the loop is cleared, one outside not.
+    const QPoint inside(int(std::lround(form->x_of_seconds(1.75))), plot.top() + 4);
+    const QPoint outside(int(std::lround(form->x_of_seconds(0.25))), plot.top() + 4);
+    const QImage looped = form->grab().toImage();
+
+    // A click seeks and keeps the loop.
+    QTest::mouseClick(form.get(), Qt::LeftButton, Qt::NoModifier, QPoint(int(std::lround(form->x_of_seconds(2.0))), y));
+    EXPECT_NEAR(bar_->slider().value(), 20, 1);
+    EXPECT_TRUE(state.looping());
+
+    QTest::keyClick(form.get(), Qt::Key_Backslash);
+    EXPECT_FALSE(state.looping());
+    EXPECT_FALSE(state.loop_start());
+    const QImage cleared = form->grab().toImage();
+    const qreal dpr = looped.devicePixelRatio();
+    EXPECT_NE(looped.pixel(inside * dpr), cleared.pixel(inside * dpr));
+    EXPECT_EQ(looped.pixel(outside * dpr), cleared.pixel(outside * dpr));
+
+    // Dragging past the plot's end stops at the recording's end.
+    form->range().span_s = 100;
+    QTest::mousePress(form.get(), Qt::LeftButton, Qt::NoModifier, QPoint(int(std::lround(form->x_of_seconds(1.0))), y));
+    QTest::mouseMove(form.get(), QPoint(plot.right() + 40, y));
+    QTest::mouseRelease(form.get(), Qt::LeftButton, Qt::NoModifier, QPoint(plot.right() + 40, y));
+    ASSERT_TRUE(state.looping());
+    EXPECT_EQ(*state.loop_end(), 3000);
+}
+
 TEST_F(SonogramFormTest, WheelAndKeysZoomAndThePictureIsSavedWholeAtScaleTwo) {
     auto form = open_window();
     const double span = form->range().span_s;

@@ -57,7 +57,7 @@ TSonogramForm::TSonogramForm(QWidget* parent)
     // main window closes.
     setAttribute(Qt::WA_QuitOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
-    setToolTip(line(15, "Click to play from there. Wheel: time zoom; Ctrl+wheel: frequency zoom."));
+    setToolTip(line(15, "Click to play from there; drag to loop. Wheel: time zoom; Ctrl+wheel: frequency zoom."));
     resize(900, 420);
     settings_.load();
     const auto& s = settings_.stored();
@@ -86,6 +86,8 @@ TSonogramForm::TSonogramForm(QWidget* parent)
         range_.high_hz = range_.top_hz;
         view_changed();
     });
+    menu_->addSeparator();
+    menu_->addAction(line(16, "Clear the loop") + "\t\\", this, &TSonogramForm::clear_loop);
 
     timer_ = new QTimer(this);
     timer_->setInterval(refresh_interval_ms);
@@ -242,6 +244,22 @@ void TSonogramForm::seek_to(double seconds) {
     update();
 }
 
+void TSonogramForm::loop_over(double from_s, double to_s) {
+    Tsound_bar* bar = bar_.data();
+    if (!bar) return;
+    const double end_s = range_.length_s > 0 ? range_.length_s : bar->state().slider_maximum() / 10.0;
+    const auto ms = [&](double s) { return int(std::lround(std::clamp(s, 0.0, end_s) * 1000)); };
+    const int a = ms(std::min(from_s, to_s));
+    const int b = ms(std::max(from_s, to_s));
+    if (a < b) bar->set_loop(a, b);
+    update();
+}
+
+void TSonogramForm::clear_loop() {
+    if (Tsound_bar* bar = bar_.data()) bar->clear_loop();
+    update();
+}
+
 QImage TSonogramForm::render_plot(QSize device_size) const {
     QImage image(device_size, QImage::Format_RGB32);
     image.fill(QColor::fromRgb(sonogram_colour(0, look_.colour_map)));
@@ -337,6 +355,22 @@ void TSonogramForm::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect plot = plot_rect();
     draw(painter, plot, devicePixelRatioF());
+    // The loop, or the stretch being dragged, as a band over the plot.
+    std::optional<std::pair<double, double>> band;
+    if (dragging_ && press_x_)
+        band = std::pair{std::min(*press_x_, drag_x_), std::max(*press_x_, drag_x_)};
+    else if (const Tsound_bar* bar = bar_.data(); bar && bar->state().looping())
+        band = std::pair{x_of_seconds(*bar->state().loop_start() / 1000.0),
+                         x_of_seconds(*bar->state().loop_end() / 1000.0)};
+    if (band) {
+        const double left = std::max<double>(band->first, plot.left());
+        const double right = std::min<double>(band->second, plot.right() + 1);
+        if (right > left) {
+            QColor shade = look_.colour_map == 1 ? QColor(255, 255, 255) : QColor(40, 110, 220);
+            shade.setAlpha(60);
+            painter.fillRect(QRectF(left, plot.top(), right - left, plot.height()), shade);
+        }
+    }
     if (bar_ && cursor_s_ >= range_.t0 && cursor_s_ <= range_.t0 + range_.span_s) {
         const double x = x_of_seconds(cursor_s_);
         painter.setPen(QPen(look_.colour_map == 1 ? QColor(Qt::cyan) : QColor(Qt::red), 1));
@@ -417,6 +451,9 @@ void TSonogramForm::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_M:
         set_look({1 - look_.colour_map, look_.brightness, look_.contrast});
         return;
+    case Qt::Key_Backslash:
+        clear_loop();
+        return;
     case Qt::Key_S:
         if (control) {
             save_as_png();
@@ -432,11 +469,44 @@ void TSonogramForm::keyPressEvent(QKeyEvent* event) {
 
 void TSonogramForm::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && plot_rect().contains(event->position().toPoint())) {
-        seek_to(seconds_at_x(event->position().x()));
+        // A click seeks when released; moving first makes it a drag that loops.
+        press_x_ = event->position().x();
+        drag_x_ = *press_x_;
+        dragging_ = false;
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void TSonogramForm::mouseMoveEvent(QMouseEvent* event) {
+    if (press_x_ && (event->buttons() & Qt::LeftButton)) {
+        const QRect plot = plot_rect();
+        drag_x_ = std::clamp<double>(event->position().x(), plot.left(), plot.right() + 1);
+        if (std::abs(drag_x_ - *press_x_) >= drag_threshold) dragging_ = true;
+        if (dragging_) update();
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TSonogramForm::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && press_x_) {
+        const double from = *press_x_;
+        const QRect plot = plot_rect();
+        const double to = std::clamp<double>(event->position().x(), plot.left(), plot.right() + 1);
+        const bool drag = dragging_ || std::abs(to - from) >= drag_threshold;
+        press_x_.reset();
+        dragging_ = false;
+        if (drag)
+            loop_over(seconds_at_x(from), seconds_at_x(to));
+        else
+            seek_to(seconds_at_x(from));
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 void TSonogramForm::contextMenuEvent(QContextMenuEvent* event) {

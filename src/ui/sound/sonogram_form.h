@@ -1,7 +1,7 @@
 #pragma once
 // TSonogramForm: the sonogram of the recording of a sound bar, time across and frequency up, with a
 // kHz axis, a seconds axis that counts like the bar's numbers, the bar's play position as a cursor and
-// a click that moves the bar there. The columns come from core (core/sound/sonogram.h) as the worker
+// a click that moves the bar there and a drag that loops the bar over the stretch dragged across. The columns come from core (core/sound/sonogram.h) as the worker
 // makes them; the window draws what has arrived and asks for what is on screen first. One window for
 // the program: a bar's "Sonogram" shows that bar's recording in it.
 
@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+
+#include <optional>
 
 class QMenu;
 class QTimer;
@@ -67,6 +69,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -75,6 +79,11 @@ private:
     void view_changed();
     void store_settings();
     void seek_to(double seconds);
+    // A drag across the plot loops the bar over that stretch of the recording.
+    void loop_over(double from_s, double to_s);
+    void clear_loop();
+    // Pixels the mouse must travel before a press counts as a drag and not a click.
+    static constexpr int drag_threshold = 4;
     QString title_text() const;
 
     settings::SettingsModel<settings::SonogramSettings> settings_;
@@ -88,6 +97,9 @@ private:
     mutable bool plot_dirty_ = true;
     std::uint64_t blocks_seen_ = 0;
     double cursor_s_ = 0;
+    std::optional<double> press_x_; // a left press in the plot, until released
+    double drag_x_ = 0;
+    bool dragging_ = false;
     QTimer* timer_ = nullptr;
     QMenu* menu_ = nullptr;
 };
