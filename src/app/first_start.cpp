@@ -1,5 +1,6 @@
 #include "app/first_start.h"
 
+#include "core/foundation/base_directory.h"
 #include "core/foundation/environment.h"
 #include "core/foundation/file_search.h"
 #include "core/foundation/services.h"
@@ -26,14 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string text_file_name() {
-    std::string name = settings::read_general_settings().text_file;
-    return name.empty() ? program_config().text_file_name : name;
-}
-
 bool holds_text_file(const std::string& folder) {
     std::error_code ec;
-    return fs::is_regular_file(fs::path(folder) / text_file_name(), ec);
+    return fs::is_regular_file(fs::path(folder) / language_text_file_name(), ec);
 }
 
 bool is_executable_file(const std::string& path) {
@@ -152,7 +148,7 @@ std::string demo_disc_folder(const std::string& home) {
 
 bool offer_a_disc_when_none_is_found(const std::string& disc_tool, const std::string& home) {
     // A folder with the edition file but no text file is a damaged disc, with a message of its own.
-    const std::string name = text_file_name();
+    const std::string name = language_text_file_name();
     if (locate_file(name) || locate_file("PROGR_NM.TXT")) return true;
     while (true) {
         const std::string demo = demo_disc_folder(home);

@@ -486,6 +486,14 @@ protected:
     }
 
     // Starts the program and unfolds its first family and that family's first species.
+    // The first sound bar's play button in the window, once the unfolded species shows one.
+    void first_play_button(const ScreenWindow& window, QPoint& button) {
+        std::vector<QPoint> buttons;
+        ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(shot("recordings"), window.geometry)).empty(); }))
+            << "the unfolded species shows no sound bar with a play button";
+        button = buttons.front();
+    }
+
     void start_with_first_species_unfolded(ScreenWindow& window, FoldBoxes& boxes) {
         ASSERT_NO_FATAL_FAILURE(start_with_family_list(window, boxes));
         const QPoint family = boxes.folded.front();
@@ -1168,10 +1176,8 @@ TEST_F(MainWindowEndToEnd, PlayingBarFollowsTheSoundHeard) {
     const std::vector<QPoint> species = species_boxes(boxes, family);
     ASSERT_FALSE(species.empty()) << "the family shows no species; fold boxes: " << boxes.text();
     ASSERT_NO_FATAL_FAILURE(unfold(window, species.front(), "the first species", boxes));
-    std::vector<QPoint> buttons;
-    ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(shot("recordings"), window.geometry)).empty(); }))
-        << "the unfolded species shows no sound bar with a play button";
-    const QPoint button = buttons.front();
+    QPoint button;
+    ASSERT_NO_FATAL_FAILURE(first_play_button(window, button));
     const Sprite play_focused(bitmap("SOUNDBAR_BUTTON_NOT_PLAYING_CURSOR")); // the clicked button keeps the focus
     // The bar as read from the screen: the button and, right of it on its row, the start of the slider,
     // which the handle leaves as soon as the position moves.
@@ -1728,8 +1734,6 @@ TEST_F(MainWindowEndToEnd, ARecordingOfEachAudioCdPlaysAfterAnInstall) {
 namespace morvelin {
 namespace {
 
-// The area map of the options at the program's scale factor: every pixel of the map as large as the
-// factor says, so that a click on a seed point hits its area.
 // The sonogram of the tone recording, opened with S on its sound bar: the pure tones are dark lines,
 // the 2 kHz line within one frequency bin of the 2 kHz label's tick; the red play cursor moves while the
 // recording plays; a click on the sonogram moves the bar there (what is heard then starts in the 2 kHz
@@ -1740,10 +1744,8 @@ TEST_F(MainWindowEndToEnd, SonogramShowsTheToneAtItsFrequencyFollowsThePlayAndSe
     ScreenWindow window;
     FoldBoxes boxes;
     ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
-    std::vector<QPoint> buttons;
-    ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(shot("recordings"), window.geometry)).empty(); }))
-        << "the unfolded species shows no sound bar with a play button";
-    const QPoint button = buttons.front();
+    QPoint button;
+    ASSERT_NO_FATAL_FAILURE(first_play_button(window, button));
     std::string heard;
     ASSERT_NO_FATAL_FAILURE(play_and_record(window, button, "", "the tone recording", heard));
     const auto runs = tone_runs(heard, {edge_hz, middle_hz});
@@ -1912,10 +1914,8 @@ TEST_F(MainWindowEndToEnd, SpeedModesStretchAndLowerTheSoundHeard) {
     ScreenWindow window;
     FoldBoxes boxes;
     ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
-    std::vector<QPoint> buttons;
-    ASSERT_TRUE(poll_until(10s, [&] { return !(buttons = play_.find(shot("recordings"), window.geometry)).empty(); }))
-        << "the unfolded species shows no sound bar with a play button";
-    const QPoint button = buttons.front();
+    QPoint button;
+    ASSERT_NO_FATAL_FAILURE(first_play_button(window, button));
     struct Mode {
         const char* key;
         const char* name;
@@ -1950,6 +1950,8 @@ TEST_F(MainWindowEndToEnd, SpeedModesStretchAndLowerTheSoundHeard) {
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
 }
 
+// The area map of the options at the program's scale factor: every pixel of the map as large as the
+// factor says, so that a click on a seed point hits its area.
 class AreaSelectionEndToEnd : public MainWindowEndToEnd, public ::testing::WithParamInterface<int> {
 protected:
     AreaSelectionEndToEnd() { scale_ = screen_scale_ = GetParam(); }

@@ -41,12 +41,15 @@ void init_base_directory() {
     environment().base_directory = base.empty() ? "/" : ensure_trailing_separator(base);
 }
 
+std::string language_text_file_name() {
+    const std::string name = settings::read_general_settings().text_file;
+    return name.empty() ? program_config().text_file_name : name;
+}
+
 bool start_in_remembered_disc_folder() {
-    const GeneralSettings general = settings::read_general_settings();
-    std::string text_file = general.text_file;
-    if (text_file.empty()) text_file = program_config().text_file_name;
+    const std::string text_file = language_text_file_name();
     if (locate_file(text_file)) return false;
-    std::string base = general.base_directory;
+    std::string base = settings::read_general_settings().base_directory;
     if (base.empty() || base.front() != '/') return false;
     if (base.back() != '/') base += '/';
     std::error_code ec;

@@ -12,6 +12,8 @@ namespace morvelin {
 // stores a folder on the disc; the program starts at the disc's root) and written back at once.
 // A '/' is appended; an empty base directory becomes "/".
 void init_base_directory();
+// The language text file's name: `Text File` of GENERAL, else the program's default.
+std::string language_text_file_name();
 // A program started away from its disc (from a desktop menu, or installed apart from the disc) finds
 // neither its language texts nor its data in the start-up or program folder. When the remembered
 // `Base Directory` holds the language text file, that folder becomes the start-up folder, where texts
