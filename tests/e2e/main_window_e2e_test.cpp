@@ -840,7 +840,10 @@ protected:
         if (sound_server()) {
             std::string input;
             ASSERT_TRUE(poll_until(30s, [&] { return !(input = sink_input_of(program_.pid())).empty(); }))
-                << "the show opened no stream on the sound server " << pulse_server_;
+                << "the show opened no stream on the sound server " << pulse_server_ << "; windows: "
+                << text(screen_.windows_of(program_.pid())) << "; streams:\n"
+                << run({"pactl", "list", "short", "sink-inputs"}, 10s).output << "clients:\n"
+                << run({"pactl", "list", "short", "clients"}, 10s).output << (shot("no-stream"), "");
             const std::string recording = runtime_.file("show.raw");
             fs::remove(recording);
             ChildProcess recorder;

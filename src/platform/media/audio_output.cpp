@@ -17,8 +17,10 @@ using Clock = std::chrono::steady_clock;
 // Once the source has run dry, an output whose clock stands still this long is taken to have
 // played everything: a sound server that stops reporting must not leave a device playing forever.
 constexpr auto stalled = std::chrono::seconds(3);
-// How long connecting to the server or opening a stream may take.
-constexpr pa_usec_t answer_timeout_usec = 2 * PA_USEC_PER_SEC;
+// How long connecting to the server or opening a stream may take. A busy machine can keep the
+// server from answering for a couple of seconds; giving up sooner plays the sound into the null
+// output, which nobody hears.
+constexpr pa_usec_t answer_timeout_usec = 6 * PA_USEC_PER_SEC;
 // The stream's buffer on the server. The position does not depend on it (the server's latency is
 // taken off), but stop and seek answer within it, and a loaded machine must still keep it filled.
 constexpr pa_usec_t target_latency_usec = 60 * PA_USEC_PER_MSEC;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <thread>
@@ -434,6 +435,7 @@ struct LinuxMediaPort::Engine {
         device.output = null_output() ? media::make_null_output() : media::make_server_output(sound_server());
         auto started = device.output->start(*device.source);
         if (started == media::AudioOutput::Start::no_device) {
+            std::fprintf(stderr, "morvelin: the sound server did not open a stream; the sound plays silently\n");
             device.output = media::make_null_output();
             started = device.output->start(*device.source);
         }
