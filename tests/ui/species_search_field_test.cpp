@@ -6,6 +6,7 @@
 #include "ui/display/top_forms.h"
 
 #include <QListWidget>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -70,6 +71,21 @@ TEST_F(SpeciesSearchFieldTest, TypingListsShownSpeciesFirstAndHiddenOnesGreyedWi
 
     type("no such bird");
     EXPECT_FALSE(field->list()->isVisible());
+}
+
+// The menu bar gives its corner widget the width the widget hints at; a hint below the field's
+// minimum pushed the field past the window's right edge, its placeholder cut off.
+TEST_F(SpeciesSearchFieldTest, FieldLiesWithinTheMenuBarAndShowsItsWholePlaceholder) {
+    for (int width : {900, 640}) {
+        window->resize(width, 600);
+        QCoreApplication::processEvents();
+        const QRect bar = window->menuBar()->rect();
+        const QRect place = field->geometry();
+        EXPECT_LE(place.right(), bar.right()) << "window width " << width;
+        EXPECT_GE(place.width(), field->minimumWidth()) << "window width " << width;
+        EXPECT_GT(place.width(), field->fontMetrics().horizontalAdvance(field->placeholderText()))
+            << "window width " << width;
+    }
 }
 
 TEST_F(SpeciesSearchFieldTest, ArrowsChooseAndEnterShowsTheSpeciesUnfolded) {

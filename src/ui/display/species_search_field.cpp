@@ -53,6 +53,15 @@ TSpeciesSearchField::TSpeciesSearchField(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textEdited, this, &TSpeciesSearchField::refresh);
 }
 
+QSize TSpeciesSearchField::sizeHint() const {
+    QSize hint = QLineEdit::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    // The text, the frame and the clear button beside it.
+    const int whole = metrics.horizontalAdvance(placeholderText()) + metrics.height() + 4 * metrics.averageCharWidth();
+    hint.setWidth(std::max({hint.width(), minimumWidth(), whole}));
+    return hint;
+}
+
 QString TSpeciesSearchField::entry_text(const SpeciesMatch& match) {
     const Tspecies& s = *match.species;
     QString text = s.vernacular_name.empty() ? qt_text(s.scientific_name)

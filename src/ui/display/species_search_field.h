@@ -20,6 +20,8 @@ class TSpeciesSearchField : public QLineEdit {
     Q_OBJECT
 public:
     explicit TSpeciesSearchField(QWidget* parent = nullptr);
+    // Wide enough for the whole placeholder: the menu bar places its corner widget by this hint.
+    QSize sizeHint() const override;
 
     // Answers a Windows-1252 query; set by the window that owns the field.
     std::function<std::vector<SpeciesMatch>(const std::string& query)> search;
