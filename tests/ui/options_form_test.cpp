@@ -14,6 +14,7 @@
 #include "ui/windows/window_registry.h"
 
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -132,6 +133,45 @@ TEST_F(OptionsFormTest, TextSizeAloneRebuildsTheFontsAndFoldsTheText) {
     const int after = TShowFonts::instance().generation();
     run(*window, [&](TOptionsForm& f) { return press_ok(f); });
     EXPECT_EQ(TShowFonts::instance().generation(), after);
+}
+
+// With a large text size the frames keep their whole size: none is cut off by the page or overlaps
+// another, and the dialog grows to hold the page.
+TEST_F(OptionsFormTest, FramesAreWholeAndApartAtEveryTextSize) {
+    for (int size : {TShowFonts::default_text_size, 24, 40}) {
+        TShowFonts::instance().rebuild(size);
+        TOptionsForm f;
+        QWidget* page = f.pages()->widget(0);
+        std::vector<QRect> frames;
+        for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isHidden()) continue;
+            frames.push_back(child->geometry());
+            EXPECT_TRUE(page->rect().contains(child->geometry())) << "text size " << size;
+            EXPECT_GE(child->width(), child->sizeHint().width()) << "text size " << size;
+        }
+        ASSERT_GE(frames.size(), 5u);
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            for (std::size_t j = i + 1; j < frames.size(); ++j)
+                EXPECT_FALSE(frames[i].intersects(frames[j])) << "text size " << size << ", frames " << i << " and " << j;
+        EXPECT_GE(f.height(), f.pages()->geometry().bottom()) << "text size " << size;
+        EXPECT_GE(f.width(), page->width()) << "text size " << size;
+    }
+}
+
+// The orders' names are authors' names: "Sibley & Monroe" shows its ampersand, no mnemonic.
+TEST_F(OptionsFormTest, AnAmpersandInAnOrderNameIsShownAsItIs) {
+    TOptionsForm f;
+    int names = 0;
+    for (int kind = 1; kind <= 4; ++kind)
+        if (QRadioButton* b = f.systematic_order_button(kind)) {
+            ++names;
+            EXPECT_TRUE(QKeySequence::mnemonic(b->text()).isEmpty()) << b->text().toStdString();
+        }
+    EXPECT_GE(names, 2);
+    const QRadioButton* sibley = f.systematic_order_button(order_kind::sibley_monroe);
+    ASSERT_NE(sibley, nullptr);
+    EXPECT_EQ(sibley->text().replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString(),
+              language_texts().get_line("SYSTEMATIC ORDERS FRAME", order_kind::sibley_monroe + 1));
 }
 
 TEST_F(OptionsFormTest, DisplaySettingsApplyOnOkAndComeBackAfterARestart) {

@@ -43,6 +43,13 @@ constexpr int button_height = 25;
 // The settings page's room before the area page may widen the dialog.
 constexpr QSize settings_page_size(640, 440);
 
+// The settings page places its frames itself, without a layout: its size hint is the size it is
+// given, so that the tab widget and the dialog make room for all of it.
+class SettingsPage final : public QWidget {
+public:
+    QSize sizeHint() const override { return minimumSize(); }
+};
+
 QString line_of(const std::string& key, int line) {
     return qt_text(texts(key, line)[static_cast<std::size_t>(line)]);
 }
@@ -93,7 +100,7 @@ TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
     setWindowTitle(edition().language_spanish ? QStringLiteral("Opciones") : QStringLiteral("Options"));
     setFont(TShowFonts::instance().font(FontRef{}));
     pages_ = new QTabWidget(this);
-    settings_ = new QWidget;
+    settings_ = new SettingsPage;
     settings_->setFixedSize(settings_page_size);
     pages_->addTab(settings_, line_of("SETTINGS FRAME", 0));
     build_settings_page();
@@ -161,7 +168,9 @@ void TOptionsForm::build_settings_page() {
     order_frame_ = group_box(line_of("SYSTEMATIC ORDERS FRAME", 0), settings_);
     order_ = new QButtonGroup(this);
     const std::vector<int> orders = data_set_loaded() ? offered_systematic_orders(data_set()) : std::vector<int>{};
-    for (int kind : orders) order_->addButton(add_to(order_frame_, new QRadioButton(line_of("SYSTEMATIC ORDERS FRAME", kind))), kind);
+    // Authors' names ("Sibley & Monroe") carry no mnemonic.
+    for (int kind : orders)
+        order_->addButton(add_to(order_frame_, new QRadioButton(literal_ampersands(line_of("SYSTEMATIC ORDERS FRAME", kind)))), kind);
     order_frame_->setVisible(orders.size() >= 2);
 
     only_with_frame_ = group_box(line_of("WITH OR WITHOUT SOUNDS PHOTOS FRAME", 0), settings_);
@@ -215,18 +224,25 @@ std::vector<QWidget*> TOptionsForm::settings_frames() const {
 
 void TOptionsForm::lay_out_settings_page() {
     // One below the other from (30, 9), 10 pixels apart; a frame that would end too low starts a second
-    // column in the right half.
-    const int width = settings_->width();
-    const int height = settings_->height();
+    // column in the right half. Frames keep their whole size: with a large text size the second column
+    // moves right of the first and the page grows to hold them, rather than cutting them off.
+    const int width = settings_page_size.width();
+    const int height = settings_page_size.height();
     QPoint at(30, 9);
+    int first_column_right = 0;
+    QRect used;
     for (QWidget* frame : settings_frames()) {
         if (frame->isHidden()) continue;
         frame->adjustSize();
-        frame->resize(std::min(frame->sizeHint().width(), width / 2 - 40), frame->sizeHint().height());
-        if (at.y() + frame->height() > height - 5 && at.x() < 100) at = QPoint(width / 2 + 30, 10);
+        frame->resize(frame->sizeHint());
+        if (at.y() + frame->height() > height - 5 && at.x() < 100)
+            at = QPoint(std::max(width / 2 + 30, first_column_right + 30), 10);
         frame->move(at);
+        if (at.x() < 100) first_column_right = std::max(first_column_right, frame->geometry().right() + 1);
+        used |= frame->geometry();
         at.setY(at.y() + frame->height() + frame_gap);
     }
+    settings_->setFixedSize(std::max(width, used.right() + 1 + 30), std::max(height, used.bottom() + 1 + 5));
 }
 
 QRadioButton* TOptionsForm::main_name_button(int item) const {

@@ -299,7 +299,7 @@ void TQuizForm::show_question() {
         b->setVisible(i < question_.choices.size());
         b->setEnabled(true);
         if (i < question_.choices.size())
-            b->setText(QString::number(i + 1) + QStringLiteral("  ") + names_of(*question_.choices[i]).replace('&', QStringLiteral("&&")));
+            b->setText(QString::number(i + 1) + QStringLiteral("  ") + literal_ampersands(names_of(*question_.choices[i])));
     }
     result_->clear();
     names_->clear();

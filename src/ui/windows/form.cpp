@@ -31,6 +31,10 @@ QString line_or(const std::string& key, int line, const char* english) {
     return text.empty() ? QString::fromLatin1(english) : qt_text(text);
 }
 
+QString literal_ampersands(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 std::optional<QRect> read_geometry(const GeometryKey& where, QSize size) {
     const std::string text = settings_read_string("", where.section, where.key, "");
     if (where.position_only) {

@@ -22,6 +22,8 @@ QString caption_text(const std::string& key, int line = 0);
 // Line `line` of the language text `key`, or its English default where the language file has none
 // (texts that older language files lack).
 QString line_or(const std::string& key, int line, const char* english);
+// A text for a button or menu that must show its "&" as it is, not take it as a mnemonic.
+QString literal_ampersands(QString text);
 
 // Where a window's place is kept in the settings file. A rectangle is stored as "left,top,right,bottom"
 // with right and bottom one past the last pixel (the main windows' `Coord`); a position as "left,top".
