@@ -20,8 +20,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 
 #include <filesystem>
 #include <fstream>
@@ -141,7 +145,7 @@ TEST_F(OptionsFormTest, FramesAreWholeAndApartAtEveryTextSize) {
     for (int size : {TShowFonts::default_text_size, 24, 40}) {
         TShowFonts::instance().rebuild(size);
         TOptionsForm f;
-        QWidget* page = f.pages()->widget(0);
+        QWidget* page = dynamic_cast<QScrollArea&>(*f.pages()->widget(0)).widget();
         std::vector<QRect> frames;
         for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (child->isHidden()) continue;
@@ -156,6 +160,24 @@ TEST_F(OptionsFormTest, FramesAreWholeAndApartAtEveryTextSize) {
         EXPECT_GE(f.height(), f.pages()->geometry().bottom()) << "text size " << size;
         EXPECT_GE(f.width(), page->width()) << "text size " << size;
     }
+}
+
+// On a screen too small for the dialog it shrinks to the screen's free area, OK and Cancel stay in
+// it, and the settings page scrolls.
+TEST_F(OptionsFormTest, OnASmallScreenTheDialogFitsAndTheSettingsPageScrolls) {
+    TShowFonts::instance().rebuild(40);
+    const QSize screen = window->screen()->availableGeometry().size();
+    run(*window, [&](TOptionsForm& f) {
+        EXPECT_LE(f.width(), screen.width());
+        EXPECT_LE(f.height(), screen.height());
+        EXPECT_TRUE(f.rect().contains(f.ok_button()->geometry()));
+        auto& scroller = dynamic_cast<QScrollArea&>(*f.pages()->widget(0));
+        f.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
+        EXPECT_GT(scroller.verticalScrollBar()->maximum() + scroller.horizontalScrollBar()->maximum(), 0)
+            << "page " << scroller.widget()->height() << " high in a dialog " << f.height() << " high";
+        return press_ok(f);
+    });
 }
 
 // The orders' names are authors' names: "Sibley & Monroe" shows its ampersand, no mnemonic.

@@ -26,6 +26,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -48,6 +50,17 @@ constexpr QSize settings_page_size(640, 440);
 class SettingsPage final : public QWidget {
 public:
     QSize sizeHint() const override { return minimumSize(); }
+};
+
+// Holds the settings page whole when there is room, and scrolls it on a screen too small for it (a
+// large text size on a small screen).
+class PageScroller final : public QScrollArea {
+public:
+    PageScroller() {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(false);
+    }
+    QSize sizeHint() const override { return widget() ? widget()->size() : QScrollArea::sizeHint(); }
 };
 
 QString line_of(const std::string& key, int line) {
@@ -102,7 +115,10 @@ TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
     pages_ = new QTabWidget(this);
     settings_ = new SettingsPage;
     settings_->setFixedSize(settings_page_size);
-    pages_->addTab(settings_, line_of("SETTINGS FRAME", 0));
+    auto* scroller = new PageScroller;
+    scroller->setWidget(settings_);
+    pages_->addTab(scroller, line_of("SETTINGS FRAME", 0));
+    // Built in place, in the dialog's font.
     build_settings_page();
     if (data_set_loaded() && create_edition_area(edition().edition_id)) {
         area_ = new QWidget;
@@ -134,6 +150,16 @@ TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
     const QSize tabs = pages_->sizeHint();
     pages_->setGeometry(0, 0, tabs.width(), tabs.height());
     resize(tabs.width(), tabs.height() + button_height + 16);
+}
+
+void TOptionsForm::fit_on_screen(const QScreen* screen) {
+    if (!screen) return;
+    // Room for the window's frame and title bar too.
+    const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+    const QSize fitted = size().boundedTo(room).expandedTo(QSize(3 * button_width, 4 * button_height));
+    if (fitted == size()) return;
+    pages_->resize(pages_->size() - (size() - fitted));
+    resize(fitted);
 }
 
 TOptionsForm::~TOptionsForm() {
@@ -362,6 +388,7 @@ int TOptionsForm::run(TChildForm& window) {
         audio_cds_->chooser()->load(general);
         audio_cds_->cds()->load(filter.carriers);
     }
+    fit_on_screen(window.screen());
     ok_->move((width() - 3 * button_width) / 2, height() - button_height - 8);
     cancel_->move(ok_->x() + 2 * button_width, ok_->y());
 

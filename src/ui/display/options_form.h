@@ -18,6 +18,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScreen;
 class QSpinBox;
 class QTabWidget;
 
@@ -96,6 +97,8 @@ public slots:
 private:
     void build_settings_page();
     void lay_out_settings_page();
+    // A dialog larger than the screen's free area shrinks to it; the settings page then scrolls.
+    void fit_on_screen(const QScreen* screen);
     void name_clicked(QWidget* source);
     void show_names(bool other_language, bool scientific, int main_name);
     void apply_names();
