@@ -51,10 +51,9 @@ std::string play_list_text(int line) {
     return language_texts().get_line("PLAY_LISTS", line + 1); // get_line counts from 1
 }
 
-using CutPartFields = std::tuple<int, char, int, char>; // number, carrier, sub-number, variant
-
-// "00012A00003 " into its fields; a key without its variant letter has a blank one.
-std::optional<CutPartFields> parse_list_key(const std::string& key) {
+// "00012A00003 " into number, carrier, sub-number and variant; a key without its variant letter has a
+// blank one.
+std::optional<std::tuple<int, char, int, char>> parse_list_key(const std::string& key) {
     std::size_t at = 0;
     auto digits = [&]() -> std::optional<int> {
         const std::size_t start = at;
@@ -71,32 +70,16 @@ std::optional<CutPartFields> parse_list_key(const std::string& key) {
     char variant = ' ';
     if (at < key.size()) variant = key[at++];
     if (at != key.size()) return std::nullopt;
-    return CutPartFields{*number, carrier, *sub_number, variant};
+    return std::tuple{*number, carrier, *sub_number, variant};
 }
 
-// The item of the species that uses the cut part, and its number among the visible items.
-struct Found {
-    const Tcupaitem* item = nullptr;
-    int context = 0; // 0: not visible
-};
-
-Found find_item(const Tspecies& species, const Tcutpart& cut_part, const PlayListResolver& resolver) {
-    Found found;
-    for (const Tcupaitem* item = species.first_item; item; item = item->next_item) {
-        if (item->cut_part == &cut_part) {
-            found.item = item;
-            break;
-        }
-    }
-    if (!found.item) return found;
+// The item's number among the species' visible items; 0 when it is not visible.
+int visible_context(const Tcupaitem& item, const PlayListResolver& resolver) {
+    const Tspecies& species = *item.species;
     const int count = resolver.visibility.visible_item_count(species, resolver.mode);
-    for (int n = 1; n <= count; ++n) {
-        if (resolver.visibility.nth_visible_item(species, n, false, resolver.mode) == found.item) {
-            found.context = n;
-            break;
-        }
-    }
-    return found;
+    for (int n = 1; n <= count; ++n)
+        if (resolver.visibility.nth_visible_item(species, n, false, resolver.mode) == &item) return n;
+    return 0;
 }
 
 } // namespace
@@ -106,6 +89,37 @@ std::string play_list_cut_part_key(const Tcutpart& cut_part) {
     std::snprintf(text, sizeof text, "%.5d%c%.5d%c", cut_part.number, cut_part.carrier_letter,
                   cut_part.sub_number, cut_part.variant_letter);
     return text;
+}
+
+std::string play_list_recording_value(const Tcupaitem& recording) {
+    if (!recording.species || !recording.cut_part) return {};
+    return std::to_string(recording.species->unique_id) + "," + play_list_cut_part_key(*recording.cut_part);
+}
+
+PlayListRecordingFinder::PlayListRecordingFinder(const Tdata& data) : data_(data) {
+    for (const Tcutpart* c : data.cut_parts())
+        by_fields_.emplace(CutPartFields{c->number, c->carrier_letter, c->sub_number, c->variant_letter}, c);
+}
+
+const Tcupaitem* PlayListRecordingFinder::find(const std::string& value, std::string* rest) const {
+    std::string remaining = value;
+    const std::string id_text = take_comma_field(remaining);
+    const std::string key = take_comma_field(remaining);
+    if (rest) *rest = remaining;
+    const auto id = whole_number(trimmed(id_text));
+    const Tspecies* species = id && *id > 0 && *id <= 0x7FFFFFFF ? data_.find_species(static_cast<int>(*id)) : nullptr;
+    if (!species) return nullptr;
+    const Tcutpart* cut_part = data_.find_cut_part(key);
+    if (!cut_part) {
+        if (const auto fields = parse_list_key(key)) {
+            const auto it = by_fields_.find(*fields);
+            if (it != by_fields_.end()) cut_part = it->second;
+        }
+    }
+    if (!cut_part) return nullptr;
+    for (const Tcupaitem* item = species->first_item; item; item = item->next_item)
+        if (item->cut_part == cut_part) return item;
+    return nullptr;
 }
 
 // ---- the rows ----
@@ -202,11 +216,21 @@ PlayListProduct PlayListProduct::running() {
     return {program_text(8), program_text(9)};
 }
 
+std::string list_file_identity_text(const PlayListProduct& product) {
+    return "[GENERAL]\r\nCDROM=" + product.title + "\r\nVersion=" + product.version + "\r\n";
+}
+
+ListFileIdentity read_list_file_identity(const SettingsReader& reader, const PlayListProduct& product) {
+    const auto cdrom = reader.value(general_section, "CDROM");
+    const auto version = reader.value(general_section, "Version");
+    if (!cdrom || !version) return ListFileIdentity::missing;
+    if (*cdrom != product.title) return ListFileIdentity::other_product;
+    return *version == product.version ? ListFileIdentity::same : ListFileIdentity::other_version;
+}
+
 std::string play_list_file_text(const PlayListFile& list, const PlayListProduct& product) {
-    std::string text = "[GENERAL]\r\n";
+    std::string text = list_file_identity_text(product);
     auto line = [&](const std::string& key, const std::string& value) { text += key + "=" + value + "\r\n"; };
-    line("CDROM", product.title);
-    line("Version", product.version);
     for (const auto& field : settings::between_sounds_fields()) {
         std::visit(
             [&](const auto& f) {
@@ -224,12 +248,8 @@ std::string play_list_file_text(const PlayListFile& list, const PlayListProduct&
     if (list.entries.empty()) line("R1", "x");
     for (std::size_t i = 0; i < list.entries.size(); ++i) {
         const TPlayListInfo& entry = list.entries[i];
-        std::string value = "x";
-        if (entry.recording && entry.recording->species && entry.recording->cut_part) {
-            value = std::to_string(entry.recording->species->unique_id) + "," +
-                    play_list_cut_part_key(*entry.recording->cut_part) + "," +
-                    std::to_string(clamped_count(entry.repeat_count));
-        }
+        std::string value = entry.recording ? play_list_recording_value(*entry.recording) : std::string();
+        value = value.empty() ? "x" : value + "," + std::to_string(clamped_count(entry.repeat_count));
         line("R" + std::to_string(i + 1), value);
     }
     return text;
@@ -265,15 +285,14 @@ PlayListReadResult read_play_list_file(const std::string& path, const PlayListRe
     PlayListReadResult result;
     if (path.empty()) return result;
     const SettingsReader reader(path);
-    const auto cdrom = reader.value(general_section, "CDROM");
-    const auto version = reader.value(general_section, "Version");
-    if (!cdrom || !version) return result;
-    if (*cdrom != product.title) {
+    const ListFileIdentity identity = read_list_file_identity(reader, product);
+    if (identity == ListFileIdentity::missing) return result;
+    if (identity == ListFileIdentity::other_product) {
         result.status = PlayListLoad::other_product;
         return result;
     }
     result.status = PlayListLoad::loaded;
-    result.other_version = *version != product.version;
+    result.other_version = identity == ListFileIdentity::other_version;
 
     PlayListFile& list = result.list;
     list.options = settings::PlaylistSettings::defaults(); // the same rows and defaults
@@ -284,40 +303,24 @@ PlayListReadResult read_play_list_file(const std::string& path, const PlayListRe
     }
     list.endless_loop = reader.read_yes_no(general_section, "Endless Loop", false);
 
-    // Cut parts by the fields of their list key, made once for the whole list.
-    std::map<CutPartFields, const Tcutpart*> by_fields;
-    for (const Tcutpart* c : resolver.data.cut_parts())
-        by_fields.emplace(CutPartFields{c->number, c->carrier_letter, c->sub_number, c->variant_letter}, c);
-
+    const PlayListRecordingFinder finder(resolver.data);
     for (int n = 1;; ++n) {
         const std::optional<std::string> stored = reader.value(recordings_section, "R" + std::to_string(n));
         if (!stored || stored->empty()) break;
         if (*stored == "x" || *stored == "X") continue;
-        std::string rest = *stored;
-        const std::string id_text = take_comma_field(rest);
-        const std::string key = take_comma_field(rest);
-
-        const auto id = whole_number(trimmed(id_text));
-        const Tspecies* species =
-            id && *id > 0 && *id <= 0x7FFFFFFF ? resolver.data.find_species(static_cast<int>(*id)) : nullptr;
-        const Tcutpart* cut_part = resolver.data.find_cut_part(key);
-        if (!cut_part) {
-            if (const auto fields = parse_list_key(key)) {
-                const auto it = by_fields.find(*fields);
-                if (it != by_fields.end()) cut_part = it->second;
-            }
-        }
-        const Found found = species && cut_part ? find_item(*species, *cut_part, resolver) : Found{};
-        if (!found.item) {
+        std::string rest;
+        const Tcupaitem* item = finder.find(*stored, &rest);
+        if (!item) {
             result.recordings_not_found = true;
             continue;
         }
-        if (found.context == 0) {
+        const int context = visible_context(*item, resolver);
+        if (context == 0) {
             result.recordings_hidden = true;
             continue;
         }
         const auto repeat = whole_number(trimmed(rest));
-        list.entries.push_back({found.item, found.context, repeat ? clamped_count(*repeat) : 1});
+        list.entries.push_back({item, context, repeat ? clamped_count(*repeat) : 1});
     }
     return result;
 }

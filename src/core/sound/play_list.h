@@ -10,7 +10,9 @@
 #include "core/settings/settings_sections.h"
 
 #include <functional>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace morvelin {
@@ -31,6 +33,25 @@ struct TPlayListInfo {
 // The entry's key of a cut part in a list file: number and sub-number with five digits, with the
 // carrier and the variant letter after each ("00012A00003 ").
 std::string play_list_cut_part_key(const Tcutpart& cut_part);
+
+// A recording as the list files name it: the species' unique ID and the cut part's key, joined by a
+// comma ("1001,01001A00001 "). Empty when the recording lacks its species or cut part.
+std::string play_list_recording_value(const Tcupaitem& recording);
+
+// Finds the recordings that list files name, with the disc's lookups made once for a whole file.
+class PlayListRecordingFinder {
+public:
+    explicit PlayListRecordingFinder(const Tdata& data);
+    // The species' item of the cut part named by the first two comma fields of value (a cut part is
+    // found by its key, or by the numbers and letters of its list key); null when the species, the
+    // cut part or such an item is missing. rest, when given, receives the fields after the two.
+    const Tcupaitem* find(const std::string& value, std::string* rest = nullptr) const;
+
+private:
+    using CutPartFields = std::tuple<int, char, int, char>; // number, carrier, sub-number, variant
+    const Tdata& data_;
+    std::map<CutPartFields, const Tcutpart*> by_fields_;
+};
 
 // What the play sequence gets from the list.
 struct NextEntry {
@@ -92,6 +113,19 @@ struct PlayListProduct {
     std::string version;
     static PlayListProduct running();
 };
+
+class SettingsReader;
+
+// The start of a list file: the GENERAL header with the product's CDROM and Version lines.
+std::string list_file_identity_text(const PlayListProduct& product);
+// What a list file's GENERAL section says of the product that wrote it.
+enum class ListFileIdentity {
+    missing,       // CDROM or Version absent: not a list file
+    other_product, // another CDROM
+    other_version, // this product, another version
+    same,
+};
+ListFileIdentity read_list_file_identity(const SettingsReader& reader, const PlayListProduct& product);
 
 // The file's whole text (CR LF lines): GENERAL with the product, the options and the loop; RECORDINGS
 // with one key per row. An empty list writes "R1=x".
