@@ -17,6 +17,7 @@
 #include "ui/sound/mp3_files_forms.h"
 #include "ui/sound/sound_bar.h"
 #include "ui/sound/volume_control_form.h"
+#include "ui/sound/comparison_form.h"
 #include "ui/sound/sonogram_form.h"
 #include "core/settings/settings_sections.h"
 #include "core/sound/audio_cd_settings.h"
@@ -110,6 +111,7 @@ bool Startup::start(const std::string& executable_path) {
     install_introduction(show_introduction);
     install_web_view_factory(make_web_engine_view);
     windows_->register_window(WindowKind::sonogram, sonogram_factory());
+    windows_->register_window(WindowKind::comparison, comparison_factory());
     SoundBarState::set_audio_cd_drive_provider(audio_cd_device_number);
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});

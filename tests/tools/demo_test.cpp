@@ -475,6 +475,7 @@ TEST_F(DemoDisc, LanguageFileHasEveryKeyWithItsLines) {
                                                 {"QM_ABOUT", 18},
                                                 {"SHOW_SETTINGS_DB", 15},
                                                 {"SOUNDBAR_LISTENING", 11},
+                                                {"COMPARISON", 16},
                                                 {"QM_LISTS", 2},
                                                 {"QM_SHOW_LISTS", 3}};
     for (const auto& [key, lines] : keys) {

@@ -267,6 +267,7 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
     actions.make_mp3_file = [](const Tcupaitem&, const SoundBarTagTexts&) {};
     actions.mp3_capable = [](const std::string& path) { return path.find("_MF") != std::string::npos; };
     actions.show_sonogram = [](Tsound_bar&) {};
+    actions.compare = [](Tsound_bar&) {};
     install_sound_bar_menu_actions(actions);
 
     SoundBarSetup file_setup = setup_for(*file);
@@ -282,12 +283,12 @@ TEST_F(SoundBarTest, MenuItemsAreEnabledByTheirRules) {
         bar.menu().hide();
         return states;
     };
-    // After the four items: Speed, loop start, loop end, clearing the loop (none set yet), and the
-    // sonogram, which needs a file like the sound editing program.
-    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, false, true, true, true, true, false, true}));
-    EXPECT_EQ(enabled(cd_bar), (std::vector<bool>{true, false, false, false, true, true, true, false, false}));
+    // After the four items: Speed, loop start, loop end, clearing the loop (none set yet), Compare and
+    // the sonogram, which need a file like the sound editing program.
+    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, false, true, true, true, true, false, true, true}));
+    EXPECT_EQ(enabled(cd_bar), (std::vector<bool>{true, false, false, false, true, true, true, false, false, false}));
     list_open = true;
-    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, true, true, true, true, true, false, true}));
+    EXPECT_EQ(enabled(file_bar), (std::vector<bool>{true, true, true, true, true, true, true, false, true, true}));
 
     file_bar.menu().actions()[2]->trigger();
     ASSERT_EQ(added.size(), 1u);

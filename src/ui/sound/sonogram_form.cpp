@@ -4,11 +4,11 @@
 #include "core/foundation/services.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/utilities.h"
-#include "core/sound/file_locations.h"
 #include "core/sound/players.h"
 #include "core/sound/recording_tag_texts.h"
 #include "core/sound/sound_bar_state.h"
 #include "ui/foundation/qt_text.h"
+#include "ui/sound/sonogram_plot.h"
 #include "ui/sound/sound_bar.h"
 #include "ui/windows/window_registry.h"
 
@@ -28,10 +28,8 @@ namespace morvelin {
 
 namespace {
 
-const char* const texts_key = "SONOGRAM";
-
 QString line(int n, const char* english) {
-    return line_or(texts_key, n, english);
+    return sonogram_line(n, english);
 }
 
 // Margins of the plot inside the window, in logical pixels: the title above, the kHz labels at the
@@ -40,11 +38,6 @@ constexpr int margin_left = 52;
 constexpr int margin_right = 12;
 constexpr int margin_top = 26;
 constexpr int margin_bottom = 40;
-
-QString number_text(double value, double step) {
-    const int decimals = step >= 1 ? 0 : step >= 0.1 ? 1 : 2;
-    return QString::number(value, 'f', decimals);
-}
 
 } // namespace
 
@@ -111,21 +104,7 @@ void TSonogramForm::store_settings() {
 
 bool TSonogramForm::show_recording(Tsound_bar& bar) {
     const Tcupaitem& recording = bar.recording();
-    const Tcutpart& part = *recording.cut_part;
-    const SoundBarState& state = bar.state();
-    std::string path;
-    std::int64_t start_ms = 0;
-    std::int64_t length_ms = -1;
-    if (has_a_file(part, state.files_instead_of_cd())) path = state.sound_file_path();
-    if (!part.is_sound_file) {
-        start_ms = part.offset;
-        length_ms = part.length;
-    }
-    SonogramHandle handle;
-    if (path.empty())
-        handle.error = disc_text(line(12, "The sonogram cannot be made:")) + " " + disc_text(qt_path(part.key));
-    else
-        handle = open_sonogram(path, start_ms, length_ms);
+    SonogramHandle handle = open_sound_bar_sonogram(bar);
     if (!handle.sonogram) {
         show_message(disc_text(line(12, "The sonogram cannot be made:")) + "\n" + handle.error, mb::icon_error);
         return false;
@@ -261,49 +240,7 @@ void TSonogramForm::clear_loop() {
 }
 
 QImage TSonogramForm::render_plot(QSize device_size) const {
-    QImage image(device_size, QImage::Format_RGB32);
-    image.fill(QColor::fromRgb(sonogram_colour(0, look_.colour_map)));
-    if (!handle_.sonogram || device_size.isEmpty()) return image;
-    const Sonogram& s = *handle_.sonogram;
-    const int w = device_size.width();
-    const int h = device_size.height();
-    // Each pixel row takes the strongest bin of its band, each pixel column the strongest column of
-    // its stretch of time, so that a short call is not lost when zoomed out.
-    std::vector<std::pair<int, int>> rows(static_cast<std::size_t>(h));
-    const double band = range_.high_hz - range_.low_hz;
-    for (int y = 0; y < h; ++y) {
-        const double hz_top = range_.low_hz + band * (h - y) / h;
-        const double hz_bottom = range_.low_hz + band * (h - y - 1) / h;
-        int b0 = int(std::lround(hz_bottom / s.bin_hz()));
-        int b1 = int(std::lround(hz_top / s.bin_hz()));
-        b0 = std::clamp(b0, 0, s.bins() - 1);
-        b1 = std::clamp(std::max(b1, b0 + 1), 1, s.bins());
-        rows[std::size_t(y)] = {b0, b1};
-    }
-    const double per_column = s.column_seconds();
-    for (int x = 0; x < w; ++x) {
-        const double t_left = range_.t0 + range_.span_s * x / w;
-        const double t_right = range_.t0 + range_.span_s * (x + 1) / w;
-        const std::int64_t c0 = std::llround(t_left / per_column);
-        std::int64_t c1 = std::max<std::int64_t>(std::llround(t_right / per_column), c0 + 1);
-        if (c0 >= s.columns() || t_left > s.seconds()) break;
-        c1 = std::min(c1, s.columns());
-        // At most a few columns per pixel are looked at: enough to keep short sounds.
-        const std::int64_t stride = std::max<std::int64_t>((c1 - c0) / 8, 1);
-        for (int y = 0; y < h; ++y) {
-            const auto [b0, b1] = rows[std::size_t(y)];
-            std::uint8_t best = 0;
-            bool any = false;
-            for (std::int64_t c = c0; c < c1; c += stride) {
-                const std::uint8_t* column = s.column(c);
-                if (!column) continue;
-                any = true;
-                for (int b = b0; b < b1; ++b) best = std::max(best, column[b]);
-            }
-            if (any) reinterpret_cast<QRgb*>(image.scanLine(y))[x] = 0xFF000000u | palette_[best];
-        }
-    }
-    return image;
+    return render_sonogram(handle_.sonogram.get(), range_, palette_, look_.colour_map, device_size);
 }
 
 void TSonogramForm::draw(QPainter& painter, const QRect& plot, qreal scale) const {
@@ -323,7 +260,7 @@ void TSonogramForm::draw(QPainter& painter, const QRect& plot, qreal scale) cons
     const double khz_step = sonogram_axis_step((range_.high_hz - range_.low_hz) / 1000, std::max(plot.height() / 40, 2));
     for (const auto& [hz, y] : frequency_ticks()) {
         painter.drawLine(QPointF(plot.left() - 5, y), QPointF(plot.left(), y));
-        const QString label = number_text(hz / 1000, khz_step);
+        const QString label = sonogram_axis_text(hz / 1000, khz_step);
         painter.drawText(QRectF(0, y - metrics.height() / 2.0, plot.left() - 8, metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, label);
     }
@@ -335,7 +272,7 @@ void TSonogramForm::draw(QPainter& painter, const QRect& plot, qreal scale) cons
         const double x = x_of_seconds(t);
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
         painter.drawText(QRectF(x - 40, plot.bottom() + 6, 80, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         number_text(t, step));
+                         sonogram_axis_text(t, step));
     }
     painter.drawText(QRect(plot.left(), plot.bottom() + 6 + metrics.height(), plot.width(), metrics.height()),
                      Qt::AlignRight | Qt::AlignTop, line(3, "s"));

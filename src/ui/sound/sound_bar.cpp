@@ -136,8 +136,12 @@ void TBitBtn_sound_bar::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_S && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        bar_.show_sonogram();
+    if ((event->key() == Qt::Key_S || event->key() == Qt::Key_C) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (event->key() == Qt::Key_S)
+            bar_.show_sonogram();
+        else
+            bar_.compare();
         event->accept();
         return;
     }
@@ -625,12 +629,18 @@ void Tsound_bar::build_menu() {
         update();
     });
     menu_->addAction(line_or(key, 10, "Clear the loop\t\\"), this, [this] { clear_loop(); });
+    compare_action_ = menu_->addAction(line_or("COMPARISON", 1, "Compare") + "\tC", this, &Tsound_bar::compare);
     sonogram_action_ = menu_->addAction(line_or("SONOGRAM", 0, "Sonogram") + "\tS", this, &Tsound_bar::show_sonogram);
 }
 
 void Tsound_bar::show_sonogram() {
     if (menu_actions.show_sonogram && has_a_file(*recording_->cut_part, state_->files_instead_of_cd()))
         menu_actions.show_sonogram(*this);
+}
+
+void Tsound_bar::compare() {
+    if (menu_actions.compare && has_a_file(*recording_->cut_part, state_->files_instead_of_cd()))
+        menu_actions.compare(*this);
 }
 
 void Tsound_bar::update_menu() {
@@ -654,6 +664,7 @@ void Tsound_bar::update_menu() {
     for (int i = 5; i < 8; ++i)
         actions[i]->setEnabled(button_visible_ && (i < 7 || state_->loop_start() || state_->loop_end()));
     sonogram_action_->setEnabled(menu_actions.show_sonogram && has_a_file(part, state_->files_instead_of_cd()));
+    compare_action_->setEnabled(menu_actions.compare && has_a_file(part, state_->files_instead_of_cd()));
 }
 
 void Tsound_bar::contextMenuEvent(QContextMenuEvent* event) {

@@ -76,12 +76,14 @@ struct SoundBarMenuActions {
     std::function<bool(const std::string& path)> mp3_capable;
     // Opens the sonogram window on the bar's recording (the menu's "Sonogram" and the S key).
     std::function<void(Tsound_bar& bar)> show_sonogram;
+    // Adds the bar's recording to the comparison window (the menu's "Compare" and the C key).
+    std::function<void(Tsound_bar& bar)> compare;
 };
 void install_sound_bar_menu_actions(SoundBarMenuActions actions);
 
 // The play/pause button: draws one of the four glyphs, keeps a back reference to its bar and
 // handles the keys of the bar (Space plays; with Shift the arrows, Page Up/Down, Home and End move
-// the slider; without Shift those keys go to the owner window; S opens the sonogram).
+// the slider; without Shift those keys go to the owner window; S opens the sonogram, C compares).
 class TBitBtn_sound_bar : public QPushButton {
     Q_OBJECT
 public:
@@ -182,6 +184,7 @@ private:
     bool listening_key(int key, Qt::KeyboardModifiers modifiers, bool act);
     void show_information();
     void show_sonogram();
+    void compare();
     void layout_children();
     void tell_show_window();
 
@@ -209,6 +212,7 @@ private:
     QMenu* menu_ = nullptr;
     QMenu* speed_menu_ = nullptr;
     QAction* sonogram_action_ = nullptr;
+    QAction* compare_action_ = nullptr;
     QTimer* timer_ = nullptr;
     bool setting_slider_ = false;
     QPoint drag_start_;

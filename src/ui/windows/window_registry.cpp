@@ -288,6 +288,14 @@ void WindowRegistry::install_sound_bar_actions() {
             open(r);
         };
     }
+    if (has_factory(WindowKind::comparison)) {
+        actions.compare = [this](Tsound_bar& bar) {
+            WindowRequest r = request_of(WindowKind::comparison, nullptr);
+            r.sound_bar = &bar;
+            r.recording = &bar.recording();
+            open(r);
+        };
+    }
     install_sound_bar_menu_actions(std::move(actions));
 }
 

@@ -29,6 +29,7 @@ enum class WindowKind {
     about,          // Help > About
     make_mp3_file,  // recording, tag_texts
     sonogram,       // sound_bar: the recording's sonogram
+    comparison,     // sound_bar: add its recording to the comparison
     // One for each main window.
     photos, // species, subspecies, subspecies_only
     map,    // species (its distribution) or locality (a recording's place)

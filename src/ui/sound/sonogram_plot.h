@@ -1,0 +1,36 @@
+#pragma once
+// What the sonogram window and the comparison window share: the sonogram of a sound bar's recording,
+// and the picture of a stretch of it.
+
+#include "core/sound/sonogram.h"
+#include "core/sound/sonogram_view.h"
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace morvelin {
+
+class Tsound_bar;
+
+// The sonogram of the slice the bar plays (its file and, for a track of an audio CD copied to the
+// hard disk, its offset and length); without a file, or when the file cannot be read, no sonogram
+// and the reason in error.
+SonogramHandle open_sound_bar_sonogram(const Tsound_bar& bar);
+
+// The part of the sonogram that range shows, at device_size pixels, in the palette's colours (the
+// background in colour_map's colour for no energy). Each pixel row takes the strongest bin of its band,
+// each pixel column the strongest column of its stretch of time; columns not yet computed stay
+// background.
+QImage render_sonogram(const Sonogram* sonogram, const SonogramRange& range, const std::vector<std::uint32_t>& palette,
+                       int colour_map, QSize device_size);
+
+// An axis label: value with as many decimals as the labels' step needs.
+QString sonogram_axis_text(double value, double step);
+
+// The texts of the SONOGRAM language key.
+QString sonogram_line(int line, const char* english);
+
+} // namespace morvelin
