@@ -131,6 +131,7 @@ TEST_F(ComparisonFormTest, SixAtMostEachOnceAndARowIsRemovedByItsButton) {
     EXPECT_EQ(form_->row_count(), 6);
 
     form_->row(1).remove_button().click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form_->row_count() == 5; }, 10000));
     EXPECT_EQ(shown(*form_), (std::vector<const Tcupaitem*>{sounds_[0], sounds_[2], sounds_[3], sounds_[4], sounds_[5]}));
     EXPECT_TRUE(form_->add_recording(*sounds_[6], {}));
     EXPECT_EQ(form_->row_count(), 6);

@@ -92,7 +92,10 @@ TComparisonRow::TComparisonRow(TComparisonForm& form, const Tcupaitem& recording
     remove_ = new QToolButton(this);
     remove_->setText(line(4, "Remove"));
     remove_->setToolTip(line(5, "Remove this recording from the comparison"));
-    connect(remove_, &QToolButton::clicked, this, [this] { form_.remove_row(form_.set().index_of(recording_)); });
+    // Queued: the row, and with it the button, is deleted once the click has been handled.
+    connect(
+        remove_, &QToolButton::clicked, &form_,
+        [form = &form_, item = &recording_] { form->remove_row(form->set().index_of(*item)); }, Qt::QueuedConnection);
 
     setMinimumHeight(header_height() + plot_minimum_height + fontMetrics().height() + 10);
     setToolTip(line(14, "Click a sonogram to play from there. Wheel: time zoom; Ctrl+wheel: frequency zoom; Shift+wheel: scroll."));
