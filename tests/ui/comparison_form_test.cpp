@@ -11,6 +11,7 @@
 #include "core/sound/sonogram_view.h"
 #include "demo_disc_fixture.h"
 #include "platform/media/sonogram_source.h"
+#include "ui/display/top_forms.h"
 #include "ui/foundation/qt_text.h"
 #include "ui/sound/sound_bar.h"
 #include "ui/windows/window_registry.h"
@@ -58,12 +59,14 @@ protected:
         install_sonogram_port(nullptr);
         DemoDiscUiTest::TearDown();
     }
-    void wait_complete(const TComparisonForm& form) {
+    void wait_complete(TComparisonForm& form) {
         for (int i = 0; i < form.row_count(); ++i) {
             const auto& s = form.row(i).handle().sonogram;
             ASSERT_TRUE(s) << form.row(i).handle().error;
             EXPECT_TRUE(QTest::qWaitFor([&] { return s->complete(); }, 60000));
         }
+        // What the window's timer does next: the rows take the last columns into their pictures.
+        form.refresh();
     }
     std::vector<const Tcupaitem*> shown(const TComparisonForm& form) const {
         std::vector<const Tcupaitem*> rows;
@@ -108,7 +111,8 @@ TEST_F(ComparisonFormTest, BarMenuAndKeyAddToOneWindowThatClosesForGood) {
     EXPECT_EQ(shown(*form), (std::vector<const Tcupaitem*>{sounds_[0], sounds_[1]}));
     EXPECT_TRUE(messages_.shown().empty());
 
-    // Closed, the window is gone with its rows; the next Compare starts a new one.
+    // Closed (its rows not kept), the window is gone with them; the next Compare starts a new one.
+    messages_.answer(id::no);
     form->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 10000));
     compare->trigger();
@@ -117,6 +121,70 @@ TEST_F(ComparisonFormTest, BarMenuAndKeyAddToOneWindowThatClosesForGood) {
     EXPECT_EQ(shown(*form), std::vector<const Tcupaitem*>{sounds_[0]});
     delete form;
     install_sound_bar_menu_actions({});
+}
+
+TEST_F(ComparisonFormTest, AnUnsavedSetIsAskedAboutWhenTheWindowOrTheProgramCloses) {
+    QPointer<TComparisonForm> form = new TComparisonForm;
+    form->add_recording(*sounds_[0], {});
+    form->add_recording(*sounds_[1], {});
+    form->show();
+    EXPECT_TRUE(form->modified());
+    EXPECT_TRUE(form->windowTitle().endsWith(" *")) << qPrintable(form->windowTitle());
+
+    // Cancel, and Yes with the file dialog cancelled, keep the window and its rows.
+    messages_.answer(id::cancel);
+    form->close();
+    messages_.answer(id::yes);
+    dialogs_.cancel();
+    EXPECT_FALSE(top_forms().ask_exit_question());
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(messages_.shown().size(), 2u);
+
+    // Yes at the program's end saves the set; then nothing is asked any more.
+    messages_.answer(id::yes);
+    dialogs_.answer(files_.file("kept"));
+    EXPECT_TRUE(top_forms().ask_exit_question());
+    EXPECT_TRUE(std::filesystem::exists(files_.file("kept.cmp")));
+    EXPECT_FALSE(form->modified());
+    EXPECT_FALSE(form->windowTitle().endsWith(" *"));
+    messages_.clear();
+    EXPECT_TRUE(top_forms().ask_exit_question());
+
+    // A removal is a change again: Open asks first (Cancel opens no file dialog); No closes without
+    // saving, and the window's question goes with it.
+    form->remove_row(0);
+    EXPECT_TRUE(form->modified());
+    const std::size_t dialogs = dialogs_.calls().size();
+    messages_.answer(id::cancel);
+    form->open_button().click();
+    EXPECT_EQ(dialogs_.calls().size(), dialogs);
+    messages_.clear();
+    messages_.answer(id::no);
+    form->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.isNull(); }, 10000));
+    EXPECT_EQ(messages_.shown().size(), 1u);
+    EXPECT_TRUE(top_forms().ask_exit_question());
+    EXPECT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(read_comparison_file(files_.file("kept.cmp"), data_set(), PlayListProduct::running()).set.recordings().size(), 2u);
+}
+
+TEST_F(ComparisonFormTest, KeysZoomAndScrollEveryRow) {
+    form_->add_recording(*sounds_[0], {});
+    form_->add_recording(*sounds_[1], {});
+    form_->show();
+    wait_complete(*form_);
+    const SonogramRange full = form_->range();
+    QTest::keyClick(form_.get(), Qt::Key_Plus);
+    EXPECT_NEAR(form_->range().span_s, full.span_s / 1.5, 1e-9);
+    QTest::keyClick(form_.get(), Qt::Key_End);
+    EXPECT_NEAR(form_->range().t0 + form_->range().span_s, full.length_s, 1e-9);
+    EXPECT_NEAR(form_->row(0).x_of_seconds(full.length_s), form_->row(0).plot_rect().left() + form_->row(0).plot_rect().width(), 0.5);
+    EXPECT_NEAR(form_->row(1).x_of_seconds(full.length_s), form_->row(1).plot_rect().left() + form_->row(1).plot_rect().width(), 0.5);
+    QTest::keyClick(form_.get(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_GT(form_->range().high_hz - form_->range().low_hz, full.high_hz - full.low_hz);
+    QTest::keyClick(form_.get(), Qt::Key_F);
+    EXPECT_EQ(form_->range().high_hz, form_->range().top_hz);
 }
 
 TEST_F(ComparisonFormTest, SixAtMostEachOnceAndARowIsRemovedByItsButton) {

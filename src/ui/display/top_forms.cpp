@@ -74,4 +74,24 @@ Ttop_forms& top_forms() {
     return forms;
 }
 
+void Ttop_forms::set_exit_question(const void* asker, std::function<bool()> question) {
+    std::erase_if(exit_questions_, [asker](const auto& entry) { return entry.first == asker; });
+    if (question) exit_questions_.emplace_back(asker, std::move(question));
+}
+
+bool Ttop_forms::ask_exit_question() const {
+    // An answer may close an asker, which removes its question: each asker is looked up when its turn comes.
+    std::vector<const void*> askers;
+    for (const auto& entry : exit_questions_)
+        askers.push_back(entry.first);
+    for (const void* asker : askers) {
+        const auto found = std::find_if(exit_questions_.begin(), exit_questions_.end(),
+                                        [asker](const auto& entry) { return entry.first == asker; });
+        if (found == exit_questions_.end()) continue;
+        const auto question = found->second;
+        if (!question()) return false;
+    }
+    return true;
+}
+
 } // namespace morvelin

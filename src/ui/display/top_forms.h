@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvelin {
@@ -33,16 +34,17 @@ public:
     // section and closes them all, with no question to anyone.
     void close_all_without_asking();
 
-    // Asked before the main window closes the program (the play list's save question); false keeps
-    // the program running.
-    void set_exit_question(std::function<bool()> question) { exit_question_ = std::move(question); }
-    bool ask_exit_question() const { return !exit_question_ || exit_question_(); }
+    // Asked before the main window closes the program (the save questions of the play list and the
+    // comparison), one per asker; an empty question removes the asker's. False from any keeps the
+    // program running, and the askers after it are not asked.
+    void set_exit_question(const void* asker, std::function<bool()> question);
+    bool ask_exit_question() const;
 
 private:
     int index_of(const TChildForm* form) const;
     std::vector<TChildForm*> forms_;
     bool closing_all_ = false;
-    std::function<bool()> exit_question_;
+    std::vector<std::pair<const void*, std::function<bool()>>> exit_questions_;
 };
 
 Ttop_forms& top_forms();

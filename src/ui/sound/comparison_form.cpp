@@ -98,7 +98,8 @@ TComparisonRow::TComparisonRow(TComparisonForm& form, const Tcupaitem& recording
         [form = &form_, item = &recording_] { form->remove_row(form->set().index_of(*item)); }, Qt::QueuedConnection);
 
     setMinimumHeight(header_height() + plot_minimum_height + fontMetrics().height() + 10);
-    setToolTip(line(14, "Click a sonogram to play from there. Wheel: time zoom; Ctrl+wheel: frequency zoom; Shift+wheel: scroll."));
+    setToolTip(line(14, "Click a sonogram to play from there. Wheel or + and -: time zoom, with Ctrl: frequency zoom; "
+                        "Shift+wheel, arrows, Home and End: scroll; F: the full band."));
     handle_ = open_sound_bar_sonogram(*bar_);
 }
 
@@ -300,9 +301,15 @@ TComparisonForm::TComparisonForm(QWidget* parent) : TForm<QWidget>(parent, Qt::W
     connect(timer_, &QTimer::timeout, this, &TComparisonForm::refresh);
     timer_->start();
     rows_changed();
+    top_forms().set_exit_question(this, [this] {
+        if (!ask_save()) return false;
+        set_modified(false); // a set the user chose not to keep is not asked about again
+        return true;
+    });
 }
 
 TComparisonForm::~TComparisonForm() {
+    top_forms().set_exit_question(this, {});
     // The bars go with their rows before the window's other children.
     for (TComparisonRow* row : rows_)
         delete row;
@@ -326,6 +333,7 @@ bool TComparisonForm::add_recording(const Tcupaitem& recording, const NumberSet&
     }
     add_row(recording, files_instead_of_cd);
     rows_changed();
+    set_modified(true);
     return true;
 }
 
@@ -342,6 +350,7 @@ void TComparisonForm::remove_row(int row) {
     rows_.erase(rows_.begin() + row);
     delete removed;
     rows_changed();
+    set_modified(true);
 }
 
 void TComparisonForm::remove_all() {
@@ -404,6 +413,7 @@ void TComparisonForm::refresh() {
 bool TComparisonForm::save_to(const std::string& path) {
     if (write_comparison_file(path, set_, PlayListProduct::running())) {
         folder_ = folder_of(path);
+        set_modified(false);
         return true;
     }
     show_message(message_line(10, "The comparison could not be saved:") + " " + message_text_from_path(path),
@@ -411,16 +421,39 @@ bool TComparisonForm::save_to(const std::string& path) {
     return false;
 }
 
-void TComparisonForm::save_click() {
-    if (set_.empty()) return;
+bool TComparisonForm::save_click() {
+    if (set_.empty()) return false;
     auto path = dialog_port().save_file(message_line(3, "Save comparison"), folder_, "comparison.cmp",
                                         comparison_filters());
-    if (!path || path->empty()) return;
+    if (!path || path->empty()) return false;
     if (path->substr(path->find_last_of('/') + 1).find('.') == std::string::npos) *path += ".cmp";
-    save_to(*path);
+    return save_to(*path);
+}
+
+void TComparisonForm::set_modified(bool modified) {
+    modified_ = modified && !rows_.empty();
+    setWindowTitle(line(0, "Comparison") + (modified_ ? QStringLiteral(" *") : QString()));
+}
+
+bool TComparisonForm::ask_save() {
+    if (!modified_) return true;
+    const int answer = show_message(message_line(16, "Save the recordings of this comparison?"),
+                                    mb::question_yes_no_cancel);
+    if (answer == id::cancel) return false;
+    if (answer == id::yes) return save_click();
+    return true;
+}
+
+void TComparisonForm::closeEvent(QCloseEvent* event) {
+    if (!top_forms().closing_all() && !ask_save()) {
+        event->ignore();
+        return;
+    }
+    TForm<QWidget>::closeEvent(event);
 }
 
 void TComparisonForm::open_click() {
+    if (!ask_save()) return;
     const auto path = dialog_port().open_file(message_line(2, "Open comparison"), folder_, comparison_filters());
     if (path && !path->empty()) load(*path);
 }
@@ -452,6 +485,7 @@ bool TComparisonForm::load(const std::string& path) {
         add_row(*recording, cds);
     }
     rows_changed();
+    set_modified(false);
     if (!result.unresolved.empty()) {
         std::string text = message_line(12, "These entries name no recording on this disc and were left out:");
         for (const std::string& entry : result.unresolved)
@@ -466,6 +500,10 @@ bool TComparisonForm::load(const std::string& path) {
 void TComparisonForm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         close();
+        return;
+    }
+    if (apply_sonogram_view_key(range_, event->key(), event->modifiers() & Qt::ControlModifier)) {
+        view_changed();
         return;
     }
     QWidget::keyPressEvent(event);

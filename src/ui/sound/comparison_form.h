@@ -106,8 +106,9 @@ public:
     const std::vector<std::uint32_t>& level_colours() const { return palette_; }
     int colour_map() const { return look_.colour_map; }
 
-    // Save comparison... and Open comparison...: the file dialogs, then save_to or load.
-    void save_click();
+    // Save comparison... and Open comparison...: the file dialogs, then save_to or load; save_click is
+    // true when the set was saved.
+    bool save_click();
     void open_click();
     // False with a message when the file could not be written.
     bool save_to(const std::string& path);
@@ -115,15 +116,23 @@ public:
     // Entries that name no recording here are told and skipped. False when the file was refused.
     bool load(const std::string& path);
 
+    // Rows added or removed since the set was last saved or opened.
+    bool modified() const { return modified_; }
+    // The save question of an unsaved set (Yes saves, No forgets it); false for Cancel or a save
+    // that did not happen.
+    bool ask_save();
+
     QPushButton& save_button() const { return *save_button_; }
     QPushButton& open_button() const { return *open_button_; }
 
     void refresh();
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void set_modified(bool modified);
     void add_row(const Tcupaitem& recording, const NumberSet& files_instead_of_cd);
     void rows_changed();
     void view_changed();
@@ -134,6 +143,7 @@ private:
     SonogramLook look_;
     std::vector<std::uint32_t> palette_;
     std::string folder_; // of the last file saved or opened
+    bool modified_ = false;
     QScrollArea* scroll_ = nullptr;
     QWidget* rows_widget_ = nullptr;
     QVBoxLayout* rows_layout_ = nullptr;

@@ -155,7 +155,7 @@ TPlayListForm::TPlayListForm(QWidget* parent, WindowRegistry* registry)
     // The list shown last opens again, named after its file.
     if (!stored.current.empty()) load(stored.current);
     setAttribute(Qt::WA_QuitOnClose, false);
-    top_forms().set_exit_question([this] {
+    top_forms().set_exit_question(this, [this] {
         if (!ask_save()) return false;
         modified_ = false; // changes the user chose not to keep are not asked about again
         return true;
@@ -163,7 +163,7 @@ TPlayListForm::TPlayListForm(QWidget* parent, WindowRegistry* registry)
 }
 
 TPlayListForm::~TPlayListForm() {
-    top_forms().set_exit_question({});
+    top_forms().set_exit_question(this, {});
     if (player_) {
         QWidget* player = player_;
         player_ = nullptr;

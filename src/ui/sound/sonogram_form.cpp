@@ -337,42 +337,11 @@ void TSonogramForm::wheelEvent(QWheelEvent* event) {
 
 void TSonogramForm::keyPressEvent(QKeyEvent* event) {
     const bool control = event->modifiers() & Qt::ControlModifier;
+    if (apply_sonogram_view_key(range_, event->key(), control)) {
+        view_changed();
+        return;
+    }
     switch (event->key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        if (control)
-            range_.zoom_frequency(1.5, range_.low_hz);
-        else
-            range_.zoom_time(1.5, range_.t0 + range_.span_s / 2);
-        break;
-    case Qt::Key_Minus:
-        if (control)
-            range_.zoom_frequency(1 / 1.5, range_.low_hz);
-        else
-            range_.zoom_time(1 / 1.5, range_.t0 + range_.span_s / 2);
-        break;
-    case Qt::Key_Left:
-        range_.scroll(-range_.span_s / 5);
-        break;
-    case Qt::Key_Right:
-        range_.scroll(range_.span_s / 5);
-        break;
-    case Qt::Key_PageUp:
-        range_.scroll(-range_.span_s);
-        break;
-    case Qt::Key_PageDown:
-        range_.scroll(range_.span_s);
-        break;
-    case Qt::Key_Home:
-        range_.t0 = 0;
-        break;
-    case Qt::Key_End:
-        range_.t0 = range_.length_s;
-        break;
-    case Qt::Key_F:
-        range_.low_hz = 0;
-        range_.high_hz = range_.top_hz;
-        break;
     case Qt::Key_B:
         set_look({look_.colour_map, look_.brightness + 5, look_.contrast});
         return;

@@ -16,6 +16,48 @@ QString sonogram_line(int line, const char* english) {
     return line_or("SONOGRAM", line, english);
 }
 
+bool apply_sonogram_view_key(SonogramRange& range, int key, bool control) {
+    switch (key) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        if (control)
+            range.zoom_frequency(1.5, range.low_hz);
+        else
+            range.zoom_time(1.5, range.t0 + range.span_s / 2);
+        return true;
+    case Qt::Key_Minus:
+        if (control)
+            range.zoom_frequency(1 / 1.5, range.low_hz);
+        else
+            range.zoom_time(1 / 1.5, range.t0 + range.span_s / 2);
+        return true;
+    case Qt::Key_Left:
+        range.scroll(-range.span_s / 5);
+        return true;
+    case Qt::Key_Right:
+        range.scroll(range.span_s / 5);
+        return true;
+    case Qt::Key_PageUp:
+        range.scroll(-range.span_s);
+        return true;
+    case Qt::Key_PageDown:
+        range.scroll(range.span_s);
+        return true;
+    case Qt::Key_Home:
+        range.t0 = 0;
+        return true;
+    case Qt::Key_End:
+        range.t0 = range.length_s;
+        return true;
+    case Qt::Key_F:
+        range.low_hz = 0;
+        range.high_hz = range.top_hz;
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString sonogram_axis_text(double value, double step) {
     const int decimals = step >= 1 ? 0 : step >= 0.1 ? 1 : 2;
     return QString::number(value, 'f', decimals);

@@ -30,6 +30,11 @@ QImage render_sonogram(const Sonogram* sonogram, const SonogramRange& range, con
 // An axis label: value with as many decimals as the labels' step needs.
 QString sonogram_axis_text(double value, double step);
 
+// The keys that move and zoom a view: + and - zoom time (with Ctrl: frequency), Left and Right
+// scroll a fifth of the view, Page Up and Page Down a whole view, Home and End go to the ends, F shows
+// the full band. False for any other key, with range unchanged.
+bool apply_sonogram_view_key(SonogramRange& range, int key, bool control);
+
 // The texts of the SONOGRAM language key.
 QString sonogram_line(int line, const char* english);
 
