@@ -1953,6 +1953,64 @@ TEST_F(MainWindowEndToEnd, SpeedModesStretchAndLowerTheSoundHeard) {
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
 }
 
+// C on a selected sound bar stacks its recording in the comparison window as a sonogram; closing the
+// window with a set that was never saved asks first: Cancel (Escape) keeps it, No closes it.
+TEST_F(MainWindowEndToEnd, CompareKeyShowsTheRecordingAndAnUnsavedSetIsAskedAbout) {
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
+    QPoint button;
+    ASSERT_NO_FATAL_FAILURE(first_play_button(window, button));
+    // A click on the play button selects its bar (and plays it).
+    ASSERT_TRUE(screen_.click(button + QPoint(play_.size().width() / 2, play_.size().height() / 2)));
+    ASSERT_TRUE(screen_.focus(window));
+    ASSERT_TRUE(screen_.key("c"));
+    ScreenWindow comparison;
+    ASSERT_TRUE(wait_for_window_starting("Comparison", comparison)) << "C on the bar opened no comparison window";
+    // The sonogram's greys: far more pixels between black and white than the labels' edges give.
+    const auto grey_pixels = [&](const QImage& image) {
+        int count = 0;
+        const QRect area = comparison.geometry.intersected(image.rect());
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                count += qGray(p) > 40 && qGray(p) < 200 && std::abs(qRed(p) - qBlue(p)) < 8;
+            }
+        return count;
+    };
+    int greys = 0;
+    EXPECT_TRUE(poll_until(30s, [&] { return (greys = grey_pixels(shot("comparison"))) > 3000; }))
+        << "the comparison window shows no sonogram (" << greys << " grey pixels)";
+
+    const auto others = [&] {
+        std::vector<ScreenWindow> found;
+        for (const ScreenWindow& w : screen_.windows_of(program_.pid()))
+            if (w.id != window.id && w.id != comparison.id) found.push_back(w);
+        return found;
+    };
+    const auto close_and_answer = [&](const char* answer) {
+        ASSERT_TRUE(screen_.focus(comparison));
+        ASSERT_TRUE(screen_.key("Escape"));
+        std::vector<ScreenWindow> question;
+        ASSERT_TRUE(poll_until(20s, [&] { return !(question = others()).empty(); }))
+            << "closing the unsaved comparison asked nothing";
+        shot(std::string("question-") + answer);
+        ASSERT_TRUE(screen_.focus(question.front()));
+        ASSERT_TRUE(screen_.key(answer));
+        ASSERT_TRUE(poll_until(20s, [&] { return others().empty(); })) << "the question stayed after " << answer;
+    };
+    const auto comparison_shown = [&] {
+        for (const ScreenWindow& w : screen_.windows_of(program_.pid()))
+            if (w.id == comparison.id) return true;
+        return false;
+    };
+    ASSERT_NO_FATAL_FAILURE(close_and_answer("Escape"));
+    EXPECT_TRUE(comparison_shown()) << "Cancel closed the comparison";
+    ASSERT_NO_FATAL_FAILURE(close_and_answer("n"));
+    EXPECT_TRUE(poll_until(20s, [&] { return !comparison_shown(); })) << "No kept the comparison open";
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
 // The area map of the options at the program's scale factor: every pixel of the map as large as the
 // factor says, so that a click on a seed point hits its area.
 class AreaSelectionEndToEnd : public MainWindowEndToEnd, public ::testing::WithParamInterface<int> {
