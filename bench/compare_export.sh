@@ -36,18 +36,8 @@ ffmpeg -nostdin -hide_banner -loglevel error -f lavfi \
     -filter_complex "[0:a][1:a]amerge=inputs=2" -ac 2 -c:a libmp3lame -b:a 128k \
     -id3v2_version 3 -metadata title="Dawn chorus" "$source"
 
-# Best wall time in nanoseconds of REPEATS runs of the command (output discarded).
-best_of() {
-    local best="" start end t
-    for ((i = 0; i < repeats; i++)); do
-        start=$(date +%s%N)
-        "$@" >/dev/null
-        end=$(date +%s%N)
-        t=$((end - start))
-        if [[ -z "$best" || $t -lt $best ]]; then best=$t; fi
-    done
-    echo "$best"
-}
+# Timing helpers and the dashboard's rows.
+source "$root/bench/results.sh"
 
 ours="$work/ours.mp3"
 theirs="$work/ffmpeg.mp3"
@@ -88,7 +78,6 @@ awk -v ours="$ours_ns" -v in_s="$ours_in_s" -v theirs="$theirs_ns" 'BEGIN {
         theirs / ours, theirs / (in_s * 1e9)
 }'
 
-source "$root/bench/results.sh"
 bench_result "MP3 file of a recording (ffmpeg -c copy / ours)" "$(awk -v t="$ours_ns" 'BEGIN { printf "%.3f", t / 1e6 }')" \
     "$(awk -v t="$theirs_ns" 'BEGIN { printf "%.3f", t / 1e6 }')" ms \
     "$(awk -v a="$theirs_ns" -v b="$ours_ns" 'BEGIN { printf "%.2f", a / b }')" 3 "at least"

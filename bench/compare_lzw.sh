@@ -26,25 +26,14 @@ for name in map.bmp text.txt empty; do
     compress -c -f "$work/$name" > "$work/$name.Z" || true   # compress exits 2 when the file grows
 done
 
-# Best wall time in seconds of REPEATS runs of the command (output discarded).
-best_of() {
-    local best="" start end t
-    for ((i = 0; i < repeats; i++)); do
-        start=$(date +%s%N)
-        "$@" >/dev/null
-        end=$(date +%s%N)
-        t=$((end - start))
-        if [[ -z "$best" || $t -lt $best ]]; then best=$t; fi
-    done
-    echo "$best"
-}
+# Timing helpers and the dashboard's rows.
+source "$root/bench/results.sh"
 
 # The decoders must agree with the input before their times mean anything.
 for name in map.bmp text.txt; do
     cmp -s <(compress -dc "$work/$name.Z") "$work/$name" || { echo "uncompress gives other bytes for $name" >&2; exit 1; }
 done
 
-source "$root/bench/results.sh"
 start_ns=$(best_of compress -dc "$work/empty.Z")
 printf '%-16s %10s %10s %10s %14s %8s\n' input bytes "ours ms" "ours MB/s" "uncompress ms" ratio
 for name in map.bmp text.txt; do

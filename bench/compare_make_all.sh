@@ -25,14 +25,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tools/disc/morvelin-disc" demo "$work/disc" --source "$root/demo" --resources "$root/resources" >/dev/null
 
-# Wall time in nanoseconds of one run of the command.
-time_of() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    echo $((end - start))
-}
+# Timing helpers and the dashboard's rows.
+source "$root/bench/results.sh"
 
 ours_once() {
     rm -rf "$work/ours" && mkdir -p "$work/ours"
@@ -94,7 +88,6 @@ awk -v ours="$ours_best" -v theirs="$theirs_best" -v in_s="$in_process_best" 'BE
         theirs / ours, theirs / (in_s * 1e9)
 }'
 
-source "$root/bench/results.sh"
 bench_result "make ALL MP3 files (loop of ffmpeg -c copy / ours)" \
     "$(awk -v t="$ours_best" 'BEGIN { printf "%.1f", t / 1e6 }')" "$(awk -v t="$theirs_best" 'BEGIN { printf "%.1f", t / 1e6 }')" ms \
     "$(awk -v ours="$ours_best" -v theirs="$theirs_best" 'BEGIN { printf "%.2f", theirs / ours }')" 3 "at least"

@@ -25,17 +25,7 @@ trap 'rm -rf "$work"' EXIT
 "$bench" --write-inputs "$work"
 convert -size 1x1 xc:gray "$work/tiny.jpg"
 
-best_of() {
-    local best="" start end t
-    for ((i = 0; i < repeats; i++)); do
-        start=$(date +%s%N)
-        "$@" >/dev/null
-        end=$(date +%s%N)
-        t=$((end - start))
-        if [[ -z "$best" || $t -lt $best ]]; then best=$t; fi
-    done
-    echo "$best"
-}
+source "$root/bench/results.sh"
 
 size=$(stat -c %s "$work/photo.jpg")
 dims=$(djpeg -pnm "$work/photo.jpg" | head -c 20 | sed -n 2p || true)
@@ -59,7 +49,6 @@ awk -v size="$size" -v dims="$dims" -v plain="$ours_plain" -v scr="$ours_scrambl
     printf "%-34s %10.2f %8.2f\n", "open Scramble2 photo", scr * 1e3, scr / t
 }'
 
-source "$root/bench/results.sh"
 read -r plain_ms theirs_ms ratio < <(awk -v plain="$ours_plain" -v theirs="$theirs_ns" -v start="$start_ns" 'BEGIN {
     t = (theirs - start) / 1e9; if (t <= 0) t = theirs / 1e9;
     printf "%.2f %.2f %.3f\n", plain * 1e3, t * 1e3, plain / t }')

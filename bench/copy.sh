@@ -48,14 +48,8 @@ bytes=$(cd "$source" && du -sb "${folders[@]}" | awk '{ s += $1 } END { print s 
 cat "$source"/*/* "$source"/*/*/* >/dev/null 2>&1 || true
 sync -f "$work"
 
-# Nanoseconds one command takes.
-time_of() {
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    echo $((end - start))
-}
+# Timing helpers and the dashboard's rows.
+source "$root/bench/results.sh"
 ours() { "$disc_tool" copy-media "$source" "$1"; }
 cp_r() {
     mkdir -p "$1"
@@ -103,7 +97,6 @@ awk -v ours="$best_ours" -v cp="$best_cp" -v cps="$best_cp_sync" 'BEGIN {
     printf "speed of ours / cp -r: %.2f (goal >= 0.9); / cp -r + sync: %.2f\n", cp / ours, cps / ours
 }'
 
-source "$root/bench/results.sh"
 bench_result "copy the media to the hard disk (speed of cp -r / ours)" \
     "$(awk -v t="$best_ours" 'BEGIN { printf "%.1f", t / 1e6 }')" "$(awk -v t="$best_cp" 'BEGIN { printf "%.1f", t / 1e6 }')" ms \
     "$(awk -v ours="$best_ours" -v cp="$best_cp" 'BEGIN { printf "%.2f", cp / ours }')" 0.9 "at least"
