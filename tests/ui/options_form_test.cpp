@@ -228,7 +228,7 @@ TEST_F(OptionsFormTest, OkWithNoAreaKeepsTheDialogOpen) {
     const auto& seed = TSarovanArea::scheme_description().seed_points[4][0]; // TH
     int refused = -1;
     run(*window, [&](TOptionsForm& f) {
-        EXPECT_EQ(f.pages()->count(), 3);
+        EXPECT_EQ(f.pages()->count(), 4);
         TFrameSelectArea* frame = f.area_frame();
         EXPECT_TRUE(frame);
         if (!frame) return int(QDialog::Rejected);
@@ -289,6 +289,47 @@ TEST_F(OptionsFormTest, TheLastPageComesBackAndAHiddenOneMeansTheFirst) {
     settings_write_integer("", "GENERAL", "Last accessed tab page in options dialog", 7);
     TOptionsForm options;
     EXPECT_EQ(options.pages()->currentIndex(), 0);
+}
+
+// The listening page shows the stored listening settings, writes them on OK (and nothing on Cancel),
+// turns the strips on in the open windows at once, and comes back as the last page.
+TEST_F(OptionsFormTest, ListeningSettingsRoundTrip) {
+    settings_write_string("", "GENERAL", "Sonogram Top kHz", "500"); // damaged: shown clamped
+    run(*window, [&](TOptionsForm& f) {
+        EXPECT_FALSE(f.sonogram_strips_box()->isChecked());
+        EXPECT_TRUE(f.colour_map_button(0)->isChecked());
+        EXPECT_EQ(f.top_khz_box()->value(), settings::GeneralSettings::max_top_khz);
+        f.pages()->setCurrentWidget(f.listening_page_widget());
+        f.sonogram_strips_box()->setChecked(true);
+        f.colour_map_button(1)->setChecked(true);
+        f.top_khz_box()->setValue(8);
+        f.cancel_button()->click();
+        return f.result();
+    });
+    EXPECT_EQ(general("Sonogram Strips"), "<none>");
+    EXPECT_FALSE(window->pane()->strings().sonogram_strips());
+
+    run(*window, [&](TOptionsForm& f) {
+        f.sonogram_strips_box()->setChecked(true);
+        f.colour_map_button(1)->setChecked(true);
+        f.top_khz_box()->setValue(8);
+        return press_ok(f);
+    });
+    EXPECT_EQ(general("Sonogram Strips"), "Yes");
+    EXPECT_EQ(general("Sonogram Colour Map"), "1");
+    EXPECT_EQ(general("Sonogram Top kHz"), "8");
+    EXPECT_TRUE(window->pane()->strings().sonogram_strips());
+
+    run(*window, [&](TOptionsForm& f) {
+        EXPECT_EQ(f.pages()->currentWidget(), f.listening_page_widget());
+        EXPECT_TRUE(f.sonogram_strips_box()->isChecked());
+        EXPECT_TRUE(f.colour_map_button(1)->isChecked());
+        EXPECT_EQ(f.top_khz_box()->value(), 8);
+        f.sonogram_strips_box()->setChecked(false);
+        return press_ok(f);
+    });
+    EXPECT_EQ(general("Sonogram Strips"), "No");
+    EXPECT_FALSE(window->pane()->strings().sonogram_strips());
 }
 
 // The audio-CD page's help button asks for the help file at its section, which the file has.

@@ -3,6 +3,8 @@
 #include "ui/display/show_sound_bars.h"
 #include "scripted_media.h"
 #include "core/sound/file_locations.h"
+#include "core/sound/sound_bar_state.h"
+#include "ui/sound/sonogram_strip.h"
 #include "ui/sound/sound_bar.h"
 #include "ui/foundation/qt_text.h"
 
@@ -299,6 +301,94 @@ TEST_F(ShowViewTest, SoundBarsAreMadeOnPaintAndPlacedOnTheirRow) {
     EXPECT_TRUE(bar->isHidden());
     doc().toggle_fold(fold, false, true, false);
     EXPECT_EQ(doc().sound_bars().count(), 0);
+}
+
+// With the listening setting on, every bar of a recording with a file gets a sonogram strip under
+// its slider, the rows below move down by the strip's slot, and a click on a strip moves its bar; with
+// it off the same species has no strip and its rows stay where they were. The strip looks for its
+// sonogram only after it was painted.
+TEST_F(ShowViewTest, SonogramStripsLieUnderTheirBarsAndPushTheTextDown) {
+    form->resize(800, 600);
+    // The rows of the unfolded species as laid out: each code row's and the next species' top.
+    const auto lay_out = [&](bool strips) {
+        write_file(environment().settings_file_path,
+                   std::string("[GENERAL]\nSonogram Strips=") + (strips ? "Yes" : "No") + "\n");
+        build();
+        unfold_family(1);
+        TShowStringsLine* fold = unfold("Gallus gallus");
+        paint();
+        std::vector<int> tops;
+        for (TShowStringsLine* l = fold->next; l && l->kind != lk::species_fold; l = l->next)
+            if (l->kind == lk::recording_code) tops.push_back(l->bottom());
+        tops.push_back(species_fold("Pavo cristatus")->bottom());
+        return std::pair{fold, tops};
+    };
+    const auto [fold_off, tops_off] = lay_out(false);
+    EXPECT_FALSE(doc().sonogram_strips());
+    for (TShowStringsLine* l = fold_off; l; l = l->next) {
+        if (!l->sound_bar) continue;
+        EXPECT_EQ(doc().sound_bars().strip(*l->sound_bar), nullptr);
+    }
+    EXPECT_TRUE(form->viewport()->findChildren<TSonogramStrip*>().isEmpty());
+
+    const auto [fold, tops] = lay_out(true);
+    EXPECT_TRUE(doc().sonogram_strips());
+    ASSERT_EQ(tops.size(), tops_off.size());
+    int strips = 0;
+    std::size_t row = 0;
+    for (TShowStringsLine* l = fold->next; l && l->kind != lk::species_fold; l = l->next) {
+        if (l->kind == lk::recording_code) {
+            // Each code row has moved down by the slots of the strips above it.
+            EXPECT_EQ(tops[row] - tops_off[row], strips * TSonogramStrip::slot_height) << "row " << row;
+            ++row;
+        }
+        if (!l->sound_bar) continue;
+        TSonogramStrip* strip = doc().sound_bars().strip(*l->sound_bar);
+        if (!doc().has_strip(l->recording)) {
+            EXPECT_EQ(strip, nullptr);
+            continue;
+        }
+        ++strips;
+        ASSERT_NE(strip, nullptr);
+        Tsound_bar* bar = l->sound_bar->bar;
+        EXPECT_TRUE(strip->isVisible());
+        EXPECT_FALSE(strip->opened()) << "not before its first paint";
+        // Under the slider and as wide, clear of the slider above and of the text below.
+        const QRect slider = bar->slider().geometry().translated(bar->pos());
+        EXPECT_EQ(strip->x(), slider.left());
+        EXPECT_EQ(strip->width(), slider.width());
+        EXPECT_EQ(strip->height(), TSonogramStrip::strip_height);
+        EXPECT_GE(strip->y(), slider.bottom() + 1);
+        TShowStringsLine* code = l;
+        while (code->kind != lk::recording_code) code = code->next;
+        EXPECT_LE(strip->geometry().bottom() + 1 + TSonogramStrip::gap,
+                  code->bottom() - form->scroll_position() + 1);
+    }
+    EXPECT_GE(strips, 1);
+    EXPECT_EQ(tops.back() - tops_off.back(), strips * TSonogramStrip::slot_height);
+
+    // Painted, the strip looks for its sonogram (none can be made here) after the paint.
+    TShowStringsLine* bar_line = find_line(lk::sound_bar, "", fold);
+    while (bar_line && !doc().has_strip(bar_line->recording)) bar_line = find_line(lk::sound_bar, "", bar_line->next);
+    ASSERT_NE(bar_line, nullptr);
+    TSonogramStrip* strip = doc().sound_bars().strip(*bar_line->sound_bar);
+    ASSERT_NE(strip, nullptr);
+    strip->grab();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return strip->opened(); }, 10000));
+    EXPECT_FALSE(strip->handle().sonogram);
+    EXPECT_FALSE(strip->handle().error.empty());
+
+    // A click three quarters across moves the bar three quarters along.
+    Tsound_bar* bar = bar_line->sound_bar->bar;
+    ASSERT_GT(bar->state().slider_maximum(), 4);
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(strip->width() * 3 / 4, strip->height() / 2));
+    EXPECT_NEAR(bar->slider().value(), bar->state().slider_maximum() * 3 / 4.0, bar->state().slider_maximum() / 20.0 + 1);
+
+    // Turned off, the strips go and the rows move back.
+    doc().set_sonogram_strips(false);
+    paint();
+    EXPECT_TRUE(form->viewport()->findChildren<TSonogramStrip*>().isEmpty());
+    EXPECT_EQ(species_fold("Pavo cristatus")->bottom(), tops_off.back());
 }
 
 TEST_F(ShowViewTest, FoldingAFamilyStopsItsPlayingBar) {

@@ -3,11 +3,14 @@
 // item and S key open it.
 
 #include "ui/sound/sonogram_form.h"
+#include "ui/sound/sonogram_strip.h"
 
 #include "core/data/records.h"
 #include "core/foundation/environment.h"
+#include "core/foundation/settings_file.h"
 #include "core/sound/sound_bar_state.h"
 #include "platform/media/sonogram_source.h"
+#include "scripted_media.h"
 #include "scripted_services.h"
 #include "tone_wav.h"
 #include "ui/sound/sound_bar.h"
@@ -72,6 +75,16 @@ protected:
             EXPECT_TRUE(QTest::qWaitFor([&] { return form->handle().sonogram->complete(); }, 60000));
         }
         return form;
+    }
+
+    // The bars' "Sonogram" action counts the requests for bar_ in asked.
+    void count_sonogram_requests(int& asked) {
+        SoundBarMenuActions actions;
+        actions.show_sonogram = [this, &asked](Tsound_bar& bar) {
+            EXPECT_EQ(&bar, bar_.get());
+            ++asked;
+        };
+        install_sound_bar_menu_actions(actions);
     }
 
     ScriptedMessages messages_;
@@ -215,12 +228,7 @@ TEST_F(SonogramFormTest, BrokenFileIsToldAndOpensNothing) {
 
 TEST_F(SonogramFormTest, BarMenuItemAndKeyAskForTheSonogram) {
     int asked = 0;
-    SoundBarMenuActions actions;
-    actions.show_sonogram = [&](Tsound_bar& bar) {
-        EXPECT_EQ(&bar, bar_.get());
-        ++asked;
-    };
-    install_sound_bar_menu_actions(actions);
+    count_sonogram_requests(asked);
     QTest::keyClick(&bar_->button(), Qt::Key_S);
     EXPECT_EQ(asked, 1);
     QAction* item = bar_->menu().actions().back();
@@ -230,6 +238,70 @@ TEST_F(SonogramFormTest, BarMenuItemAndKeyAskForTheSonogram) {
     install_sound_bar_menu_actions({});
     QTest::keyClick(&bar_->button(), Qt::Key_S);
     EXPECT_EQ(asked, 2);
+}
+
+// The window opens with the listening settings: their band (brought below half the sample rate) and
+// colours; the colours chosen in the window become the listening settings' when it closes.
+TEST_F(SonogramFormTest, WindowOpensWithTheListeningSettings) {
+    settings_write_string("", "GENERAL", "Sonogram Top kHz", "8");
+    settings_write_string("", "GENERAL", "Sonogram Colour Map", "1");
+    {
+        auto form = open_window();
+        EXPECT_DOUBLE_EQ(form->range().low_hz, 0);
+        EXPECT_DOUBLE_EQ(form->range().high_hz, 8000);
+        EXPECT_EQ(form->look().colour_map, 1);
+        QTest::keyClick(form.get(), Qt::Key_M);
+        EXPECT_EQ(form->look().colour_map, 0);
+    }
+    EXPECT_EQ(settings_read_integer("", "GENERAL", "Sonogram Colour Map", -1), 0);
+    settings_write_string("", "GENERAL", "Sonogram Top kHz", "96");
+    EXPECT_DOUBLE_EQ(open_window()->range().high_hz, 22050);
+}
+
+// A strip under the bar opens its sonogram only once painted, through the cache the window uses; it
+// draws the tone dark in the middle of the silence, shows the cursor while the bar plays, seeks on a
+// click and asks for the window on a double click.
+TEST_F(SonogramFormTest, StripDrawsTheToneFollowsTheBarAndSeeks) {
+    testing::ScriptedMedia media;
+    media.add_wave_file(base_.path() + "tapes/12/B01.WAV", 3000);
+    owner_->resize(400, 120);
+    owner_->show();
+    auto* strip = new TSonogramStrip(*bar_, owner_.get());
+    strip->place(60);
+    EXPECT_EQ(strip->width(), bar_->slider().width());
+    EXPECT_FALSE(strip->opened());
+    strip->grab();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip->handle().sonogram && strip->handle().sonogram->complete(); }, 60000))
+        << strip->handle().error;
+    auto form = open_window();
+    EXPECT_EQ(form->handle().sonogram, strip->handle().sonogram);
+
+    strip->refresh(); // the timer's work: the last block has arrived
+    const QImage picture = strip->grab().toImage();
+    const qreal dpr = picture.devicePixelRatio();
+    const int y = int((TSonogramStrip::strip_height * (1 - 4000.0 / 12000)) * dpr);
+    const auto grey_at = [&](double seconds) { return qGray(picture.pixel(int(strip->x_of_seconds(seconds) * dpr), y)); };
+    EXPECT_LT(grey_at(1.5), 128);
+    EXPECT_GT(grey_at(0.5), 200);
+    EXPECT_GT(grey_at(2.5), 200);
+
+    EXPECT_LT(strip->cursor_seconds(), 0);
+    bar_->TogglePlay();
+    ASSERT_TRUE(bar_->is_playing());
+    media.advance(1000);
+    strip->refresh();
+    EXPECT_NEAR(strip->cursor_seconds(), 1.0, 0.2);
+    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(int(strip->x_of_seconds(2.0)), 10));
+    EXPECT_NEAR(bar_->slider().value(), 20, 1);
+    bar_->CloseBar();
+    strip->refresh();
+    EXPECT_LT(strip->cursor_seconds(), 0);
+
+    int asked = 0;
+    count_sonogram_requests(asked);
+    QTest::mouseDClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(asked, 1);
+    install_sound_bar_menu_actions({});
 }
 
 } // namespace

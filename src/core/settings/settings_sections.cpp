@@ -54,6 +54,9 @@ FieldTable<GeneralSettings> GeneralSettings::fields() {
         IntField<G>{"Last accessed tab page in options dialog", &G::last_options_page, 0, 0, 15, as_default},
         IntField<G>{"Pictures Background Color", &G::pictures_background_color, 0, 0, 0xFFFFFF, as_default},
         IntField<G>{"Next Month for Colors Warning", &G::next_month_for_colors_warning, 0, 0, 12, as_default},
+        BoolField<G>{"Sonogram Strips", &G::sonogram_strips, false},
+        IntField<G>{"Sonogram Colour Map", &G::sonogram_colour_map, 0, 0, 1, as_default},
+        IntField<G>{"Sonogram Top kHz", &G::sonogram_top_khz, 12, min_top_khz, max_top_khz},
     };
     return table;
 }
@@ -218,9 +221,6 @@ FieldTable<SonogramSettings> SonogramSettings::fields() {
     using N = SonogramSettings;
     static const Field<N> table[] = {
         TextField<N>{"Coord", &N::coord, ""},
-        IntField<N>{"Colour Map", &N::colour_map, 0, 0, 1, as_default},
-        IntField<N>{"Low Hz", &N::low_hz, 0, 0, max_hz},
-        IntField<N>{"High Hz", &N::high_hz, 12000, 100, max_hz},
         IntField<N>{"Seconds Shown", &N::seconds_shown, 10, 1, 3600},
         IntField<N>{"Brightness", &N::brightness, 0, -40, 40},
         IntField<N>{"Contrast", &N::contrast, 70, 20, 120},

@@ -37,8 +37,14 @@ struct GeneralSettings {
     int last_options_page{};         // Last accessed tab page in options dialog
     int pictures_background_color{}; // 0x00BBGGRR
     int next_month_for_colors_warning{}; // 1..12; 0: none stored (the warning is due)
+    // Listening: what the sonogram window and the species text's strips open with.
+    bool sonogram_strips{};    // a sonogram strip under each sound bar of the species text
+    int sonogram_colour_map{}; // 0 grey on white, 1 the perceptual colour map
+    int sonogram_top_khz{};    // the top of the band shown, brought below half the sample rate when used
 
     static constexpr int max_windows = 20;
+    static constexpr int min_top_khz = 1;
+    static constexpr int max_top_khz = 96; // half of the highest sample rate a sound file may have
     static constexpr int min_text_size = 8;
     static constexpr int max_text_size = 40;
 
@@ -160,17 +166,14 @@ constexpr const char* audio_cds_section = "AUDIO CDS";
 AudioCdCopy read_audio_cd_copy(int cd_number, const SettingsReader& reader = SettingsReader());
 void write_audio_cd_copy(SettingsChanges& changes, int cd_number, const AudioCdCopy& copy);
 
-// ---- SONOGRAM: the sonogram window's scales and colours ----
+// ---- SONOGRAM: the sonogram window's place, time scale and shading (its colours and band are
+// GENERAL's listening settings) ----
 struct SonogramSettings {
     std::string coord;   // "left,top,right,bottom" of the window
-    int colour_map{};    // 0 grey on white, 1 the perceptual colour map
-    int low_hz{};        // the frequency range shown
-    int high_hz{};
     int seconds_shown{}; // the time shown across the window at first
     int brightness{};    // dB added before the colour map: -40 .. 40
     int contrast{};      // the dB range from white to black: 20 .. 120
 
-    static constexpr int max_hz = 96000;
     static FieldTable<SonogramSettings> fields();
     static SonogramSettings defaults() { return defaults_of(fields()); }
     static constexpr const char* section = "SONOGRAM";

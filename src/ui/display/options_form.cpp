@@ -9,6 +9,8 @@
 #include "ui/areas/select_area_frame.h"
 #include "ui/display/child_form.h"
 #include "ui/display/show_form.h"
+#include "ui/display/show_sound_bars.h"
+#include "ui/display/show_strings.h"
 #include "ui/display/text_drawing.h"
 #include "ui/display/top_forms.h"
 #include "ui/foundation/program_documents.h"
@@ -133,6 +135,7 @@ TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
             if (registry_) registry_->open(program_document_request(this, help_file_name, "audio-cds"));
         });
     }
+    build_listening_page();
     ok_ = new QPushButton(qt_text(program_text(3)), this);
     cancel_ = new QPushButton(qt_text(program_text(5)), this);
     ok_->setDefault(true);
@@ -144,7 +147,10 @@ TOptionsForm::TOptionsForm(QWidget* parent, WindowRegistry* registry)
     // The stored page is a page number; one that this edition or data does not show means page 0.
     general_.load();
     const int stored = general_.stored().last_options_page;
-    QWidget* page = stored == area_page ? area_ : stored == audio_cds_page ? static_cast<QWidget*>(audio_cds_) : nullptr;
+    QWidget* page = stored == area_page        ? area_
+                    : stored == audio_cds_page ? static_cast<QWidget*>(audio_cds_)
+                    : stored == listening_page ? listening_
+                                               : nullptr;
     pages_->setCurrentIndex(page ? pages_->indexOf(page) : 0);
     pages_->adjustSize();
     const QSize tabs = pages_->sizeHint();
@@ -165,7 +171,10 @@ void TOptionsForm::fit_on_screen(const QScreen* screen) {
 TOptionsForm::~TOptionsForm() {
     QWidget* page = pages_->currentWidget();
     G general;
-    general.last_options_page = page == area_ && area_ ? area_page : page == audio_cds_ && audio_cds_ ? audio_cds_page : settings_page;
+    general.last_options_page = page == area_ && area_                 ? area_page
+                                : page == audio_cds_ && audio_cds_     ? audio_cds_page
+                                : page == listening_ && listening_     ? listening_page
+                                                                       : settings_page;
     if (general.last_options_page != general_.stored().last_options_page) settings::write_general(&G::last_options_page, general);
 }
 
@@ -241,6 +250,48 @@ void TOptionsForm::build_settings_page() {
     volume_frame_->setVisible(registry_ != nullptr);
 
     lay_out_settings_page();
+}
+
+void TOptionsForm::build_listening_page() {
+    const auto text = [](int line, const char* english) { return line_or("LISTENING FRAME", line, english); };
+    // Frames keep their size; on a small screen the page scrolls.
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    listening_ = scroller;
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(30, 9, 30, 5);
+
+    auto* frame = new QGroupBox(text(1, "Sonograms"), page);
+    auto* rows = new QGridLayout(frame);
+    strips_ = new QCheckBox(text(2, "Show a sonogram strip under each sound bar of the species text"), frame);
+    rows->addWidget(strips_, 0, 0, 1, 3);
+    rows->addWidget(new QLabel(text(3, "Colours:"), frame), 1, 0);
+    colour_map_ = new QButtonGroup(this);
+    auto* maps = new QHBoxLayout;
+    const std::pair<int, const char*> names[] = {{4, "Grey on white"}, {5, "Colour"}};
+    for (int map = 0; map < 2; ++map) {
+        auto* button = new QRadioButton(line_or("SONOGRAM", names[map].first, names[map].second), frame);
+        colour_map_->addButton(button, map);
+        maps->addWidget(button);
+    }
+    maps->addStretch();
+    rows->addLayout(maps, 1, 1, 1, 2);
+    rows->addWidget(new QLabel(text(4, "Top frequency:"), frame), 2, 0);
+    top_khz_ = new QSpinBox(frame);
+    top_khz_->setRange(G::min_top_khz, G::max_top_khz);
+    top_khz_->setSuffix(" " + line_or("SONOGRAM", 2, "kHz"));
+    rows->addWidget(top_khz_, 2, 1);
+    rows->setColumnStretch(2, 1);
+    column->addWidget(frame);
+    column->addStretch();
+    scroller->setWidget(page);
+    pages_->addTab(scroller, text(0, "Listening"));
+}
+
+QRadioButton* TOptionsForm::colour_map_button(int colour_map) const {
+    return qobject_cast<QRadioButton*>(widget_of(colour_map_, colour_map));
 }
 
 std::vector<QWidget*> TOptionsForm::settings_frames() const {
@@ -366,6 +417,9 @@ int TOptionsForm::run(TChildForm& window) {
     browser_frame_->load(general);
     sound_editor_->setText(QString::fromStdString(general.sound_editing_program));
     volume_control_->setChecked(registry_ && registry_->is_shown(WindowKind::volume_control));
+    strips_->setChecked(general.sonogram_strips);
+    colour_map_->button(general.sonogram_colour_map == 1 ? 1 : 0)->setChecked(true);
+    top_khz_->setValue(general.sonogram_top_khz);
 
     // The area page shows this window's areas: it is made anew on every run.
     delete area_frame_;
@@ -414,10 +468,24 @@ bool TOptionsForm::apply(TChildForm& window) {
     if (audio_cds_) audio_cds_->chooser()->save(general);
     const bool text_size_changed = text_size_->value() != TShowFonts::instance().text_size();
     general.text_size = text_size_->value();
+    general.sonogram_strips = strips_->isChecked();
+    general.sonogram_colour_map = colour_map_->checkedId() == 1 ? 1 : 0;
+    general.sonogram_top_khz = top_khz_->value();
+    const bool strip_look_changed = general.sonogram_colour_map != general_.stored().sonogram_colour_map ||
+                                    general.sonogram_top_khz != general_.stored().sonogram_top_khz;
     general_.apply();
     if (text_size_changed) {
         TShowFonts::instance().rebuild(text_size_->value());
         for (int i = 0; i < top_forms().count(); ++i) top_forms().form(i)->pane()->fonts_changed();
+    }
+    for (int i = 0; i < top_forms().count(); ++i) {
+        // Strips open with the listening settings: new colours or a new band make them anew.
+        TShowForm* pane = top_forms().form(i)->pane();
+        if (strip_look_changed) {
+            pane->strings().sound_bars().free_strips();
+            pane->viewport()->update();
+        }
+        pane->strings().set_sonogram_strips(general.sonogram_strips);
     }
 
     if (registry_ && volume_control_->isChecked() != registry_->is_shown(WindowKind::volume_control)) {

@@ -1,8 +1,8 @@
 #pragma once
 // TOptionsForm: the options of the main window it is opened from (names, systematic order, species
 // filters, recording lines, areas, audio CDs) and the program's own (text size, web pages, sound
-// editing program, volume control), on three pages. Names apply at once and come back on Cancel;
-// everything else applies on OK, which may be refused by the area and audio-CD pages.
+// editing program, volume control, listening), on up to four pages. Names apply at once and come
+// back on Cancel; everything else applies on OK, which may be refused by the area and audio-CD pages.
 
 #include "core/settings/settings_sections.h"
 #include "core/settings/settings_table.h"
@@ -50,7 +50,7 @@ private:
 class TOptionsForm final : public TForm<QDialog> {
     Q_OBJECT
 public:
-    enum Page { settings_page = 0, area_page = 1, audio_cds_page = 2 };
+    enum Page { settings_page = 0, area_page = 1, audio_cds_page = 2, listening_page = 3 };
     static constexpr int frame_gap = 10;
 
     // registry: where the volume control window is found (none: the volume frame is hidden).
@@ -84,6 +84,10 @@ public:
     QCheckBox* volume_control_box() const { return volume_control_; }
     TFrameSelectArea* area_frame() const { return area_frame_; }
     TFrameAudioCDsSettings* audio_cds_frame() const { return audio_cds_; }
+    QWidget* listening_page_widget() const { return listening_; }
+    QCheckBox* sonogram_strips_box() const { return strips_; }
+    QRadioButton* colour_map_button(int colour_map) const;
+    QSpinBox* top_khz_box() const { return top_khz_; }
     // The frames of the settings page in their order, visible or not.
     std::vector<QWidget*> settings_frames() const;
 
@@ -96,6 +100,8 @@ public slots:
 
 private:
     void build_settings_page();
+    // Sonogram strips, colours and band: program-wide, applied on OK.
+    void build_listening_page();
     void lay_out_settings_page();
     // A dialog larger than the screen's free area shrinks to it; the settings page then scrolls.
     void fit_on_screen(const QScreen* screen);
@@ -138,6 +144,10 @@ private:
     QCheckBox* volume_control_ = nullptr;
     TFrameSelectArea* area_frame_ = nullptr;
     TFrameAudioCDsSettings* audio_cds_ = nullptr;
+    QWidget* listening_ = nullptr;
+    QCheckBox* strips_ = nullptr;
+    QButtonGroup* colour_map_ = nullptr;
+    QSpinBox* top_khz_ = nullptr;
 
     // The window's names when the dialog opened, for Cancel.
     bool old_other_language_ = true;

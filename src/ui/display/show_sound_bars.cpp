@@ -3,8 +3,9 @@
 #include "core/data/records.h"
 #include "ui/display/show_form.h"
 #include "ui/display/show_strings.h"
-#include "ui/sound/sound_bar.h"
 #include "core/sound/sound_bar_state.h"
+#include "ui/sound/sonogram_strip.h"
+#include "ui/sound/sound_bar.h"
 
 #include <QApplication>
 
@@ -15,7 +16,9 @@ namespace morvelin {
 ShowSoundBars::ShowSoundBars(TShowStrings& document)
     : document_(document), bars_(std::make_unique<Tsound_bars>()) {}
 
-ShowSoundBars::~ShowSoundBars() = default;
+ShowSoundBars::~ShowSoundBars() {
+    free_strips();
+}
 
 Tsound_bar& ShowSoundBars::make(TSoundBarRecord& record, int left, int top) {
     SoundBarSetup setup;
@@ -56,14 +59,55 @@ int ShowSoundBars::width(const TSoundBarRecord& record) const {
     return button_width + sound_bar_slider_width(record.recording->cut_part->length);
 }
 
+TSonogramStrip* ShowSoundBars::place_strip(TSoundBarRecord& record, int top) {
+    if (!record.bar) return nullptr;
+    TSonogramStrip* found = strip(record);
+    if (!found) {
+        found = new TSonogramStrip(*record.bar, record.bar->parentWidget());
+        strips_.emplace_back(found);
+    }
+    found->place(top);
+    return found;
+}
+
+TSonogramStrip* ShowSoundBars::strip(const TSoundBarRecord& record) const {
+    if (!record.bar) return nullptr;
+    for (const auto& s : strips_)
+        if (s && s->bar() == record.bar) return s.data();
+    return nullptr;
+}
+
+void ShowSoundBars::free_strip(const Tsound_bar* bar) {
+    for (auto it = strips_.begin(); it != strips_.end();) {
+        if (!*it || (*it)->bar() == bar) {
+            delete it->data();
+            it = strips_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void ShowSoundBars::free_strips() {
+    for (auto& s : strips_)
+        delete s.data();
+    strips_.clear();
+}
+
 void ShowSoundBars::free(TSoundBarRecord& record) {
     if (!record.bar) return;
+    free_strip(record.bar);
     // Destroying the bar closes its player and clears record.bar.
     bars_->remove(record.bar);
     record.bar = nullptr;
 }
 
-void ShowSoundBars::hide_others(const std::vector<TSoundBarRecord*>& placed) {
+void ShowSoundBars::hide_others(const std::vector<TSoundBarRecord*>& placed,
+                                const std::vector<TSonogramStrip*>& placed_strips) {
+    for (const auto& s : strips_) {
+        if (s && !s->isHidden() && std::find(placed_strips.begin(), placed_strips.end(), s.data()) == placed_strips.end())
+            s->hide();
+    }
     for (int i = 0; i < bars_->count(); ++i) {
         Tsound_bar& bar = bars_->at(i);
         const bool in_view = std::any_of(placed.begin(), placed.end(),
@@ -74,6 +118,8 @@ void ShowSoundBars::hide_others(const std::vector<TSoundBarRecord*>& placed) {
 
 void ShowSoundBars::move_all(int dy) {
     bars_->move_by(dy);
+    for (const auto& s : strips_)
+        if (s) s->move(s->x(), s->y() + dy);
 }
 
 void ShowSoundBars::set_dragging_enabled(bool enabled) {

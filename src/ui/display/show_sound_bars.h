@@ -4,6 +4,8 @@
 
 #include "core/sound/id3_tag.h"
 
+#include <QPointer>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 namespace morvelin {
 
 class TShowStrings;
+class TSonogramStrip;
 class Tsound_bar;
 class Tsound_bars;
 struct TSoundBarRecord;
@@ -31,9 +34,18 @@ public:
     int width(const TSoundBarRecord& record) const;
     // Frees the record's bar (a playing bar stops); its slider position stays in the record.
     void free(TSoundBarRecord& record);
-    // Hides the bars that are not among placed (their lines are out of view after a paint).
-    void hide_others(const std::vector<TSoundBarRecord*>& placed);
-    // Moves every bar by dy pixels.
+    // Places the sonogram strip of the record's bar (made when it does not exist yet) with its top at
+    // top, under the bar's slider, and shows it; null when the record has no bar.
+    TSonogramStrip* place_strip(TSoundBarRecord& record, int top);
+    // The strip of the record's bar, or null.
+    TSonogramStrip* strip(const TSoundBarRecord& record) const;
+    // Frees every strip (the strips were turned off).
+    void free_strips();
+    // Hides the bars that are not among placed and the strips not among placed_strips (their lines
+    // are out of view after a paint).
+    void hide_others(const std::vector<TSoundBarRecord*>& placed,
+                     const std::vector<TSonogramStrip*>& placed_strips = {});
+    // Moves every bar and strip by dy pixels.
     void move_all(int dy);
     // Whether the sliders start drags to the play list window.
     void set_dragging_enabled(bool enabled);
@@ -46,9 +58,12 @@ public:
 
 private:
     Tsound_bar& make(TSoundBarRecord& record, int left, int top);
+    void free_strip(const Tsound_bar* bar);
 
     TShowStrings& document_;
     std::unique_ptr<Tsound_bars> bars_;
+    // Children of the bars' owner, like the bars; at most one per bar.
+    std::vector<QPointer<TSonogramStrip>> strips_;
 };
 
 // The tag texts as the sound bars hand them on: title, sound description, genre, artist, album,

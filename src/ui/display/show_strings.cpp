@@ -8,6 +8,9 @@
 #include "core/foundation/environment.h"
 #include "core/foundation/text_encoding.h"
 #include "core/foundation/textfile_handler.h"
+#include "core/settings/settings_sections.h"
+#include "core/sound/file_locations.h"
+#include "ui/sound/sonogram_strip.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -250,10 +253,29 @@ void TShowStrings::wrap_line(Line& line) const {
     if (line.kind == line_kind::subspecies_header && line.state[0]) line.height += 10; // closing list
 }
 
-int TShowStrings::code_row_height(bool audio_cd) const {
+int TShowStrings::code_row_height(const Tcupaitem* recording) const {
     const TShowFonts& fonts = TShowFonts::instance();
     const int bold_height = fonts.metrics(FontRef{font_style::bold, 1, 0}).height();
-    return std::max(19, bold_height * 7 / 6) + (audio_cd ? 1 : 0);
+    const Tcutpart* cut = recording ? recording->cut_part : nullptr;
+    const bool audio_cd = cut && !cut->is_sound_file && cut->audio_cd;
+    return std::max(19, bold_height * 7 / 6) + (audio_cd ? 1 : 0) +
+           (has_strip(recording) ? TSonogramStrip::slot_height : 0);
+}
+
+bool TShowStrings::has_strip(const Tcupaitem* recording) const {
+    return strips_ && recording && recording->cut_part &&
+           has_a_file(*recording->cut_part, settings_.visible.carriers.cds_on_hd);
+}
+
+void TShowStrings::set_sonogram_strips(bool shown) {
+    if (shown == strips_) return;
+    strips_ = shown;
+    if (!shown) sound_bars_->free_strips();
+    relayout();
+    if (owner_) {
+        owner_->update_scroll_range();
+        owner_->viewport()->update();
+    }
 }
 
 namespace {
@@ -345,6 +367,7 @@ void TShowStrings::build(const SHST_TClassShowStringsData* settings) {
     clear();
     const Tdata& data = data_set();
     settings_ = settings ? *settings : SHST_TClassShowStringsData::create_default(data);
+    strips_ = ::morvelin::settings::read_general_settings().sonogram_strips;
     layout_width_ = owner_ ? owner_->client_width() : 0;
     if (edition().switches.group_families) {
         Line* at = nullptr;
@@ -686,7 +709,7 @@ TShowStringsLine* TShowStrings::unfold_species(Line* fold) {
         }
         const std::array<std::string, 3> details = detail_texts(*item);
         const bool has_details = !details[0].empty() || !details[1].empty() || !details[2].empty();
-        const int code_row = code_row_height(on_cd);
+        const int code_row = code_row_height(item);
         if (has_details) {
             auto rf = make_line(line_kind::recording_fold);
             rf->recording = item;
@@ -975,8 +998,7 @@ void TShowStrings::relayout() {
             break;
         case line_kind::recording_fold:
         case line_kind::recording_code: {
-            const Tcutpart* cut = l->recording ? l->recording->cut_part : nullptr;
-            l->height = fixed_height(*l, code_row_height(cut && !cut->is_sound_file && cut->audio_cd), 0);
+            l->height = fixed_height(*l, code_row_height(l->recording), 0);
             break;
         }
         case line_kind::percentage:
@@ -997,6 +1019,7 @@ void TShowStrings::relayout() {
 void TShowStrings::copy_from(const TShowStrings& source) {
     clear();
     settings_ = source.settings_;
+    strips_ = source.strips_;
     layout_width_ = source.layout_width_;
     Line* at = nullptr;
     for (const Line* s = source.head_; s; s = s->next) {

@@ -43,6 +43,7 @@ namespace morvelin {
 class TShowForm;
 class ShowSoundBars;
 class Tsound_bar;
+class TSonogramStrip;
 
 namespace line_flag {
 constexpr std::uint8_t second_name_follows = 1; // ". " is drawn after this name
@@ -219,6 +220,11 @@ public:
     // ---- sound bars ----
     ShowSoundBars& sound_bars() { return *sound_bars_; }
     void set_sound_bar_dragging(bool enabled);
+    // Sonogram strips under the sound bars of recordings with a file: the listening setting, read by
+    // build(); changing it lays the document out again (the rows below a bar move by the strip's slot).
+    bool sonogram_strips() const { return strips_; }
+    void set_sonogram_strips(bool shown);
+    bool has_strip(const Tcupaitem* recording) const;
 
     TShowForm* owner() const { return owner_; }
 
@@ -243,7 +249,8 @@ private:
     Line* block_end(Line* fold) const;
     void wrap_line(Line& line) const;
     int available_width(const Line& line) const;
-    int code_row_height(bool audio_cd) const;
+    // The row of the recording's code and title, below its bar (and its strip).
+    int code_row_height(const Tcupaitem* recording) const;
     std::string subspecies_header_text(const Tspecies& species, const Tsubspecies* subspecies) const;
     std::string recording_title_text(const Tcupaitem& item, int stars) const;
     std::array<std::string, 3> detail_texts(const Tcupaitem& item) const;
@@ -289,6 +296,8 @@ private:
     int layout_width_ = 0;
     std::uint32_t pass_ = 1;
     bool line_is_highlighted_ = false;
+    bool strips_ = false;
+    std::vector<TSonogramStrip*> placed_strips_; // in this paint pass
 };
 
 } // namespace morvelin

@@ -9,6 +9,7 @@
 #include "ui/display/show_form.h"
 #include "ui/display/show_sound_bars.h"
 #include "ui/display/text_drawing.h"
+#include "ui/sound/sonogram_strip.h"
 
 #include <QPainter>
 
@@ -50,6 +51,18 @@ bool is_bitmap_kind(std::uint8_t kind) {
     default:
         return false;
     }
+}
+
+// The sound-bar line of the row above a recording's code row, when the bar was laid out in this pass:
+// its strip lies between the two rows.
+TSoundBarRecord* bar_above_code_row(const Line& line, std::uint32_t pass) {
+    if (line.height == 0 || (line.kind != line_kind::recording_fold && line.kind != line_kind::recording_code))
+        return nullptr;
+    for (const Line* l = line.prev; l; l = l->prev) {
+        if (l->kind == line_kind::sound_bar) return l->laid_out == pass ? l->sound_bar.get() : nullptr;
+        if (l->kind != line_kind::cd_line) return nullptr;
+    }
+    return nullptr;
 }
 
 bool is_text_kind(std::uint8_t kind) {
@@ -145,6 +158,14 @@ void TShowStrings::lay_out_line(Line& line, Pen& pen, QPainter* painter) {
     line.laid_out = pass_;
     pen.y += line.height;
     if (environment().windows_9x_family && line.painted_y > 31000) painter = nullptr;
+    if (painter && strips_) {
+        TSoundBarRecord* record = bar_above_code_row(line, pass_);
+        if (record && record->bar && has_strip(record->recording)) {
+            // The strip takes the top of the code row's slot, the text its usual place below it.
+            const int top = line.bottom() - TSonogramStrip::slot_height - last_painted_.top();
+            if (TSonogramStrip* strip = sound_bars_->place_strip(*record, top)) placed_strips_.push_back(strip);
+        }
+    }
     const bool highlight = painter && line_is_highlighted_ && &line == selected_;
     if (is_bitmap_kind(line.kind)) {
         const int index = bitmap_of(line);
@@ -232,11 +253,12 @@ void TShowStrings::paint(QPainter* painter, const QRect& rect, const QRect& view
     std::vector<TSoundBarRecord*> placed;
     if (painter) {
         pen = Pen{0, first_visible_top_};
+        placed_strips_.clear();
         for (Line* l : laid) {
             if (l->sound_bar) placed.push_back(l->sound_bar.get());
             lay_out_line(*l, pen, painter);
         }
-        sound_bars_->hide_others(placed);
+        sound_bars_->hide_others(placed, placed_strips_);
         if (active && selected_ && selected_->kind == line_kind::sound_bar && selection_visible())
             sound_bars_->focus(*selected_->sound_bar);
     }

@@ -155,9 +155,7 @@ void TComparisonRow::refresh() {
         plot_dirty_ = true;
         update();
     }
-    double seconds = bar_->state().slider_position() / 10.0;
-    int ms = 0;
-    if (bar_->is_playing() && bar_->state().player().GetPosition(ms)) seconds = ms / 1000.0;
+    const double seconds = sound_bar_seconds(*bar_);
     if (std::abs(seconds - cursor_s_) > 1e-9) {
         cursor_s_ = seconds;
         if (bar_->is_playing()) form_.follow(seconds);
@@ -228,10 +226,7 @@ void TComparisonRow::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     // As if the bar's slider were moved: a playing bar continues there.
-    const double seconds = seconds_at_x(event->position().x());
-    const int step = std::clamp(int(std::lround(seconds * 10)), 0, bar_->state().slider_maximum());
-    bar_->slider().setValue(step);
-    cursor_s_ = step / 10.0;
+    cursor_s_ = seek_sound_bar(*bar_, seconds_at_x(event->position().x()));
     update();
     event->accept();
 }
@@ -264,10 +259,9 @@ TComparisonForm::TComparisonForm(QWidget* parent) : TForm<QWidget>(parent, Qt::W
     resize(900, 520);
 
     const settings::SonogramSettings stored = settings::read_sonogram_settings();
-    look_ = {stored.colour_map, stored.brightness, stored.contrast};
+    look_ = {0, stored.brightness, stored.contrast};
+    apply_listening_settings(look_, range_);
     palette_ = sonogram_palette(look_);
-    range_.low_hz = stored.low_hz;
-    range_.high_hz = stored.high_hz;
 
     auto* layout = new QVBoxLayout(this);
     auto* buttons = new QHBoxLayout;

@@ -54,10 +54,9 @@ TSonogramForm::TSonogramForm(QWidget* parent)
     resize(900, 420);
     settings_.load();
     const auto& s = settings_.stored();
-    look_ = {s.colour_map, s.brightness, s.contrast};
+    look_ = {0, s.brightness, s.contrast};
+    apply_listening_settings(look_, range_);
     palette_ = sonogram_palette(look_);
-    range_.low_hz = s.low_hz;
-    range_.high_hz = s.high_hz;
     range_.span_s = s.seconds_shown;
     remember_geometry({settings::SonogramSettings::section, "Coord"});
 
@@ -94,12 +93,10 @@ TSonogramForm::~TSonogramForm() {
 
 void TSonogramForm::store_settings() {
     auto& s = settings_.edited();
-    s.colour_map = look_.colour_map;
     s.brightness = look_.brightness;
     s.contrast = look_.contrast;
-    s.low_hz = int(std::lround(range_.low_hz));
-    s.high_hz = int(std::lround(range_.high_hz));
     settings_.apply();
+    store_listening_colour_map(look_);
 }
 
 bool TSonogramForm::show_recording(Tsound_bar& bar) {
@@ -118,8 +115,8 @@ bool TSonogramForm::show_recording(Tsound_bar& bar) {
     range_ = SonogramRange{};
     range_.length_s = s.seconds();
     range_.top_hz = s.sample_rate() / 2.0;
-    range_.low_hz = stored.low_hz;
-    range_.high_hz = stored.high_hz;
+    apply_listening_settings(look_, range_);
+    palette_ = sonogram_palette(look_);
     range_.span_s = stored.seconds_shown;
     range_.clamp();
     blocks_seen_ = 0;
@@ -199,9 +196,7 @@ void TSonogramForm::refresh() {
         }
     }
     if (Tsound_bar* bar = bar_.data()) {
-        double seconds = bar->state().slider_position() / 10.0;
-        int ms = 0;
-        if (bar->is_playing() && bar->state().player().GetPosition(ms)) seconds = ms / 1000.0;
+        const double seconds = sound_bar_seconds(*bar);
         if (std::abs(seconds - cursor_s_) > 1e-9) {
             cursor_s_ = seconds;
             if (bar->is_playing()) {
@@ -217,9 +212,7 @@ void TSonogramForm::refresh() {
 void TSonogramForm::seek_to(double seconds) {
     Tsound_bar* bar = bar_.data();
     if (!bar) return;
-    const int step = std::clamp(int(std::lround(seconds * 10)), 0, bar->state().slider_maximum());
-    bar->slider().setValue(step); // as if the bar's slider were moved: a playing bar continues there
-    cursor_s_ = step / 10.0;
+    cursor_s_ = seek_sound_bar(*bar, seconds);
     update();
 }
 

@@ -1,6 +1,8 @@
 #include "ui/sound/sonogram_plot.h"
 
 #include "core/data/records.h"
+#include "core/settings/settings_sections.h"
+#include "core/sound/players.h"
 #include "core/sound/file_locations.h"
 #include "core/sound/sound_bar_state.h"
 #include "ui/foundation/qt_text.h"
@@ -56,6 +58,33 @@ bool apply_sonogram_view_key(SonogramRange& range, int key, bool control) {
     default:
         return false;
     }
+}
+
+void apply_listening_settings(SonogramLook& look, SonogramRange& range) {
+    const settings::GeneralSettings general = settings::read_general_settings();
+    look.colour_map = general.sonogram_colour_map;
+    range.low_hz = 0;
+    range.high_hz = general.sonogram_top_khz * 1000.0;
+}
+
+void store_listening_colour_map(const SonogramLook& look) {
+    using G = settings::GeneralSettings;
+    G general = settings::read_general_settings();
+    if (general.sonogram_colour_map == look.colour_map) return;
+    general.sonogram_colour_map = look.colour_map;
+    settings::write_general(&G::sonogram_colour_map, general);
+}
+
+double sound_bar_seconds(const Tsound_bar& bar) {
+    int ms = 0;
+    if (bar.is_playing() && bar.state().player().GetPosition(ms)) return ms / 1000.0;
+    return bar.state().slider_position() / 10.0;
+}
+
+double seek_sound_bar(Tsound_bar& bar, double seconds) {
+    const int step = std::clamp(int(std::lround(seconds * 10)), 0, bar.state().slider_maximum());
+    bar.slider().setValue(step);
+    return step / 10.0;
 }
 
 QString sonogram_axis_text(double value, double step) {

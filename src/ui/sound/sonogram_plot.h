@@ -27,6 +27,19 @@ SonogramHandle open_sound_bar_sonogram(const Tsound_bar& bar);
 QImage render_sonogram(const Sonogram* sonogram, const SonogramRange& range, const std::vector<std::uint32_t>& palette,
                        int colour_map, QSize device_size);
 
+// The listening settings (GENERAL) that a sonogram opens with: the colour map, and the band from 0 to the
+// top frequency (range.clamp() brings it below half the sample rate).
+void apply_listening_settings(SonogramLook& look, SonogramRange& range);
+// Stores look's colour map as the listening settings' colour map when it differs from the stored one.
+void store_listening_colour_map(const SonogramLook& look);
+
+// Where a sound bar's recording is heard now, in seconds: the player's position while it plays, else the
+// slider's.
+double sound_bar_seconds(const Tsound_bar& bar);
+// Moves the bar's slider to seconds into the recording, as if the user had moved it (a playing bar
+// continues there); returns the seconds of the slider step it went to.
+double seek_sound_bar(Tsound_bar& bar, double seconds);
+
 // An axis label: value with as many decimals as the labels' step needs.
 QString sonogram_axis_text(double value, double step);
 

@@ -138,6 +138,9 @@ public:
     PlaybackMode playback_mode() const;
     void set_loop(int a_ms, int b_ms);
     void clear_loop();
+    // Opens the sonogram window on the recording (the menu's "Sonogram", the S key, a double click on
+    // the bar's sonogram strip); nothing without a file or an installed window.
+    void show_sonogram();
 
     // The play-list sequence marks the bar whose recording it plays.
     void set_highlight(bool highlight);
@@ -183,7 +186,6 @@ private:
     // The listening keys of a selected bar; false for other keys.
     bool listening_key(int key, Qt::KeyboardModifiers modifiers, bool act);
     void show_information();
-    void show_sonogram();
     void compare();
     void layout_children();
     void tell_show_window();

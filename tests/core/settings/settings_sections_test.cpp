@@ -177,3 +177,54 @@ TEST_F(SettingsSectionsTest, AudioCdCopiesAreKeyedByTheCdNumber) {
 }
 
 } // namespace
+
+// The listening settings as stored: the top frequency is brought into 1..96 kHz, a colour map other
+// than the two is the default, and garbage (text, signs, numbers past an int) is the default.
+TEST_F(SettingsSectionsTest, ListeningSettingsAreReadIntoTheirRange) {
+    struct Case {
+        const char* strips;
+        const char* colour_map;
+        const char* top_khz;
+        bool want_strips;
+        int want_colour_map;
+        int want_top_khz;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, false, 0, 12}, // absent: the defaults
+        {"Yes", "1", "8", true, 1, 8},
+        {"No", "0", "96", false, 0, 96},
+        {"yes", "2", "97", true, 0, 96},
+        {"True", "-1", "0", true, 0, 1},
+        {"", "2147483647", "2147483647", false, 0, 96},
+        {"maybe", "99999999999999", "99999999999999", false, 0, 12},
+        {"Y", "one", "-5", true, 0, 12},
+        {"N", " 1 ", "12kHz", false, 1, 12},
+        {"\x01\xff", "0x1", "+20", false, 0, 20},
+    };
+    for (const Case& c : cases) {
+        std::string text = "[GENERAL]\n";
+        if (c.strips) text += std::string("Sonogram Strips=") + c.strips + "\n";
+        if (c.colour_map) text += std::string("Sonogram Colour Map=") + c.colour_map + "\n";
+        if (c.top_khz) text += std::string("Sonogram Top kHz=") + c.top_khz + "\n";
+        write_file(ini(), text);
+        const GeneralSettings g = read_general_settings();
+        SCOPED_TRACE(text);
+        EXPECT_EQ(g.sonogram_strips, c.want_strips);
+        EXPECT_EQ(g.sonogram_colour_map, c.want_colour_map);
+        EXPECT_EQ(g.sonogram_top_khz, c.want_top_khz);
+    }
+
+    // Written through the model, read back as written.
+    write_file(ini(), "");
+    SettingsModel<GeneralSettings> model(GeneralSettings::section(), GeneralSettings::defaults());
+    model.load();
+    model.edited().sonogram_strips = true;
+    model.edited().sonogram_colour_map = 1;
+    model.edited().sonogram_top_khz = 20;
+    ASSERT_TRUE(model.apply());
+    EXPECT_EQ(read_file(ini()), "[GENERAL]\nSonogram Strips=Yes\nSonogram Colour Map=1\nSonogram Top kHz=20\n");
+    const GeneralSettings g = read_general_settings();
+    EXPECT_TRUE(g.sonogram_strips);
+    EXPECT_EQ(g.sonogram_colour_map, 1);
+    EXPECT_EQ(g.sonogram_top_khz, 20);
+}
