@@ -1908,6 +1908,60 @@ TEST_F(MainWindowEndToEnd, SonogramShowsTheToneAtItsFrequencyFollowsThePlayAndSe
     ASSERT_NO_FATAL_FAILURE(exit_program(window));
 }
 
+// With the sonogram strips on, the tone recording's bar has its sonogram under the slider: the 2 kHz
+// part dark across the strip's middle at the height of 2 of 12 kHz, nothing near its top. A click near
+// the strip's end moves the bar there: the next play is only the last 3 kHz part.
+TEST_F(MainWindowEndToEnd, SonogramStripUnderTheBarShowsTheToneAndSeeks) {
+    if (!sound_server()) GTEST_SKIP() << "no sound server answers (pactl info failed)";
+    ASSERT_NO_FATAL_FAILURE(use_disc_with_tone_recording());
+    ASSERT_TRUE(run({tool_, "ini-set", settings(), "GENERAL", "Sonogram Strips", "Yes"}).ok());
+    ScreenWindow window;
+    FoldBoxes boxes;
+    ASSERT_NO_FATAL_FAILURE(start_with_first_species_unfolded(window, boxes));
+    QPoint button;
+    ASSERT_NO_FATAL_FAILURE(first_play_button(window, button));
+    std::string heard;
+    ASSERT_NO_FATAL_FAILURE(play_and_record(window, button, "", "the tone recording", heard));
+
+    // The strip's grey frame below the slider, which starts right of the button.
+    const auto frame = [](QRgb p) { return qRed(p) == 160 && qGreen(p) == 160 && qBlue(p) == 160; };
+    QRect strip;
+    QImage image;
+    const auto dark_between = [&](int x, int from_y, int to_y) {
+        for (int y = from_y; y <= to_y; ++y)
+            if (qGray(image.pixel(x, y)) < 96) return true;
+        return false;
+    };
+    ASSERT_TRUE(poll_until(30s, [&] {
+        image = shot("strip");
+        const int x = button.x() + play_.size().width() + 12;
+        int top = -1;
+        for (int y = button.y() + play_.size().height(); y < button.y() + 120 && top < 0; ++y)
+            if (frame(image.pixel(x, y)) && frame(image.pixel(x + 4, y))) top = y;
+        if (top < 0) return false;
+        int left = x, right = x, bottom = top;
+        while (left > 0 && frame(image.pixel(left - 1, top))) --left;
+        while (right + 1 < image.width() && frame(image.pixel(right + 1, top))) ++right;
+        while (bottom + 1 < image.height() && frame(image.pixel(left, bottom + 1))) ++bottom;
+        strip = QRect(QPoint(left, top), QPoint(right, bottom));
+        if (strip.width() < 40 || strip.height() < 20) return false;
+        // 2 kHz of a 12 kHz band lies a sixth of the height above the bottom.
+        const int two_khz = strip.bottom() - strip.height() / 6;
+        return dark_between(strip.center().x(), two_khz - 3, two_khz + 3) &&
+               !dark_between(strip.center().x(), strip.top() + 2, strip.top() + strip.height() / 3);
+    })) << "no strip with the tone under the sound bar; found " << text(strip);
+
+    ASSERT_TRUE(screen_.click({strip.left() + strip.width() * 9 / 10, strip.center().y()}));
+    ASSERT_NO_FATAL_FAILURE(play_and_record(window, button, "space", "the tone recording from 4.5 s", heard));
+    const auto from_click = tone_runs(heard, {edge_hz, middle_hz});
+    ASSERT_FALSE(from_click.empty()) << "nothing heard after the click on the strip";
+    EXPECT_EQ(from_click.front().hz, edge_hz) << text(from_click);
+    EXPECT_LT(longest_run(from_click, middle_hz), 0.3) << "the play did not start where the strip was clicked: "
+                                                        << text(from_click);
+    EXPECT_LT(longest_run(from_click, edge_hz), edge_seconds) << text(from_click);
+    ASSERT_NO_FATAL_FAILURE(exit_program(window));
+}
+
 // The sound bar's speeds at the sound server, on the tone recording: the 3 s middle part at 2 kHz is
 // heard for twice as long an octave lower at half the tape speed, twice as long at its own pitch
 // time-stretched, and for as long an octave lower an octave down.
