@@ -128,6 +128,12 @@ TEST_F(FormTest, ARememberedWindowComesBackOnScreenAndIsStoredOnClose) {
     volume.move(12, 34);
     volume.store_geometry();
     EXPECT_EQ(stored("GENERAL", "Volume Control Coordinates"), "12,34");
+
+    // Nothing stored and a default size beyond the screen (as at a large scale factor): it fits.
+    TForm<QWidget> large;
+    large.resize(screen.width() + 300, screen.height() + 200);
+    large.remember_geometry({"SONOGRAM", "Comparison Coord"});
+    EXPECT_EQ(large.size(), screen.size());
 }
 
 // A modal dialog answered by a script runs its own load and store: the find dialog hands back what

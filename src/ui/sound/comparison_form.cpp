@@ -188,14 +188,17 @@ void TComparisonRow::paintEvent(QPaintEvent*) {
                          Qt::AlignRight | Qt::AlignVCenter, sonogram_axis_text(khz, khz_step));
     }
     const double step = sonogram_axis_step(r.span_s, std::max(plot.width() / 80, 2));
-    for (double t = std::ceil(r.t0 / step) * step; t <= r.t0 + r.span_s + 1e-9; t += step) {
+    const double first_t = std::ceil(r.t0 / step) * step;
+    for (double t = first_t; t <= r.t0 + r.span_s + 1e-9; t += step) {
         const double x = x_of_seconds(t);
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         painter.drawText(QRectF(x - 40, plot.bottom() + 5, 80, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
                          sonogram_axis_text(t, step));
     }
-    painter.drawText(QRect(0, plot.bottom() + 5, plot.left() - 6, metrics.height()), Qt::AlignRight | Qt::AlignTop,
-                     sonogram_line(3, "s"));
+    // The unit ends clear of the first label, which is centred on its tick.
+    const double first_label_left = x_of_seconds(first_t) - metrics.horizontalAdvance(sonogram_axis_text(first_t, step)) / 2.0;
+    painter.drawText(QRectF(0, plot.bottom() + 5, std::min<double>(plot.left(), first_label_left) - 6, metrics.height()),
+                     Qt::AlignRight | Qt::AlignTop, sonogram_line(3, "s"));
 
     std::string problem = handle_.sonogram ? handle_.sonogram->error() : handle_.error;
     if (!problem.empty()) {

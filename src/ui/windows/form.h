@@ -68,11 +68,17 @@ public:
     }
 
     // Takes the place stored under where (kept inside the screen's work area); when none is stored, the
-    // window keeps the place it has. The place is stored again when the window closes or is destroyed.
+    // window keeps the place it has, its size shrunk to the work area where it is larger (a default
+    // size at a large scale factor). The place is stored again when the window closes or is destroyed.
     void remember_geometry(GeometryKey where) {
         geometry_key_ = std::move(where);
-        if (auto stored = read_geometry(*geometry_key_, this->size()))
+        if (auto stored = read_geometry(*geometry_key_, this->size())) {
             this->setGeometry(kept_inside(*stored, work_area_for(*stored)));
+        } else {
+            const QRect here(this->pos(), this->size());
+            const QSize fitting = kept_inside(here, work_area_for(here)).size();
+            if (fitting != here.size()) this->resize(fitting);
+        }
     }
     void store_geometry() const {
         if (!geometry_key_) return;
