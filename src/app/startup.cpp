@@ -86,12 +86,6 @@ bool Startup::start(const std::string& executable_path) {
         if (show_message(lines[0] + "\n" + lines[1], mb::question_yes_no) == id::no) terminate_ = true;
     }
 
-    const QString icon_name = ":/icons/" + QString::fromStdString(program_config().icon_resource);
-    QIcon icon(icon_name);
-    for (int size : {16, 24, 32, 48, 64, 128})
-        if (QFile::exists(icon_name + "_" + QString::number(size))) icon.addFile(icon_name + "_" + QString::number(size));
-    if (!icon.isNull()) QApplication::setWindowIcon(icon);
-
     windows_ = std::make_unique<WindowRegistry>();
     windows_->register_window(WindowKind::map, map_window_factory());
     windows_->register_window(WindowKind::localities_map, localities_map_factory());
@@ -116,6 +110,15 @@ bool Startup::start(const std::string& executable_path) {
     main_window_ = new TChildForm;
     main_window_->window_set_up(WindowSetUp{});
     windows_->attach(*main_window_);
+    // The icon's pictures (and the image plugins and type database behind them) are not needed for
+    // the first paint; every window takes the program's icon when it is set.
+    after_first_paint(*main_window_, [] {
+        const QString icon_name = ":/icons/" + QString::fromStdString(program_config().icon_resource);
+        QIcon icon(icon_name);
+        for (int size : {16, 24, 32, 48, 64, 128})
+            if (QFile::exists(icon_name + "_" + QString::number(size))) icon.addFile(icon_name + "_" + QString::number(size));
+        if (!icon.isNull()) QApplication::setWindowIcon(icon);
+    });
     // The volume window asks the sound output for its volume, which loads the media module: it
     // opens once the main window has painted, so that start-up does not wait for the module.
     if (settings::read_general_settings().show_volume_control)
