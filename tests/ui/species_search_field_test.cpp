@@ -48,8 +48,11 @@ protected:
 };
 
 TEST_F(SpeciesSearchFieldTest, TypingListsShownSpeciesFirstAndHiddenOnesGreyedWithTheReason) {
-    // Every name found starts with "p"; Pavo comes first in systematic order but is hidden.
+    // Every name found starts with "p"; Pavo comes first in systematic order but is hidden. A text
+    // brings the clear button.
+    EXPECT_FALSE(field->isClearButtonEnabled());
     type("p");
+    EXPECT_TRUE(field->isClearButtonEnabled());
     ASSERT_TRUE(field->list()->isVisible());
     const QStringList rows = listed();
     ASSERT_EQ(rows.size(), 14);

@@ -48,9 +48,13 @@ QString reason_text(SearchHidden hidden) {
 
 TSpeciesSearchField::TSpeciesSearchField(QWidget* parent) : QLineEdit(parent) {
     setPlaceholderText(search_text(0));
-    setClearButtonEnabled(true);
     setMinimumWidth(fontMetrics().averageCharWidth() * 28);
     connect(this, &QLineEdit::textEdited, this, &TSpeciesSearchField::refresh);
+    // The clear button shows only beside a text; its icon (the style's, from the icon theme) is looked up
+    // with the first one rather than while the window is made.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!text.isEmpty() && !isClearButtonEnabled()) setClearButtonEnabled(true);
+    });
 }
 
 QSize TSpeciesSearchField::sizeHint() const {
