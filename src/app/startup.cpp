@@ -12,7 +12,7 @@
 #include "ui/pictures/small_pictures.h"
 #include "ui/display/options_form.h"
 #include "ui/learning/quiz_form.h"
-#include "ui/sound/play_sequence_form.h"
+#include "ui/sound/play_sequence_player.h"
 #include "ui/sound/play_list_form.h"
 #include "ui/sound/mp3_files_forms.h"
 #include "ui/sound/sound_bar.h"
@@ -39,6 +39,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QPointer>
 
 namespace morvelin {
 
@@ -98,6 +99,9 @@ bool Startup::start(const std::string& executable_path) {
     windows_->register_window(WindowKind::options, options_factory());
     windows_->register_window(WindowKind::quiz, quiz_window_factory());
     install_play_sequence_player();
+    install_show_window_attacher([registry = QPointer<WindowRegistry>(windows_.get())](TChildForm& window) {
+        if (registry) registry->attach_pane(*window.pane(), &window);
+    });
     windows_->register_window(WindowKind::volume_control, volume_control_factory());
     windows_->register_window(WindowKind::play_lists, play_list_factory());
     windows_->register_window(WindowKind::make_mp3_file, make_mp3_file_factory());

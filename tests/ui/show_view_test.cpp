@@ -391,6 +391,39 @@ TEST_F(ShowViewTest, SonogramStripsLieUnderTheirBarsAndPushTheTextDown) {
     EXPECT_EQ(species_fold("Pavo cristatus")->bottom(), tops_off.back());
 }
 
+// A window that plays a sequence shows each recording in its pane: the species unfolded, the bar
+// line selected and in view, the bar made at once so that a window that never painted still plays.
+TEST_F(ShowViewTest, ShowRecordingUnfoldsTheSpeciesAndMakesTheBarBeforeAnyPaint) {
+    form->resize(800, 300);
+    build();
+    form->hide();
+    const Tcupaitem& recording = *data->find_species(2001)->first_item;
+    Tsound_bar* bar = form->show_recording(recording);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(&bar->recording(), &recording);
+    EXPECT_TRUE(species_fold("Pitta moluccensis")->expanded());
+    TShowStringsLine* line = doc().sound_bar_line(recording);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(doc().selected(), line);
+    EXPECT_EQ(form->recording_bar(recording), bar);
+    EXPECT_EQ(form->show_recording(recording), bar); // shown already: the same bar
+
+    form->show();
+    paint();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(bar->bar_top(), line->painted_y - form->scroll_position());
+    EXPECT_GE(bar->bar_top() - bar->number_line_height(), 0);
+    EXPECT_LE(bar->bar_top() + bar->slider_row_height(), form->client_height());
+
+    // Folded, the bar is gone; a recording the filter hides is not shown.
+    doc().toggle_fold(species_fold("Pitta moluccensis"), false, true, false);
+    EXPECT_EQ(form->recording_bar(recording), nullptr);
+    settings.visible.carriers.show_native = false;
+    build();
+    EXPECT_EQ(form->show_recording(recording), nullptr);
+}
+
 TEST_F(ShowViewTest, FoldingAFamilyStopsItsPlayingBar) {
     ScriptedMedia media;
     TempDir base;

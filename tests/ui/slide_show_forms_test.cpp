@@ -3,7 +3,7 @@
 
 #include "ui/pictures/slide_show_forms.h"
 #include "ui/sound/play_sound_options_frame.h"
-#include "ui/sound/play_sequence_form.h"
+#include "ui/sound/play_sequence_player.h"
 #include "scripted_media.h"
 
 #include "core/data/data_loader.h"
@@ -14,7 +14,10 @@
 #include "demo_disc_fixture.h"
 #include "scripted_modal.h"
 #include "scripted_services.h"
+#include "core/data/records.h"
 #include "ui/display/child_form.h"
+#include "ui/display/show_form.h"
+#include "ui/sound/sound_bar.h"
 #include "ui/display/top_forms.h"
 #include "ui/pictures/small_pictures.h"
 #include "ui_application.h"
@@ -159,25 +162,38 @@ TEST_F(SlideShowFormsTest, CaptionHoldsTheNamesOnlyWhenAskedFor) {
     }
 }
 
-// Sounds only: a player window of the main window plays random recordings of its species; with no
-// sound file to open (scripted media) the first one ends the show, and Show! can start again.
-TEST_F(SlideShowFormsTest, SoundsOnlyPlaysRandomRecordingsInAPlayerWindow) {
+// Sounds only: a show window plays random recordings of the main window's species, each shown
+// unfolded in its text pane with the playing bar highlighted; with no sound file to open (scripted
+// media) the first one ends the show, and Show! can start again.
+TEST_F(SlideShowFormsTest, SoundsOnlyPlaysRandomRecordingsInAShowWindowsPane) {
     testing::ScriptedMedia media;
     ScriptedMessages messages;
     auto window = main_window();
     DemoSettings settings;
     settings.show.show_type = "Sounds Only";
     settings.show.slide_show_speed = 5;
+    settings.show.seconds_between_sounds = 1; // the recording is shown a second before it plays
     ASSERT_FALSE(settings.show.show_slides());
     ASSERT_TRUE(window->start_show(settings));
     EXPECT_EQ(window->demo_form(), nullptr);
-    const auto players = window->findChildren<TPlaySequenceForm*>();
+    const auto players = window->findChildren<TPlaySequencePlayer*>();
     ASSERT_EQ(players.size(), 1);
-    QPointer<TPlaySequenceForm> player = players.front();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player.isNull() || !player->names_label()->text().isEmpty(); }, 20000));
-    if (player) {
-        EXPECT_FALSE(player->names_label()->text().isEmpty());
-    }
+    QPointer<TPlaySequencePlayer> player = players.front();
+    auto* show_window = qobject_cast<TChildForm*>(player->parent());
+    ASSERT_NE(show_window, nullptr);
+    EXPECT_TRUE(show_window->is_show_window());
+    EXPECT_EQ(show_window->windowTitle().toStdString(), "Sound demo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.isNull() || player->bar(); }, 20000));
+    ASSERT_FALSE(player.isNull());
+    const Tcupaitem* recording = player->sequence().current_recording();
+    ASSERT_NE(recording, nullptr);
+    TShowForm& pane = *show_window->pane();
+    TShowStringsLine* line = pane.strings().sound_bar_line(*recording);
+    ASSERT_NE(line, nullptr); // its species is unfolded
+    EXPECT_EQ(pane.strings().selected(), line);
+    EXPECT_TRUE(player->bar()->highlight());
+    EXPECT_EQ(player->bar()->parentWidget(), pane.viewport());
+    EXPECT_NE(recording->species->scientific_name, "?? ??");
     EXPECT_TRUE(QTest::qWaitFor([&] { return player.isNull(); }, 20000));
     // What was that? holds the recording.
     ASSERT_FALSE(window->shown_list().entries().empty());

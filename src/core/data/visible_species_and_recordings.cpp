@@ -213,6 +213,41 @@ bool TClassVisibleSpeciesAndRecordings::species_visible(const Tspecies& species)
            species.area->edition_hook_visible_without_media(*area_selection);
 }
 
+bool TClassVisibleSpeciesAndRecordings::shows_recording(const Tcupaitem& item, int mode) const {
+    if (!item.species || !item.cut_part || !species_visible(*item.species)) return false;
+    bool shown = false;
+    for_countable_items(*item.species, [&](const Tcupaitem& countable) {
+        if (&countable != &item) return true;
+        shown = item_visible(item, false, mode);
+        return false;
+    });
+    return shown;
+}
+
+bool TClassVisibleSpeciesAndRecordings::admit_recordings(const std::vector<const Tcupaitem*>& items,
+                                                         int mode) {
+    const auto all_shown = [&] {
+        return std::all_of(items.begin(), items.end(),
+                           [&](const Tcupaitem* item) { return item && shows_recording(*item, mode); });
+    };
+    for (const Tcupaitem* item : items) {
+        if (!item || !item->cut_part || shows_recording(*item, mode)) continue;
+        const Tcutpart& cut = *item->cut_part;
+        if (cut.is_sound_file) {
+            carriers.show_native = true;
+        } else if (cut.audio_cd) {
+            carriers.visible_cds.insert(cut.audio_cd->sequence);
+            carriers.playable_cds.insert(cut.audio_cd->sequence);
+        }
+    }
+    if (all_shown()) return true;
+    only_with_sounds_or_photos = only_with_sounds = only_with_photos = false;
+    if (all_shown()) return true;
+    // A CD slice outside the selected areas, or a species of other areas.
+    area_selection.reset();
+    return all_shown();
+}
+
 template <typename Pred>
 int TClassVisibleSpeciesAndRecordings::count_in_family(const Tfamily& family, int kind, Pred pred) const {
     int count = 0;

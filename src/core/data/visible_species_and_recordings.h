@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace morvelin {
 
@@ -96,6 +97,14 @@ public:
 
     // ---- species ----
     bool species_visible(const Tspecies& species) const;
+
+    // ---- a window that must show given recordings (a play list's) ----
+    // Whether the item's species is listed and the item is among its shown recordings.
+    bool shows_recording(const Tcupaitem& item, int mode) const;
+    // Widens the filter as little as it can until every item is shown: their carriers become visible
+    // and playable, then the species filters go, then the area selection. An item whose species lies
+    // outside the region stays hidden. Returns whether every item is shown.
+    bool admit_recordings(const std::vector<const Tcupaitem*>& items, int mode);
 
     // ---- families (species of the family in order kind) ----
     bool family_has_visible_species(const Tfamily& family, int kind) const;

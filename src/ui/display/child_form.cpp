@@ -8,7 +8,7 @@
 #include "ui/display/show_form.h"
 #include "ui/display/species_search_field.h"
 #include "ui/sound/mp3_files_forms.h"
-#include "ui/sound/play_sequence_form.h"
+#include "ui/sound/play_sequence_player.h"
 #include "ui/display/top_forms.h"
 #include "core/foundation/editions.h"
 #include "core/foundation/environment.h"
@@ -214,16 +214,20 @@ bool TChildForm::start_show(const DemoSettings& settings) {
     if (demo_form_ || !data_set_loaded() || is_show_window_) return false;
     const auto& display = pane_->strings().settings();
     if (!settings.show.show_slides()) {
-        // Sounds only: random recordings of this window's species in a player window of their own.
+        // Sounds only: random recordings of this window's species, shown and played in a show window
+        // with a copy of this window's display settings (the draw uses the copy's filter).
         auto generator = std::make_shared<std::mt19937>(std::random_device{}());
+        const RandomSource random = [generator](int n) {
+            return std::uniform_int_distribution<int>(0, std::max(0, n - 1))(*generator);
+        };
         shown_list_->set_words(language_texts().get_line("QM_LISTS", 1), language_texts().get_line("QM_LISTS", 2));
-        auto source = std::make_unique<RecordedRecordingSource>(
-            std::make_unique<SoundDemoSource>(
-                data_set(), display.visible, display.systematic_order, 3,
-                [generator](int n) { return std::uniform_int_distribution<int>(0, std::max(0, n - 1))(*generator); }),
-            *shown_list_);
-        demo_form_ = open_in_show_window(*this, [&](QWidget& window) {
-            return new TPlaySequenceForm(window, settings.show, display.visible.carriers.cds_on_hd, std::move(source));
+        demo_form_ = open_play_sequence_window(*this, display, [&](TChildForm& window) {
+            const SHST_TClassShowStringsData& shown = window.pane()->strings().settings();
+            auto source = std::make_unique<RecordedRecordingSource>(
+                std::make_unique<SoundDemoSource>(data_set(), shown.visible, shown.systematic_order,
+                                                  TShowStrings::item_mode, random),
+                *shown_list_);
+            return new TPlaySequencePlayer(window, settings.show, std::move(source));
         });
         return true;
     }
@@ -276,7 +280,8 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
     }
     if (is_show_window_) {
         menuBar()->hide();
-        pane_->hide();
+        setMinimumSize(360, 240);
+        if (!setup.show_settings || !data_set_loaded()) pane_->hide();
     } else {
         top_forms().add_form(this);
         top_forms().rewrite_captions();
@@ -288,11 +293,16 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
             on_desktop({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}, minimumSizeHint());
         setGeometry(normal_rect_);
     }
-    const auto stored = setup.source ? settings::WindowSettings{}
+    // A show window takes its place from its player, not from a window section.
+    const bool own_section = !setup.source && !is_show_window_;
+    const auto stored = !own_section ? settings::WindowSettings{}
                                      : settings::read_window_settings(window_section(number),
                                                                       data_set_loaded() ? static_cast<int>(data_set().audio_cd_count()) : 0);
-    if (!setup.source) read_window_section(stored);
-    if (data_set_loaded() && !is_show_window_) {
+    if (own_section) read_window_section(stored);
+    if (data_set_loaded() && is_show_window_ && setup.show_settings) {
+        // Folded to its first level; the species unfold as they play.
+        pane_->set_up(nullptr, TShowStringsViewState::initial(), setup.show_settings);
+    } else if (data_set_loaded() && !is_show_window_) {
         if (setup.source) {
             pane_->set_up(&setup.source->pane_->strings(), TShowStringsViewState::initial(),
                           &setup.source->pane_->strings().settings());
@@ -309,17 +319,6 @@ void TChildForm::window_set_up(const WindowSetUp& setup) {
     after_first_paint(*this, [this] { refresh_drive_panel(); });
     view_menu_->menuAction()->setVisible(data_set_loaded() && !data_set().localities_by_name().empty());
     refresh_area_panel();
-}
-
-void TChildForm::set_show_content(QWidget* content) {
-    if (!is_show_window_) return;
-    if (centralWidget() == pane_) {
-        takeCentralWidget();
-        pane_->setParent(this);
-        pane_->hide();
-    }
-    setCentralWidget(content);
-    statusBar()->hide();
 }
 
 std::string TChildForm::area_panel_text() const {

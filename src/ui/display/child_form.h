@@ -1,7 +1,8 @@
 #pragma once
 // The main window class. The first instance is the program's main window; "New Window" and the
 // windows restored at start-up are additional windows onto the same data, each with its own
-// display settings and folding. Every window but a show window stands in top_forms().
+// display settings and folding. Every window but a show window stands in top_forms(). A show window
+// (a play list playing, the sounds-only show) has no menu; its text pane shows what plays.
 
 #include "core/settings/settings_sections.h"
 #include "ui/windows/form.h"
@@ -23,6 +24,7 @@ Q_MOC_INCLUDE("ui/windows/window_request.h")
 
 namespace morvelin {
 
+class SHST_TClassShowStringsData;
 class TShowForm;
 class TSpeciesSearchField;
 class SpeciesSearchIndex;
@@ -40,6 +42,8 @@ struct WindowSetUp {
     class TChildForm* source = nullptr;
     // Read the window's section "WINDOW n" of the settings file, n = its place in the list + 1.
     bool restore_from_settings = false;
+    // A show window's display settings (copied): its text pane shows the species as they play.
+    const SHST_TClassShowStringsData* show_settings = nullptr;
 };
 
 // What the main window shows 100 ms after it first shows, except in the edition that has none (the
@@ -61,8 +65,6 @@ public:
 
     bool is_additional() const { return is_additional_; }
     bool is_show_window() const { return is_show_window_; }
-    // A show window's content in place of the text pane (which stays, hidden).
-    void set_show_content(QWidget* content);
     // The rectangle of the window when neither minimised nor maximised, kept on every move and resize.
     QRect normal_rect() const { return normal_rect_; }
 
@@ -154,7 +156,7 @@ private:
     QAction* what_was_that_ = nullptr;
     // Outlives the shows, so that What was that? answers after a show has closed.
     std::unique_ptr<TRecordingsAndOrPicturesList> shown_list_;
-    QPointer<QWidget> demo_form_;      // a TBigPictureDemoForm, or the sounds-only show's player
+    QPointer<QWidget> demo_form_;      // a TBigPictureDemoForm, or the sounds-only show's window
     QPointer<QWidget> shown_list_form_; // a TRecordingsAndOrPicturesListForm
     QMenu* view_menu_ = nullptr;
     TSpeciesSearchField* search_field_ = nullptr;

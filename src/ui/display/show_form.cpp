@@ -152,6 +152,40 @@ bool TShowForm::show_species(const Tspecies& species) {
     return true;
 }
 
+Tsound_bar* TShowForm::show_recording(const Tcupaitem& recording) {
+    TShowStringsLine* line = strings_->sound_bar_line(recording);
+    if (!line) {
+        if (!recording.species || !show_species(*recording.species)) return nullptr;
+        line = strings_->sound_bar_line(recording);
+        if (!line) return nullptr;
+    }
+    strings_->set_selected(line);
+    // The bar's row with its numbers above it. When it is out of view, the species header goes a
+    // quarter down from the top if the bar then shows, else the bar goes there itself.
+    const int bar_top = strings_->line_top(line);
+    const int rise = 2 * TShowFonts::instance().line_height();
+    const auto in_view = [&](int scroll) {
+        return bar_top - rise >= scroll && bar_top + rise <= scroll + client_height();
+    };
+    if (!in_view(scroll_position())) {
+        const TShowStringsLine* header = strings_->current_species();
+        const int species_scroll = header ? strings_->line_top(header) - quarter_height_ : 0;
+        set_scroll_position(header && in_view(species_scroll) ? species_scroll
+                                                              : bar_top - std::max(quarter_height_, rise));
+    }
+    scroll_to_apply_ = scroll_position(); // also when the pane is shown later
+    Tsound_bar* bar = strings_->sound_bars().ensure(*line->sound_bar);
+    repaint_all();
+    update_status_text();
+    keep_focus_at_selection();
+    return bar;
+}
+
+Tsound_bar* TShowForm::recording_bar(const Tcupaitem& recording) const {
+    const TShowStringsLine* line = strings_->sound_bar_line(recording);
+    return line ? line->sound_bar->bar : nullptr;
+}
+
 void TShowForm::set_selection(TShowStringsLine* line) {
     strings_->set_selected(line);
     repaint_all();

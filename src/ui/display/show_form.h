@@ -18,6 +18,8 @@ class QTimer;
 
 namespace morvelin {
 
+class Tsound_bar;
+
 class TShowForm : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -53,6 +55,12 @@ public:
     // Shows the species unfolded and selected, its header a quarter down the view; false when the
     // window's filter hides it.
     bool show_species(const Tspecies& species);
+    // Shows the recording's species unfolded with the recording's sound-bar line selected and in view,
+    // and returns that line's bar, made now when the line has not been painted yet. Null when the
+    // window's filter does not show the recording.
+    Tsound_bar* show_recording(const Tcupaitem& recording);
+    // The bar of the recording's line, or null while the species is folded or the bar not made.
+    Tsound_bar* recording_bar(const Tcupaitem& recording) const;
     // Selects line (none clears the selection) and updates the status text.
     void set_selection(TShowStringsLine* line);
     // Re-creates the name lines with new name settings, then repaints.

@@ -51,6 +51,14 @@ int ShowSoundBars::place(TSoundBarRecord& record, int left, int top) {
     return bar.bar_width();
 }
 
+Tsound_bar* ShowSoundBars::ensure(TSoundBarRecord& record) {
+    if (record.bar) return record.bar;
+    if (!record.recording || !record.recording->cut_part) return nullptr;
+    Tsound_bar& bar = make(record, 0, 0);
+    bar.hide();
+    return &bar;
+}
+
 int ShowSoundBars::width(const TSoundBarRecord& record) const {
     if (record.bar) return record.bar->bar_width();
     if (!record.recording || !record.recording->cut_part) return 0;

@@ -30,6 +30,9 @@ public:
     // Places the record's bar with its slider row at (left, top) of the pane's drawing area, making
     // the bar when it does not exist yet, and shows it. Returns the width the bar takes.
     int place(TSoundBarRecord& record, int left, int top);
+    // The record's bar, made hidden when it does not exist yet (its line has not been painted, e.g. in a
+    // minimised window); the next paint places and shows it. Null for a record without a cut part.
+    Tsound_bar* ensure(TSoundBarRecord& record);
     // The width a bar for the record takes, without making it.
     int width(const TSoundBarRecord& record) const;
     // Frees the record's bar (a playing bar stops); its slider position stays in the record.

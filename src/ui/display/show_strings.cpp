@@ -26,7 +26,7 @@ namespace {
 using Line = TShowStringsLine;
 
 // The document shows every recording a window's filter lets through, whatever its class.
-constexpr int document_item_mode = 3;
+constexpr int document_item_mode = TShowStrings::item_mode;
 
 TextPictureFactory& picture_factory() {
     static TextPictureFactory f;
@@ -1081,6 +1081,14 @@ std::pair<int, int> TShowStrings::selection_margins() const {
 TSoundBarRecord* TShowStrings::sound_bar_at_selection() const {
     for (const Line* l = selected_; l; l = l->prev) {
         if (l->kind == line_kind::sound_bar) return l->sound_bar.get();
+    }
+    return nullptr;
+}
+
+TShowStringsLine* TShowStrings::sound_bar_line(const Tcupaitem& recording) const {
+    for (Line* l = head_; l; l = l->next) {
+        if (l->kind == line_kind::sound_bar && l->sound_bar && l->sound_bar->recording == &recording)
+            return l;
     }
     return nullptr;
 }

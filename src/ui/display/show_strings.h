@@ -105,6 +105,9 @@ struct TShowStringsLine {
 
 class TShowStrings {
 public:
+    // The class test of the recordings a document lists (item_class_passes): every class.
+    static constexpr int item_mode = 3;
+
     explicit TShowStrings(TShowForm* owner);
     ~TShowStrings();
     TShowStrings(const TShowStrings&) = delete;
@@ -156,6 +159,8 @@ public:
     std::pair<int, int> selection_margins() const;
     // The record of the nearest sound-bar line at or before the selection.
     TSoundBarRecord* sound_bar_at_selection() const;
+    // The sound-bar line of the recording, or none while its species is folded.
+    TShowStringsLine* sound_bar_line(const Tcupaitem& recording) const;
     // The first name line of the current family, and ", " and that of the current species.
     std::string status_text() const;
     // Texts of the recording for an MP3 tag, with this window's name settings: the trimmed title,

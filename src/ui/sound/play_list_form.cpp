@@ -379,8 +379,6 @@ void TPlayListForm::play_click() {
     request.options = options_frame_->take_options();
     request.endless_loop = endless_loop_->isChecked();
     request.start_row = start_at_selected_->isChecked() ? grid_->currentRow() : -1;
-    if (const SHST_TClassShowStringsData* shown = main_window_settings())
-        request.files_instead_of_cd = shown->visible.carriers.cds_on_hd;
     request.select_row = [this](int row) {
         grid_->selectRow(row);
         grid_->scrollToItem(grid_->item(row, 0));

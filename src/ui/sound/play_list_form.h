@@ -1,7 +1,7 @@
 #pragma once
 // The play list window: one for the program, on top of the others. It collects recordings dropped
 // from sound bars or added from a bar's menu, lets the user order them and set how often each plays,
-// keeps the list in a ".pl" file and plays it in a main window of its own (TPlayListPlayer).
+// keeps the list in a ".pl" file and plays it in a show window of the main window class.
 // Messages and file dialogs go through the service ports.
 
 #include "core/settings/settings_sections.h"
@@ -32,7 +32,6 @@ struct PlayListPlayRequest {
     settings::BetweenSoundsOptions options;
     bool endless_loop = false;
     int start_row = -1; // 0-based, or -1 for the first
-    NumberSet files_instead_of_cd; // the CDs copied to the hard disk play from their files
     std::function<void(int row)> select_row;
     std::function<void()> finished;
 };

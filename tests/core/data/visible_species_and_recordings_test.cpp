@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace morvelin {
 namespace {
 
@@ -150,6 +153,51 @@ TEST_F(VisibilityTest, AreasDecideWhichSpeciesAreListed) {
     EXPECT_FALSE(v.species_visible(*pitta));
     v.area_selection->set_selected(1, false);
     EXPECT_FALSE(v.species_visible(*gallus));
+}
+
+// A window that plays a list widens its copy of a filter just enough to show the list's recordings.
+TEST_F(VisibilityTest, AdmittingRecordingsWidensTheFilterOnlyAsFarAsNeeded) {
+    const Tcupaitem* song = gallus->first_item;    // a sound file
+    const Tcupaitem* on_cd7 = song->next_item;     // CD sequence 1
+    const Tcupaitem* uncounted = on_cd7->next_item; // after the first item without the mark
+    const Tcupaitem* pitta_song = pitta->first_item;
+    struct Case {
+        const char* what;
+        std::function<void(Visibility&)> narrow;
+        std::vector<const Tcupaitem*> items;
+        bool admitted, area_kept, species_filters_kept;
+    };
+    const std::vector<Case> cases = {
+        {"carriers hidden", [](Visibility& v) { v.carriers = {false, {}, {}, {}}; }, {song, on_cd7},
+         true, true, true},
+        {"only species with photos", [](Visibility& v) { v.only_with_photos = true; }, {pitta_song},
+         true, true, false},
+        {"another area", [](Visibility& v) {
+             v.area_selection->set_flags(std::vector<bool>(20, false));
+             v.area_selection->set_selected(1, true); // SR: not Pitta
+         }, {song, pitta_song}, true, false, true},
+        {"a recording no window lists", [](Visibility&) {}, {uncounted}, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Visibility v = everything();
+        c.narrow(v);
+        const bool had_photos_filter = v.only_with_photos;
+        EXPECT_EQ(v.admit_recordings(c.items, 3), c.admitted);
+        for (const Tcupaitem* item : c.items)
+            EXPECT_EQ(v.shows_recording(*item, 3), c.admitted);
+        EXPECT_EQ(v.area_selection != nullptr, c.area_kept);
+        if (had_photos_filter) {
+            EXPECT_EQ(v.only_with_photos, c.species_filters_kept);
+        }
+    }
+    // What was shown stays: the CD of the song is not made visible for a sound file.
+    Visibility v = everything();
+    v.carriers = {false, {}, {}, {}};
+    ASSERT_TRUE(v.admit_recordings({song}, 3));
+    EXPECT_TRUE(v.carriers.show_native);
+    EXPECT_TRUE(v.carriers.visible_cds.empty());
+    EXPECT_FALSE(v.shows_recording(*on_cd7, 3));
 }
 
 TEST_F(VisibilityTest, SpeciesWithoutMediaAndTheTwoAlwaysHidden) {
