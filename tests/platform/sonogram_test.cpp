@@ -26,6 +26,7 @@ protected:
         clear_sonogram_cache();
     }
     ~SonogramTest() override {
+        set_sonogram_cache_bytes(default_sonogram_cache_bytes);
         clear_sonogram_cache();
         install_sonogram_port(nullptr);
     }
@@ -88,6 +89,30 @@ TEST_F(SonogramTest, SliceHoldsExactlyItsPartOfTheFile) {
     SonogramHandle again = open_sonogram(path, 1000, 1000);
     EXPECT_EQ(again.sonogram, handle.sonogram);
     EXPECT_EQ(again.worker, nullptr);
+}
+
+TEST_F(SonogramTest, TheCacheKeepsWhatFitsInItsBytesTheNewestFirst) {
+    // Many short recordings stay (the strips of a whole family), each opened again without a worker.
+    std::vector<SonogramHandle> first;
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = dir_.file("song" + std::to_string(i) + ".wav");
+        write_tone_wav(path, {{1000.0 + 100 * i, 0.5}}, 22050, 1);
+        first.push_back(complete(path));
+        ASSERT_TRUE(first.back().sonogram) << first.back().error;
+    }
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(open_sonogram(dir_.file("song" + std::to_string(i) + ".wav"), 0, -1).sonogram, first[std::size_t(i)].sonogram) << i;
+
+    // A cache of three songs' bytes keeps the three used last; the newest stays even when it alone
+    // is larger than the cache.
+    const std::uint64_t song = first[0].sonogram->level_bytes();
+    set_sonogram_cache_bytes(3 * song);
+    for (int i : {11, 10, 9})
+        EXPECT_EQ(open_sonogram(dir_.file("song" + std::to_string(i) + ".wav"), 0, -1).sonogram, first[std::size_t(i)].sonogram) << i;
+    EXPECT_NE(open_sonogram(dir_.file("song8.wav"), 0, -1).sonogram, first[8].sonogram) << "kept beyond the bytes";
+    set_sonogram_cache_bytes(1);
+    const SonogramHandle alone = complete(dir_.file("song0.wav"));
+    EXPECT_EQ(open_sonogram(dir_.file("song0.wav"), 0, -1).sonogram, alone.sonogram);
 }
 
 TEST_F(SonogramTest, BrokenFilesGiveAMessage) {

@@ -144,12 +144,25 @@ struct CacheEntry {
     std::weak_ptr<SonogramWorker> worker;
 };
 
-constexpr std::size_t cache_size = 6;
+std::uint64_t cache_bytes = default_sonogram_cache_bytes;
 
 // Most recently used first.
 std::list<std::pair<CacheKey, CacheEntry>>& cache() {
     static std::list<std::pair<CacheKey, CacheEntry>> entries;
     return entries;
+}
+
+// Drops the least recently used sonograms beyond the cache's bytes; the first always stays. One that
+// is shown lives on with its window; only opening it again computes it anew.
+void trim_cache() {
+    auto& entries = cache();
+    std::uint64_t total = 0;
+    auto it = entries.begin();
+    for (; it != entries.end(); ++it) {
+        total += it->second.sonogram->level_bytes();
+        if (total > cache_bytes && it != entries.begin()) break;
+    }
+    entries.erase(it, entries.end());
 }
 
 } // namespace
@@ -188,7 +201,7 @@ SonogramHandle open_sonogram(const std::string& path, std::int64_t start_ms, std
         handle.sonogram = std::make_shared<Sonogram>(source->sample_rate(), source->sample_count(),
                                                      sonogram_shape_for(source->sample_count()));
         entries.push_front({key, CacheEntry{handle.sonogram, {}}});
-        if (entries.size() > cache_size) entries.pop_back();
+        trim_cache();
     } else {
         handle.sonogram->set_error({});
     }
@@ -205,6 +218,11 @@ SonogramHandle open_sonogram(const std::string& path, std::int64_t start_ms, std
 
 void clear_sonogram_cache() {
     cache().clear();
+}
+
+void set_sonogram_cache_bytes(std::uint64_t bytes) {
+    cache_bytes = bytes;
+    trim_cache();
 }
 
 int sonogram_peak_bin(const Sonogram& sonogram, std::int64_t first, std::int64_t last, int low, int high) {

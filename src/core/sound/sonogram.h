@@ -81,6 +81,8 @@ public:
     // Column i is centred at i * hop / rate seconds; bin b at b * rate / fft_size Hz.
     double column_seconds() const { return double(shape_.hop) / sample_rate_; }
     double bin_hz() const { return double(sample_rate_) / shape_.fft_size; }
+    // The bytes of levels when every column is computed.
+    std::uint64_t level_bytes() const { return std::uint64_t(columns_) * std::uint64_t(bins()); }
 
     bool column_ready(std::int64_t column) const;
     // bins() levels, or null while the column is not ready (or out of range).
@@ -148,11 +150,15 @@ struct SonogramHandle {
 };
 
 // The sonogram of a slice, from the cache of this run of the program when it was opened before,
-// else opened through the port. The worker starts from want_column. A few of the most recently
-// used sonograms are kept. User-interface thread only.
+// else opened through the port. The worker starts from want_column. The most recently used
+// sonograms are kept while their levels fit in the cache's bytes (the last one opened always stays):
+// a few hundred songs of seconds, or a few CD tracks of an hour. User-interface thread only.
 SonogramHandle open_sonogram(const std::string& path, std::int64_t start_ms, std::int64_t length_ms,
                              std::int64_t want_column = 0);
 void clear_sonogram_cache();
+constexpr std::uint64_t default_sonogram_cache_bytes = std::uint64_t{256} << 20;
+// The cache's size in bytes of levels (tests make it small); sonograms beyond it leave at once.
+void set_sonogram_cache_bytes(std::uint64_t bytes);
 
 // The bin with the most energy over columns first .. last (inclusive) that are ready, between
 // bins low .. high; -1 when none is ready.
